@@ -1,0 +1,35 @@
+# A thin front over CMake, which stays the real build.
+
+BUILD ?= build
+ASAN_BUILD ?= build/asan
+JOBS ?= $(shell nproc)
+CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
+
+.PHONY: all play test test-plain test-asan clean
+
+all: $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS)
+
+$(BUILD)/CMakeCache.txt:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+
+$(ASAN_BUILD)/CMakeCache.txt:
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVAKNA_SANITIZE=ON
+
+play: all
+	./$(BUILD)/vakna
+
+# The sanitized suite runs first, the plain one last, so the run ends in
+# ctest's summary of the plain suite; either failing fails the target.
+test: $(BUILD)/CMakeCache.txt $(ASAN_BUILD)/CMakeCache.txt
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cmake --build $(BUILD) -j $(JOBS)
+	@status=0; \
+	echo "== sanitized suite ($(ASAN_BUILD))"; \
+	ctest --test-dir $(ASAN_BUILD) $(CTEST_FLAGS) || status=1; \
+	echo "== plain suite ($(BUILD))"; \
+	ctest --test-dir $(BUILD) $(CTEST_FLAGS) || status=1; \
+	exit $$status
+
+clean:
+	rm -rf $(BUILD)

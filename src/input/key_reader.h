@@ -1,0 +1,56 @@
+// The key reader: one key code per call from standard input, with terminal
+// escape sequences decoded and a push-back ring for replayed bytes and for
+// the interrupt signals.
+#pragma once
+
+#include <cstdint>
+
+// Decoded keys. A plain byte comes back as a signed 8-bit value, so these
+// share their codes with the control bytes (KEY_INSERT reads like a tab).
+enum : int {
+    KEY_INTERRUPT = 0, // a signal, or the end of input
+    KEY_UP = 1,
+    KEY_DOWN = 2,
+    KEY_LEFT = 3,
+    KEY_RIGHT = 4,
+    KEY_HOME = 5,
+    KEY_END = 6,
+    KEY_PAGE_UP = 7,
+    KEY_PAGE_DOWN = 8,
+    KEY_INSERT = 9,
+    KEY_F1 = 11,
+    KEY_F2 = 12,
+    KEY_F3 = 13,
+    KEY_F4 = 14,
+    KEY_F5 = 15,
+    KEY_ESCAPE = 27,
+    KEY_DELETE = 127,
+};
+
+// Time allowed for each further byte of an escape sequence.
+constexpr int ESCAPE_BYTE_TIMEOUT_MS = 100;
+// Stray bytes a console F-key sequence may pass over before it fails.
+constexpr int MAX_CONSOLE_FN_STRAY = 32;
+
+// The push-back ring: bytes waiting to be returned before any new input.
+// Empty when the two indexes are equal; both wrap from 255 to 0.
+extern volatile char pushback_buf[256];
+extern volatile std::uint8_t pushback_in;
+extern volatile std::uint8_t pushback_out;
+
+// Returns the next key code; blocks until one is available. At the end of
+// input, and on a read error, returns KEY_INTERRUPT at once.
+int read_key();
+
+// Waits up to timeout_ms (negative: without limit) for standard input, then
+// reads at most one byte. Returns 0 when the time passed, a negative value
+// when the wait failed or a signal ended it (errno EINTR), and otherwise the
+// result of the read: 1 with a byte stored at dest, 0 at end of input.
+int read_byte_timeout(char* dest, int timeout_ms);
+
+// Handler of SIGINT, SIGQUIT and SIGTERM: queues a KEY_INTERRUPT.
+void on_interrupt(int signal_number);
+
+// Installs on_interrupt for the three signals, each holding back all three
+// while it runs so that two handlers never interleave on the ring.
+void install_interrupt_handlers();

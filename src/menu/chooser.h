@@ -1,0 +1,26 @@
+// The option chooser: lists the current menu below the story text, lets the
+// player move the highlight or press an option's key, and returns the state
+// the choice yields. It draws with relative cursor moves only.
+#pragma once
+
+#include "menu/menu_tree.h"
+
+constexpr int MAX_SLOTS = 20;
+
+struct MenuSlot {
+    const char* label;
+    std::int32_t key;   // the character shown for the option: '1' + index
+    std::int32_t lines; // screen lines the option took when listed
+    MenuNode* node;
+};
+
+extern MenuSlot slots[MAX_SLOTS];
+extern std::int32_t slot_count;
+extern std::int32_t highlighted;
+extern std::int32_t cursor_slot; // slot whose first line the cursor is on
+
+// Runs the chooser on menu_tree: the chosen option's next state, 0 when a
+// group was entered, or STATE_QUIT on a quit key or an empty menu.
+std::int32_t choose_option();
+std::int32_t choose_quit();
+std::int32_t story_choose();

@@ -1,0 +1,10 @@
+// Story state numbers, shared by the story and the menu engine.
+#pragma once
+
+#include <cstdint>
+
+// A story state: 1 to 91. Options carry lists of them.
+using StateId = std::int32_t;
+
+constexpr StateId STATE_START = 1; // begins a new game
+constexpr StateId STATE_QUIT = 2;  // what a quit key yields; the story returns

@@ -1,0 +1,26 @@
+// ANSI (VT100-family) output primitives and the text attribute byte.
+// Every operation writes through the buffered standard output stream and
+// never flushes it.
+#pragma once
+
+// A text attribute, one byte passed in an int: bits 0-2 foreground colour
+// (bit 0 blue, bit 1 green, bit 2 red), bit 3 bright, bits 4-6 background
+// colour in the same order, bit 7 blink.
+using TextAttr = int;
+
+constexpr TextAttr ATTR_NORMAL = 7;     // light grey on black
+constexpr TextAttr ATTR_HIGHLIGHT = 47; // bright white on green
+
+// Attribute colour numbers put blue in bit 0, ANSI colour numbers put red
+// there; this table turns the one into the other.
+extern const int ATTR_TO_ANSI[8];
+
+void term_move_to(int column, int row); // zero-based
+void term_cursor_up(int n);
+void term_cursor_down(int n);
+void term_cursor_right(int n);
+void term_cursor_left(int n);
+void term_set_attr(TextAttr attr);
+void term_putch(char c);
+void term_clear_screen(); // leaves the cursor where it is
+void term_clear_eol();

@@ -1,0 +1,106 @@
+#include "support/pty_game.h"
+#include "support/stdio_redirect.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <poll.h>
+#include <pty.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+PtyGame::PtyGame(int columns, int rows, const char* binary) {
+    winsize size{};
+    size.ws_col = static_cast<unsigned short>(columns);
+    size.ws_row = static_cast<unsigned short>(rows);
+    pid_ = forkpty(&master_, nullptr, nullptr, &size);
+    if (pid_ == 0) {
+        execl(binary, binary, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    EXPECT_GT(pid_, 0) << "forkpty failed";
+}
+
+PtyGame::~PtyGame() {
+    if (pid_ > 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    if (master_ >= 0)
+        close(master_);
+}
+
+void PtyGame::send(const std::string& keys) {
+    ASSERT_EQ(write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
+}
+
+bool PtyGame::read_some(int timeout_ms) {
+    pollfd p{master_, POLLIN, 0};
+    if (poll(&p, 1, timeout_ms) <= 0)
+        return false;
+    char chunk[4096];
+    ssize_t n = read(master_, chunk, sizeof chunk);
+    if (n <= 0)
+        return false;
+    pending_.append(chunk, static_cast<size_t>(n));
+    all_.append(chunk, static_cast<size_t>(n));
+    return true;
+}
+
+std::string PtyGame::read_until(const std::string& needle, int timeout_ms) {
+    double deadline = now_ms() + timeout_ms;
+    while (pending_.find(needle) == std::string::npos) {
+        int left = static_cast<int>(deadline - now_ms());
+        if (left <= 0 || (!read_some(left) && now_ms() >= deadline)) {
+            ADD_FAILURE() << "no \"" << needle << "\" within " << timeout_ms
+                          << " ms; got: " << pending_;
+            break;
+        }
+    }
+    size_t end = pending_.find(needle);
+    end = end == std::string::npos ? pending_.size() : end + needle.size();
+    std::string got = pending_.substr(0, end);
+    pending_.erase(0, end);
+    return got;
+}
+
+std::string PtyGame::read_for(int quiet_ms) {
+    while (read_some(quiet_ms)) {
+    }
+    std::string got = pending_;
+    pending_.clear();
+    return got;
+}
+
+void PtyGame::resize(int columns, int rows) {
+    winsize size{};
+    size.ws_col = static_cast<unsigned short>(columns);
+    size.ws_row = static_cast<unsigned short>(rows);
+    ioctl(master_, TIOCSWINSZ, &size);
+}
+
+void PtyGame::signal(int signal_number) { kill(pid_, signal_number); }
+
+int PtyGame::wait_exit(int timeout_ms) {
+    double deadline = now_ms() + timeout_ms;
+    for (;;) {
+        int status = 0;
+        pid_t done = waitpid(pid_, &status, WNOHANG);
+        if (done == pid_) {
+            pid_ = -1;
+            return status;
+        }
+        if (now_ms() >= deadline)
+            return -1;
+        // Keep draining so the game never blocks on a full terminal.
+        read_some(10);
+    }
+}
+
+termios PtyGame::settings() const {
+    termios mode{};
+    tcgetattr(master_, &mode);
+    return mode;
+}

@@ -1,0 +1,52 @@
+// Drives the real game binary through a pseudo-terminal, as a player would.
+// The process is always ended when the object goes, even if a test fails.
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+#include <termios.h>
+
+class PtyGame {
+  public:
+    // Starts the game on a fresh pseudo-terminal of the given size.
+    explicit PtyGame(int columns = 80, int rows = 24, const char* binary = VAKNA_BINARY);
+    ~PtyGame();
+    PtyGame(const PtyGame&) = delete;
+    PtyGame& operator=(const PtyGame&) = delete;
+
+    void send(const std::string& keys);
+    // Reads output until what arrived since the last call contains needle,
+    // and returns it up to and including needle. Fails the test after
+    // timeout_ms.
+    std::string read_until(const std::string& needle, int timeout_ms = 5000);
+    // Reads whatever arrives within quiet_ms of silence.
+    std::string read_for(int quiet_ms);
+    // Everything the game has written so far.
+    const std::string& transcript() const { return all_; }
+
+    void resize(int columns, int rows);
+    void signal(int signal_number);
+    // Waits for the game to end; returns its wait status, or -1 on timeout.
+    int wait_exit(int timeout_ms = 5000);
+    // Settings of the terminal as the game's side of it sees them now.
+    termios settings() const;
+    pid_t pid() const { return pid_; }
+    int master() const { return master_; }
+
+  private:
+    bool read_some(int timeout_ms);
+    pid_t pid_ = -1;
+    int master_ = -1;
+    std::string pending_; // read since the last read_until
+    std::string all_;
+};
+
+// The bytes of a key as a terminal sends them.
+namespace keys {
+inline const std::string UP = "\x1b[A";
+inline const std::string DOWN = "\x1b[B";
+inline const std::string RIGHT = "\x1b[C";
+inline const std::string LEFT = "\x1b[D";
+inline const std::string ENTER = "\n";
+inline const std::string ESC = "\x1b";
+} // namespace keys
