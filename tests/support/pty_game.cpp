@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstring>
 #include <csignal>
 #include <poll.h>
 #include <pty.h>
+#include <utmp.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,12 +17,23 @@ PtyGame::PtyGame(int columns, int rows, const char* binary) {
     winsize size{};
     size.ws_col = static_cast<unsigned short>(columns);
     size.ws_row = static_cast<unsigned short>(rows);
-    pid_ = forkpty(&master_, nullptr, nullptr, &size);
+    int slave = -1;
+    if (openpty(&master_, &slave, nullptr, nullptr, &size) != 0) {
+        ADD_FAILURE() << "openpty failed";
+        return;
+    }
+    tcgetattr(slave, &initial_);
+    pid_ = fork();
     if (pid_ == 0) {
+        close(master_);
+        login_tty(slave);
         execl(binary, binary, static_cast<char*>(nullptr));
         _exit(127);
     }
-    EXPECT_GT(pid_, 0) << "forkpty failed";
+    // Kept open, so the terminal's settings can still be read after the game
+    // has ended.
+    slave_ = slave;
+    EXPECT_GT(pid_, 0) << "fork failed";
 }
 
 PtyGame::~PtyGame() {
@@ -30,6 +43,8 @@ PtyGame::~PtyGame() {
     }
     if (master_ >= 0)
         close(master_);
+    if (slave_ >= 0)
+        close(slave_);
 }
 
 void PtyGame::send(const std::string& keys) {
@@ -101,6 +116,28 @@ int PtyGame::wait_exit(int timeout_ms) {
 
 termios PtyGame::settings() const {
     termios mode{};
-    tcgetattr(master_, &mode);
+    tcgetattr(slave_, &mode);
     return mode;
+}
+
+int PtyGame::choose(const std::string& label, int timeout_ms) {
+    std::string listing = read_until(label + "\x1b[K", timeout_ms);
+    size_t at = listing.rfind(label + "\x1b[K");
+    if (at == std::string::npos)
+        return 0;
+    size_t prefix = listing.rfind(": ", at);
+    if (prefix == std::string::npos || prefix < 2) {
+        ADD_FAILURE() << "no option key before \"" << label << "\"";
+        return 0;
+    }
+    char key = listing[prefix - 1];
+    send(std::string(1, key));
+    return key;
+}
+
+bool same_settings(const termios& a, const termios& b) {
+    return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
+           a.c_lflag == b.c_lflag && a.c_line == b.c_line &&
+           std::memcmp(a.c_cc, b.c_cc, sizeof a.c_cc) == 0 &&
+           cfgetispeed(&a) == cfgetispeed(&b) && cfgetospeed(&a) == cfgetospeed(&b);
 }

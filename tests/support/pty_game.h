@@ -15,6 +15,9 @@ class PtyGame {
     PtyGame& operator=(const PtyGame&) = delete;
 
     void send(const std::string& keys);
+    // Waits until the option with this label is listed, then presses its
+    // key; returns the key pressed (0 if the option never showed).
+    int choose(const std::string& label, int timeout_ms = 5000);
     // Reads output until what arrived since the last call contains needle,
     // and returns it up to and including needle. Fails the test after
     // timeout_ms.
@@ -30,6 +33,8 @@ class PtyGame {
     int wait_exit(int timeout_ms = 5000);
     // Settings of the terminal as the game's side of it sees them now.
     termios settings() const;
+    // Settings of the terminal before the game started.
+    const termios& initial_settings() const { return initial_; }
     pid_t pid() const { return pid_; }
     int master() const { return master_; }
 
@@ -37,9 +42,14 @@ class PtyGame {
     bool read_some(int timeout_ms);
     pid_t pid_ = -1;
     int master_ = -1;
+    int slave_ = -1;
     std::string pending_; // read since the last read_until
     std::string all_;
+    termios initial_{};
 };
+
+// Byte-for-byte equality of two terminal settings records.
+bool same_settings(const termios& a, const termios& b);
 
 // The bytes of a key as a terminal sends them.
 namespace keys {

@@ -1,0 +1,82 @@
+// Death, counts and the life of options, as a player meets them.
+#include "support/pty_game.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(Death, TheIceGiantKillsThePlayerWithoutHammerAndHandle) {
+    PtyGame game;
+    for (const char* label : {"Kliva upp", "Ta isborren",
+                              "Klättra ut genom fönstret (eftersom det inte finns någon dörr)",
+                              "Borra två hål", "Kliva ner i det roligaste hålet", "Ta musslan",
+                              "Ta hissen", "Forma in musslan i fördjupningen", "Trycka på knapp 4",
+                              "Kliva ur hissen"})
+        ASSERT_NE(game.choose(label), 0) << label;
+    std::string death = game.read_until("Eller vill du fortsätta\x1b[K");
+    EXPECT_NE(death.find("Isjätten klubbar ner dig.\x1b[K Du är DÖD nu.\x1b[K"), std::string::npos)
+        << death;
+    game.choose("Vill du inte fortsätta");
+    EXPECT_EQ(game.wait_exit(), 0);
+}
+
+TEST(Death, FourDrillingsOfTwoHolesDrownThePlayer) {
+    PtyGame game;
+    for (const char* label : {"Kliva upp", "Ta isborren",
+                              "Klättra ut genom fönstret (eftersom det inte finns någon dörr)",
+                              "Borra två hål", "Borra två hål", "Borra två hål", "Räkna hålen"})
+        ASSERT_NE(game.choose(label), 0) << label;
+    game.read_until("Du räknar hålen: det är\x1b[K 6\x1b[K stycken.\x1b[K");
+    game.choose("Borra två hål");
+    std::string drowning = game.read_until("Eller vill du fortsätta\x1b[K");
+    EXPECT_NE(drowning.find("Du borrar två hål (ett roligt, ett tråkigt).\x1b[K Isen brister och"
+                            " du sjunker till\x1b[K\r\nbotten.\x1b[K Du ligger där tills att du"
+                            " märker att du har drunknat.\x1b[K Du är DÖD nu.\x1b[K"),
+              std::string::npos)
+        << drowning;
+    // Going on after death starts a new game at the bed.
+    game.choose("Eller vill du fortsätta");
+    game.read_until("Plötsligt vaknar du och märker att du ligger i en säng.");
+    game.send("q");
+    EXPECT_EQ(game.wait_exit(), 0);
+}
+
+TEST(Counts, LapsAddUpWithinOneGame) {
+    PtyGame game;
+    for (const char* label : {"Kliva upp",
+                              "Klättra ut genom fönstret (eftersom det inte finns någon dörr)",
+                              "Gå två varv runt sjön"})
+        ASSERT_NE(game.choose(label), 0) << label;
+    game.read_until("Du går två varv runt sjön.\x1b[K Du har nu gått\x1b[K 2\x1b[K varv runt sjön.\x1b[K");
+    game.choose("Gå tre varv runt sjön");
+    game.read_until("Du går tre varv runt sjön.\x1b[K Du har nu gått\x1b[K 5\x1b[K varv runt sjön.\x1b[K");
+    game.send("q");
+    EXPECT_EQ(game.wait_exit(), 0);
+}
+
+TEST(Options, OnceOnlyOptionsGoAndRepeatableOnesStay) {
+    PtyGame game;
+    game.choose("Kliva upp");
+    game.choose("Äta");
+    std::string after_eating = game.read_until("Äta\x1b[K");
+    EXPECT_NE(after_eating.find("Du tar en tugga av mackan (så liten du kan)."), std::string::npos);
+    EXPECT_NE(after_eating.find("Ta isborren"), std::string::npos);
+    game.choose("Ta isborren");
+    std::string after_taking = game.read_until("Äta\x1b[K");
+    EXPECT_NE(after_taking.find("Du tar isborren och stoppar den i kragen."), std::string::npos);
+    EXPECT_EQ(after_taking.find("Ta isborren"), std::string::npos) << after_taking;
+    game.send("q");
+    EXPECT_EQ(game.wait_exit(), 0);
+}
+
+TEST(Options, ADigitChoosesDirectlyAndAMissingDigitIsIgnored) {
+    PtyGame game;
+    game.read_until(" 2: Sova");
+    game.send("7");
+    game.send("2");
+    game.read_until("Du somnar...");
+    game.send("q");
+    EXPECT_EQ(game.wait_exit(), 0);
+}
+
+} // namespace

@@ -1,0 +1,106 @@
+// A player's road through the game, driven through a pseudo-terminal.
+#include "support/pty_game.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* const FIRST_SCREEN = "\x1b[2J\x1b[1;1H"
+                                 "Plötsligt vaknar du och märker att du ligger i en säng.\x1b[K"
+                                 "\r\n\r\n"
+                                 " 1: \x1b[0;1;37;42mKliva upp\x1b[K\x1b[0;37;40m\r\n"
+                                 " 2: Sova\x1b[K\x1b[0;37;40m\r\n";
+
+const std::vector<std::string> ROAD_TO_THE_FINALE = {
+    "Kliva upp",
+    "Ta isborren",
+    "Klättra ut genom fönstret (eftersom det inte finns någon dörr)",
+    "Borra två hål",
+    "Kliva ner i det roligaste hålet",
+    "Ta musslan",
+    "Ta hissen",
+    "Forma in musslan i fördjupningen",
+    "Trycka på knapp 2",
+    "Kliva ur hissen",
+    "Dra i rep-stjärten",
+    "Tränga in i hissen",
+    "Trycka på knapp 1",
+    "Kliva ur hissen",
+    "Ta hammaren",
+    "Gå in genom dörren",
+    "_T32", "_T32", "_T32", "_T32", "_T32", "_T32", "_T32", "_T32", "_T32",
+    "Ta upp ögonen och stoppa tillbaka dem",
+    "Segla över havet",
+    "Ta skaftet",
+    "Segla åter",
+    "Dra dig tillbaka",
+    "Ta hissen",
+    "Trycka på knapp 4",
+    "Kliva ur hissen",
+    "Ta nyckeln",
+    "Använda hissen",
+    "Trycka på knapp 3",
+    "Kliva ur hissen",
+    "Gå in i undervattensbåten",
+};
+
+void play(PtyGame& game, const std::vector<std::string>& labels) {
+    for (const std::string& label : labels)
+        ASSERT_NE(game.choose(label), 0) << "option not offered: " << label;
+}
+
+TEST(Walkthrough, FirstScreenIsExact) {
+    PtyGame game;
+    std::string first = game.read_until(" 2: Sova\x1b[K\x1b[0;37;40m\r\n");
+    EXPECT_EQ(first, FIRST_SCREEN);
+    game.send("q");
+    EXPECT_EQ(game.wait_exit(), 0);
+}
+
+TEST(Walkthrough, ArrowMovesRedrawOnlyTheTwoOptions) {
+    PtyGame game;
+    game.read_until(" 2: Sova\x1b[K\x1b[0;37;40m\r\n");
+    game.send(keys::DOWN);
+    EXPECT_EQ(game.read_until("Sova\x1b[K\x1b[0;37;40m\r\n"),
+              "\x1b[A\x1b[A 1: Kliva upp\x1b[K\x1b[0;37;40m\r\n"
+              " 2: \x1b[0;1;37;42mSova\x1b[K\x1b[0;37;40m\r\n");
+    // Enter chooses the highlighted "Sova": the list is blanked, the cursor
+    // goes back to its first line, and the answer is written there.
+    game.send(keys::ENTER);
+    EXPECT_EQ(game.read_until("samma säng.\x1b[K"),
+              "\x1b[A\x1b[A\x1b[K\r\n\x1b[K\r\n\x1b[A\x1b[A"
+              "Du somnar... När du vaknar märker du att du ligger i samma säng.\x1b[K");
+    game.send("q");
+    EXPECT_EQ(game.wait_exit(), 0);
+}
+
+TEST(Walkthrough, ReachesTheFinaleAndPlaysAgain) {
+    PtyGame game;
+    play(game, ROAD_TO_THE_FINALE);
+    std::string finale = game.read_until("Eller vill du spela en gång till\x1b[K");
+    EXPECT_NE(finale.find("Du bemannar undervattensbåten och seglar av misstag så långt du kan."
+                          "\x1b[K\r\n  Du har härmed klarat del:1 av spel:1.\x1b[K"),
+              std::string::npos)
+        << finale;
+    game.send("2");
+    game.read_until("Plötsligt vaknar du och märker att du ligger i en säng.");
+    // A new game starts from scratch: the ice drill stands by the window again.
+    play(game, {"Kliva upp"});
+    game.read_until("Det står en isborr lutad mot fönsterkarmen.");
+    game.choose("Ta isborren");
+    game.send("q");
+    EXPECT_EQ(game.wait_exit(), 0);
+}
+
+TEST(Walkthrough, DecliningToPlayAgainEndsTheGame) {
+    PtyGame game;
+    play(game, ROAD_TO_THE_FINALE);
+    game.choose("Vill du inte spela en gång till");
+    EXPECT_EQ(game.wait_exit(), 0);
+    EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
+}
+
+} // namespace
