@@ -1,0 +1,3 @@
+#include "session/terminal_width.h"
+
+volatile int TERM_WIDTH = 0;
