@@ -105,7 +105,7 @@ TEST_F(Chooser, ADigitChoosesAtOnceAndAMissingOneIsIgnored) {
 }
 
 TEST_F(Chooser, QuitKeysChooseNothing) {
-    for (std::string quit : {"q", "Q", "\x1b", std::string(1, '\0'), std::string()}) {
+    for (std::string quit : std::vector<std::string>{"q", "Q", "\x1b", std::string(1, '\0'), ""}) {
         scene_begin(1);
         add_option(10, "a");
         add_option(11, "b");
