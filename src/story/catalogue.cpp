@@ -567,191 +567,101 @@ static Step enter(StateId display_state, Step (*display)()) {
     return display();
 }
 
+// clang-format off
 Step catalogue_perform(StateId state) {
     switch (state) {
-    case 1:
-        return enter(69, new_game);
-    case 2:
-        return end_run(); // the quit
-    case 3:
-        return ice_giant();
-    case 4:
-        return hide_sea();
-    case 5:
-        return drink_no_more();
-    case 6:
-        return sail_across();
-    case 7:
-        return draw_back();
-    case 8:
-        return sea_room();
-    case 9:
-        return drink_sea();
-    case 10:
-        return build_boat();
-    case 11:
-        return think_in_vain();
-    case 12:
-        return think_no_more();
-    case 13:
-        return down_below();
-    case 14:
-        return drill_three_holes();
-    case 15:
-        return drill_two_holes();
-    case 16:
-        return boring_hole();
-    case 17:
-        return fun_hole();
-    case 18:
-        return count_holes();
-    case 19:
-        return climb_back_in();
-    case 20:
-        return walk_three_laps();
-    case 21:
-        return walk_two_laps();
-    case 22:
-        return walk_one_lap();
-    case 23:
-        return holes_counted();
-    case 24:
-        return enter(79, on_the_ice);
-    case 25:
-        return enter(68, bed);
-    case 26:
-        return think_in_vain();
-    case 27:
-        return think_in_vain();
-    case 28:
-        return think_in_vain();
-    case 29:
-        return think_in_vain();
-    case 30:
-        return think_in_vain();
-    case 31:
-        return think_in_vain();
-    case 32:
-        return enter(64, room);
-    case 33:
-        return think_in_vain();
-    case 34:
-        return think_in_vain();
-    case 35:
-        return put_eyes_back();
-    case 36:
-        return turn_back();
-    case 37:
-        return enter(49, behind_door);
-    case 38:
-        return enter(73, finale);
-    case 39:
-        return go_on();
-    case 40:
-        return enter(76, island);
-    case 41:
-        return enter(58, window);
-    case 42:
-        return enter(3, ice_giant);
-    case 43:
-        return enter(13, down_below);
-    case 44:
-        return enter(52, tiny_room);
-    case 45:
-        return enter(56, door_room);
-    case 46:
-        return hurry_to_lift();
-    case 47:
-        return do_not_go_on();
-    case 48:
-        return enter(70, death);
-    case 49:
-        return behind_door();
-    case 50:
-        return squeeze_into_lift();
-    case 51:
-        return pull_rope_end();
-    case 52:
-        return tiny_room();
-    case 53:
-        return take_hammer();
-    case 54:
-        return pull_rope();
-    case 55:
-        return open_door();
-    case 56:
-        return door_room();
-    case 57:
-        return fit_mussel();
-    case 58:
-        return window();
-    case 59:
-        return take_ice_drill();
-    case 60:
-        return eat();
-    case 61:
-        return enter(69, new_game);
-    case 62:
-        return climb_out();
-    case 63:
-        return lie_down();
-    case 64:
-        return room();
-    case 65:
-        return enter(8, sea_room);
-    case 66:
-        return fall_asleep();
-    case 67:
-        return get_up();
-    case 68:
-        return bed();
-    case 69:
-        return new_game();
-    case 70:
-        return death();
-    case 71:
-        return play_again();
-    case 72:
-        return do_not_play_again();
-    case 73:
-        return finale();
-    case 74:
-        return take_handle();
-    case 75:
-        return sail_back();
-    case 76:
-        return island();
-    case 77:
-        return take_key();
-    case 78:
-        return use_lift();
-    case 79:
-        return on_the_ice();
-    case 80:
-        return leave_lift();
-    case 81:
-        return button_4();
-    case 82:
-        return laps_told();
-    case 83:
-        return button_3();
-    case 84:
-        return button_2();
-    case 85:
-        return button_1();
-    case 86:
-        return lift();
-    case 87:
-        return glamma();
-    case 88:
-        return enter_submarine();
-    case 89:
-        return take_mussel();
-    case 90:
-        return take_lift_from_below();
-    case 91:
-        return enter(86, lift);
-    default:
-        return end_run(); // no state: ends the run like the quit
+    case 1: return enter(69, new_game);
+    case 2: return end_run(); // the quit
+    case 3: return ice_giant();
+    case 4: return hide_sea();
+    case 5: return drink_no_more();
+    case 6: return sail_across();
+    case 7: return draw_back();
+    case 8: return sea_room();
+    case 9: return drink_sea();
+    case 10: return build_boat();
+    case 11: return think_in_vain();
+    case 12: return think_no_more();
+    case 13: return down_below();
+    case 14: return drill_three_holes();
+    case 15: return drill_two_holes();
+    case 16: return boring_hole();
+    case 17: return fun_hole();
+    case 18: return count_holes();
+    case 19: return climb_back_in();
+    case 20: return walk_three_laps();
+    case 21: return walk_two_laps();
+    case 22: return walk_one_lap();
+    case 23: return holes_counted();
+    case 24: return enter(79, on_the_ice);
+    case 25: return enter(68, bed);
+    case 26: return think_in_vain();
+    case 27: return think_in_vain();
+    case 28: return think_in_vain();
+    case 29: return think_in_vain();
+    case 30: return think_in_vain();
+    case 31: return think_in_vain();
+    case 32: return enter(64, room);
+    case 33: return think_in_vain();
+    case 34: return think_in_vain();
+    case 35: return put_eyes_back();
+    case 36: return turn_back();
+    case 37: return enter(49, behind_door);
+    case 38: return enter(73, finale);
+    case 39: return go_on();
+    case 40: return enter(76, island);
+    case 41: return enter(58, window);
+    case 42: return enter(3, ice_giant);
+    case 43: return enter(13, down_below);
+    case 44: return enter(52, tiny_room);
+    case 45: return enter(56, door_room);
+    case 46: return hurry_to_lift();
+    case 47: return do_not_go_on();
+    case 48: return enter(70, death);
+    case 49: return behind_door();
+    case 50: return squeeze_into_lift();
+    case 51: return pull_rope_end();
+    case 52: return tiny_room();
+    case 53: return take_hammer();
+    case 54: return pull_rope();
+    case 55: return open_door();
+    case 56: return door_room();
+    case 57: return fit_mussel();
+    case 58: return window();
+    case 59: return take_ice_drill();
+    case 60: return eat();
+    case 61: return enter(69, new_game);
+    case 62: return climb_out();
+    case 63: return lie_down();
+    case 64: return room();
+    case 65: return enter(8, sea_room);
+    case 66: return fall_asleep();
+    case 67: return get_up();
+    case 68: return bed();
+    case 69: return new_game();
+    case 70: return death();
+    case 71: return play_again();
+    case 72: return do_not_play_again();
+    case 73: return finale();
+    case 74: return take_handle();
+    case 75: return sail_back();
+    case 76: return island();
+    case 77: return take_key();
+    case 78: return use_lift();
+    case 79: return on_the_ice();
+    case 80: return leave_lift();
+    case 81: return button_4();
+    case 82: return laps_told();
+    case 83: return button_3();
+    case 84: return button_2();
+    case 85: return button_1();
+    case 86: return lift();
+    case 87: return glamma();
+    case 88: return enter_submarine();
+    case 89: return take_mussel();
+    case 90: return take_lift_from_below();
+    case 91: return enter(86, lift);
+    default: return end_run(); // no state: ends the run like the quit
     }
 }
+// clang-format on

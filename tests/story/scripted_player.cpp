@@ -68,6 +68,7 @@ Playthrough play(StateId start, const Labels& choices) {
     menus_seen = &result.menus;
     story_chooser = scripted_choice;
     TERM_WIDTH = 100000; // one paragraph, one line
+    out_column = 0;      // on a fresh screen line
     result.transcript = without_erase_sequences(capture_stdout([&] { run_story(start); }));
     result.unused_choices = choices.size() - next_choice;
     return result;
