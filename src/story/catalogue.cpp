@@ -47,6 +47,13 @@ static bool& has_mussel = story_flags.has_mussel;
 static bool& has_ice_drill = story_flags.has_ice_drill;
 static bool& drowned = story_flags.drowned;
 
+// A reply the player may ask for again and again: the option stays listed.
+static Step repeatable_reply(const char* text) {
+    keep_option();
+    story_say(text);
+    return choose();
+}
+
 // ---- New game (entry 1 and 61) ------------------------------------------
 
 static Step new_game() { // 69
@@ -67,9 +74,7 @@ static Step bed() { // 68
 }
 
 static Step fall_asleep() { // 66
-    keep_option();
-    story_say("Du somnar... När du vaknar märker du att du ligger i samma säng.");
-    return choose();
+    return repeatable_reply("Du somnar... När du vaknar märker du att du ligger i samma säng.");
 }
 
 // ---- The room with the window (entry 32) --------------------------------
@@ -107,9 +112,7 @@ static Step take_ice_drill() { // 59
 }
 
 static Step eat() { // 60
-    keep_option();
-    story_say("Du tar en tugga av mackan (så liten du kan).");
-    return choose();
+    return repeatable_reply("Du tar en tugga av mackan (så liten du kan).");
 }
 
 // ---- At the window, over the frozen lake (entry 41) ---------------------
@@ -243,9 +246,7 @@ static Step enter_submarine() { // 88
 }
 
 static Step glamma() { // 87
-    keep_option();
-    story_say("Du glammar till lite grann.");
-    return choose();
+    return repeatable_reply("Du glammar till lite grann.");
 }
 
 // ---- Inside the lift (entry 91) -----------------------------------------
@@ -419,9 +420,7 @@ static Step build_boat() { // 10
 }
 
 static Step think_no_more() { // 12
-    keep_option();
-    story_say("Du tänker efter men kan inte komma på någonting mer.");
-    return choose();
+    return repeatable_reply("Du tänker efter men kan inte komma på någonting mer.");
 }
 
 // ---- The room that holds a sea (entry 65) -------------------------------
@@ -448,15 +447,11 @@ static Step drink_sea() { // 9
 }
 
 static Step drink_no_more() { // 5
-    keep_option();
-    story_say("Du vill inte dricka mer.");
-    return choose();
+    return repeatable_reply("Du vill inte dricka mer.");
 }
 
 static Step hide_sea() { // 4
-    keep_option();
-    story_say("Du tittar dig omkring men kan inte se något bra gömställe.");
-    return choose();
+    return repeatable_reply("Du tittar dig omkring men kan inte se något bra gömställe.");
 }
 
 static Step sail_across() { // 6
