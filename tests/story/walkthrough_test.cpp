@@ -110,14 +110,14 @@ const std::string WALKTHROUGH_TRANSCRIPT =
 const std::string FINALE_TEXT = "Du bemannar undervattensbåten och seglar av misstag så långt du "
                                 "kan.\n  Du har härmed klarat del:1 av spel:1.";
 
-TEST(Walkthrough, ReachesTheFinaleTextByText) {
+TEST(StoryWalkthrough, ReachesTheFinaleTextByText) {
     Playthrough run = play(STATE_START, concat({WALKTHROUGH, {"Vill du inte spela en gång till"}}));
     EXPECT_EQ(run.transcript, WALKTHROUGH_TRANSCRIPT +
                                   turn(FINALE_TEXT, FINALE, "Vill du inte spela en gång till"));
     EXPECT_EQ(run.unused_choices, 0u);
 }
 
-TEST(Walkthrough, NewGameAfterTheFinaleStartsAfresh) {
+TEST(StoryWalkthrough, NewGameAfterTheFinaleStartsAfresh) {
     Playthrough run =
         play(STATE_START, concat({WALKTHROUGH, {"Eller vill du spela en gång till"}}));
     // The new game is at its first menu when the script ends.
