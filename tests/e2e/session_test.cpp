@@ -67,8 +67,9 @@ TEST(Session, AResizeWritesNothingAndTheNextTextWrapsAtTheNewWidth) {
     EXPECT_EQ(game.read_for(200), "");
     game.send("2");
     // At 30 columns the answer breaks after "vaknar" (27 bytes with the ä).
-    EXPECT_NE(game.read_until("samma säng.\x1b[K").find("Du somnar... När du vaknar\x1b[K\r\nmärker"),
-              std::string::npos);
+    EXPECT_NE(
+        game.read_until("samma säng.\x1b[K").find("Du somnar... När du vaknar\x1b[K\r\nmärker"),
+        std::string::npos);
     game.send("q");
     expect_clean_end(game);
 }

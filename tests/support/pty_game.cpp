@@ -4,14 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstring>
 #include <csignal>
+#include <cstring>
 #include <poll.h>
 #include <pty.h>
-#include <utmp.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utmp.h>
 
 // In the pseudo-terminal's session, act as a job-control shell would: run
 // the game in a foreground process group of its own and wait for it. A
@@ -127,9 +127,13 @@ void PtyGame::resize(int columns, int rows) {
     ioctl(master_, TIOCSWINSZ, &size);
 }
 
-void PtyGame::signal(int signal_number) { kill(pid_, signal_number); }
+void PtyGame::signal(int signal_number) {
+    kill(pid_, signal_number);
+}
 
-pid_t PtyGame::foreground() const { return tcgetpgrp(master_); }
+pid_t PtyGame::foreground() const {
+    return tcgetpgrp(master_);
+}
 
 int PtyGame::wait_exit(int timeout_ms) {
     double deadline = now_ms() + timeout_ms;
@@ -170,8 +174,8 @@ int PtyGame::choose(const std::string& label, int timeout_ms) {
         }
         int left = static_cast<int>(deadline - now_ms());
         if (left <= 0 || !read_some(left)) {
-            ADD_FAILURE() << "option \"" << label << "\" not offered; got: "
-                          << all_.substr(sent_at_);
+            ADD_FAILURE() << "option \"" << label
+                          << "\" not offered; got: " << all_.substr(sent_at_);
             return 0;
         }
     }
@@ -180,6 +184,6 @@ int PtyGame::choose(const std::string& label, int timeout_ms) {
 bool same_settings(const termios& a, const termios& b) {
     return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
            a.c_lflag == b.c_lflag && a.c_line == b.c_line &&
-           std::memcmp(a.c_cc, b.c_cc, sizeof a.c_cc) == 0 &&
-           cfgetispeed(&a) == cfgetispeed(&b) && cfgetospeed(&a) == cfgetospeed(&b);
+           std::memcmp(a.c_cc, b.c_cc, sizeof a.c_cc) == 0 && cfgetispeed(&a) == cfgetispeed(&b) &&
+           cfgetospeed(&a) == cfgetospeed(&b);
 }
