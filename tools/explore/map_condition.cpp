@@ -8,8 +8,9 @@ const char* const FLAG_NAMES[FLAG_COUNT] = {
     "at_floor_2", "at_floor_1",   "has_handle",     "mussel_fitted", "has_key",
     "has_hammer", "has_mussel",   "has_ice_drill",  "drowned"};
 
-// The holes count never goes past 9: the ninth hole drowns the player.
-constexpr int MOST_HOLES = 9;
+// The holes count never goes past 10: at 7 or fewer the player may drill
+// three more, and at 8 or more the ice breaks.
+constexpr int MOST_HOLES = 10;
 
 FactsCode facts_code(const StoryFlags& flags, int holes) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(&flags);
@@ -43,8 +44,8 @@ std::vector<Test> all_tests() {
     std::vector<Test> tests;
     for (int i = 0; i < FLAG_COUNT; i++) {
         tests.push_back({FLAG_NAMES[i], [i](FactsCode c) { return (c >> i) & 1; }});
-        tests.push_back({std::string("!").append(FLAG_NAMES[i]),
-                         [i](FactsCode c) { return !((c >> i) & 1); }});
+        tests.push_back(
+            {std::string("!").append(FLAG_NAMES[i]), [i](FactsCode c) { return !((c >> i) & 1); }});
     }
     for (int n = 0; n <= MOST_HOLES; n++) {
         tests.push_back({"holes >= " + std::to_string(n),

@@ -7,11 +7,11 @@
 struct RandomPlays {
     StateCounts performed;
     long games;
-    long choices;      // over all games
-    long ended;        // games the story ended itself
-    long new_games;    // games that ended by starting a new one
-    long cut_short;    // games stopped at the length bound
-    long empty_menus;  // menus listed with nothing to choose
+    long choices;     // over all games
+    long ended;       // games the story ended itself
+    long new_games;   // games that ended by starting a new one
+    long cut_short;   // games stopped at the length bound
+    long empty_menus; // menus listed with nothing to choose
 };
 
 // Plays games from a new game until the story returns, a new game begins

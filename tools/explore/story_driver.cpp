@@ -81,6 +81,9 @@ DriverSession::DriverSession(ChooseFn choose)
     catalogue_watcher = watch;
     TERM_WIDTH = UNWRAPPED_WIDTH;
     out_column = 0;
+    // The story as the program starts it, whatever ran before.
+    story_flags = StoryFlags{};
+    holes_text = laps_text = nullptr;
     driver_performed = {};
     driver_scene = 0;
     driver_trace_clear();

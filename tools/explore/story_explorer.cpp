@@ -115,8 +115,9 @@ class Explorer {
     }
 
     void take(Transition transition, const std::vector<int>& path) {
-        replay = Replay{&path, 0, transition.from == START ? nullptr : &keys_[transition.from],
-                        false, false, {}, 0, 0};
+        replay = Replay{&path, 0,     transition.from == START ? nullptr : &keys_[transition.from],
+                        false, false, {},
+                        0,     0};
         driver_trace_clear();
         run_story(STATE_START);
         driver_flush();
@@ -176,8 +177,7 @@ const char* choice_label(const Exploration& exploration, const Transition& trans
 }
 
 std::vector<int> choices_to(const Exploration& exploration,
-                            const std::function<bool(const Situation&)>& goal,
-                            bool end_counts) {
+                            const std::function<bool(const Situation&)>& goal, bool end_counts) {
     size_t count = exploration.situations.size();
     std::vector<std::vector<int>> leads_here(count);
     std::vector<int> distance(count, -1);

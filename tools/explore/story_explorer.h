@@ -23,15 +23,15 @@ struct Situation {
     Facts facts;
     int laps;                        // capped at LAPS_CAP
     std::vector<const char*> labels; // the menu as listed
-    int parent;  // the situation it was first reached from; -1 for the first
-    int choice;  // the option taken there
-    int depth;   // choices from a new game
+    int parent;                      // the situation it was first reached from; -1 for the first
+    int choice;                      // the option taken there
+    int depth;                       // choices from a new game
 };
 
 // Where a transition may lead besides a situation.
-constexpr int START = -1; // the program's start: no situation before it
-constexpr int ENDED = -2; // the story returned by itself (no new game)
-constexpr int QUIT = -3;  // the story returned on the quit key
+constexpr int START = -1;       // the program's start: no situation before it
+constexpr int ENDED = -2;       // the story returned by itself (no new game)
+constexpr int QUIT = -3;        // the story returned on the quit key
 constexpr int QUIT_CHOICE = -1; // a choice: the quit key instead of an option
 
 // The situation `from` (or START), the option index (or QUIT_CHOICE), and
@@ -47,7 +47,7 @@ struct Exploration {
     std::vector<Transition> transitions; // the first is the start
     StateCounts performed;               // over every transition
     long replays;                        // runs of the story from a new game
-    long replay_mismatches; // replays that did not come back to their situation
+    long replay_mismatches;              // replays that did not come back to their situation
 };
 
 // Told of every transition once, with the trace of what the story did in
@@ -68,5 +68,4 @@ const char* choice_label(const Exploration& exploration, const Transition& trans
 // that meets goal (or to the story's own end, if that counts); -1 where
 // there is no way.
 std::vector<int> choices_to(const Exploration& exploration,
-                            const std::function<bool(const Situation&)>& goal,
-                            bool end_counts);
+                            const std::function<bool(const Situation&)>& goal, bool end_counts);

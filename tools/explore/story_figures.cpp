@@ -6,8 +6,9 @@ StoryFigures story_figures(const Exploration& exploration) {
     StoryFigures f{};
     f.situations = exploration.situations.size();
     f.transitions = exploration.transitions.size();
-    f.states_performed = static_cast<int>(std::count_if(
-        exploration.performed.begin() + 1, exploration.performed.end(), [](long n) { return n > 0; }));
+    f.states_performed =
+        static_cast<int>(std::count_if(exploration.performed.begin() + 1,
+                                       exploration.performed.end(), [](long n) { return n > 0; }));
     std::vector<int> to_finale = choices_to(
         exploration, [](const Situation& s) { return s.scene == FINALE_SCENE; }, false);
     f.fewest_to_finale = to_finale.at(0);

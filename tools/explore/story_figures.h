@@ -10,10 +10,10 @@ constexpr StateId FINALE_SCENE = 73; // display state of the finale
 struct StoryFigures {
     size_t situations;
     size_t transitions;
-    int states_performed;       // distinct states, of HIGHEST_STATE
-    int fewest_to_finale;       // choices from a new game
-    int longest_to_finale;      // the most any situation needs; -1 if one cannot
-    int most_options;           // in any menu listed
+    int states_performed;  // distinct states, of HIGHEST_STATE
+    int fewest_to_finale;  // choices from a new game
+    int longest_to_finale; // the most any situation needs; -1 if one cannot
+    int most_options;      // in any menu listed
     long replay_mismatches;
 };
 

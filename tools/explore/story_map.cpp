@@ -67,11 +67,15 @@ void map_note(StoryMap& map, const Exploration& exploration, const Transition& t
               const Trace& trace) {
     if (transition.choice == QUIT_CHOICE && transition.from != START)
         return;
-    const Situation* from = transition.from == START ? nullptr : &exploration.situations[transition.from];
+    const Situation* from =
+        transition.from == START ? nullptr : &exploration.situations[transition.from];
     const Situation* to = transition.to >= 0 ? &exploration.situations[transition.to] : nullptr;
     StateId here = from ? from->scene : MAP_START;
     std::string label = from ? choice_label(exploration, transition) : "";
-    FactsCode before = from ? facts_code(from->facts) : 0;
+    FactsCode before = from ? facts_code(from->facts)
+                       : trace.moments.empty()
+                           ? 0
+                           : facts_code(trace.moments[0].flags, trace.moments[0].holes);
     bool began = false;
     for (size_t i = 0; i < trace.moments.size(); i++) {
         const Moment& m = trace.moments[i];
@@ -180,26 +184,54 @@ std::string node_name(StateId scene) {
     return "scene" + std::to_string(scene);
 }
 
+// Text for a label in Graphviz's HTML-like form.
+std::string html(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+// The scene's name and its entry states, in bold.
 std::string scene_title(StateId scene, const MapScene& seen) {
     auto name = SCENE_NAMES.find(scene);
     std::string title = name != SCENE_NAMES.end() ? name->second : "scene " + std::to_string(scene);
     std::string entries;
     for (StateId entry : seen.entries)
         entries += (entries.empty() ? "" : ", ") + std::to_string(entry);
-    return title + " (" + entries + ")";
+    return "<b>" + html(title) + " (" + entries + ")</b>";
 }
 
-// A box: the scene's name and entry states, then its options that keep the
-// player in the scene, one a line, left-aligned.
+// A box: the scene's title, then its options that keep the player in the
+// scene, one a line, left-aligned.
 std::string scene_node(const StoryMap& map, StateId scene) {
-    std::string label = escaped(scene_title(scene, map.scenes.at(scene))) + "\\n";
+    std::string label = scene_title(scene, map.scenes.at(scene));
+    bool first = true;
     for (const MapArrow& a : map.arrows) {
         if (a.from != scene || a.to != MAP_SAME_SCENE)
             continue;
         std::string note = annotation(map, a);
-        label += escaped(a.label + (note.empty() ? "" : " " + note)) + "\\l";
+        label += (first ? "<br/>" : "") + html(a.label + (note.empty() ? "" : " " + note)) +
+                 "<br align=\"left\"/>";
+        first = false;
     }
-    return "  " + node_name(scene) + " [label=\"" + label + "\"];\n";
+    return "  " + node_name(scene) + " [label=<" + label + ">];\n";
 }
 
 std::string arrow_line(const StoryMap& map, const MapArrow& a) {
@@ -214,16 +246,17 @@ std::string arrow_line(const StoryMap& map, const MapArrow& a) {
 } // namespace
 
 std::string map_dot(const StoryMap& map) {
-    std::string dot = "// The story map, drawn by story_explorer from what it saw; "
-                      "`make story-map` draws it again.\n"
-                      "digraph story {\n"
-                      "  graph [fontname=\"DejaVu Sans\", fontsize=11, labelloc=t, label=\"vakna: "
-                      "every scene and the options between them. Any menu also takes the quit "
-                      "key, which ends the story.\"];\n"
-                      "  node [shape=box, fontname=\"DejaVu Sans\", fontsize=10];\n"
-                      "  edge [fontname=\"DejaVu Sans\", fontsize=9];\n"
-                      "  start [shape=point];\n"
-                      "  end [shape=ellipse, label=\"the story ends\"];\n";
+    std::string dot =
+        "// The story map, drawn by story_explorer from what it saw; "
+        "`make story-map` draws it again.\n"
+        "digraph story {\n"
+        "  graph [fontname=\"DejaVu Sans\", fontsize=11, labelloc=t, label=\"vakna: "
+        "every scene and the options between them. Any menu also takes the quit "
+        "key, which ends the story.\"];\n"
+        "  node [shape=box, margin=\"0.2,0.1\", fontname=\"DejaVu Sans\", fontsize=10];\n"
+        "  edge [fontname=\"DejaVu Sans\", fontsize=9];\n"
+        "  start [shape=point];\n"
+        "  end [shape=ellipse, label=\"the story ends\"];\n";
     for (StateId scene : map.scene_order)
         dot += scene_node(map, scene);
     for (const MapArrow& a : map.arrows) {

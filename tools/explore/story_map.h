@@ -20,9 +20,9 @@
 struct MapArrow {
     StateId from; // a display state, or MAP_START
     std::string label;
-    StateId to;                 // a display state, MAP_SAME_SCENE or MAP_END
-    std::set<FactsCode> facts;  // where it was taken
-    std::uint32_t flags_set;    // flags it turned on, as bits
+    StateId to;                // a display state, MAP_SAME_SCENE or MAP_END
+    std::set<FactsCode> facts; // where it was taken
+    std::uint32_t flags_set;   // flags it turned on, as bits
 };
 
 constexpr StateId MAP_START = -1;
