@@ -61,7 +61,7 @@ TEST(Explorer, NoSituationTrapsThePlayer) {
     for (size_t s = 0; s < to_new_game_or_end.size(); s++) {
         ASSERT_GE(to_new_game_or_end[s], 0)
             << "trapped in scene " << exploration.situations[s].scene << " after "
-            << ::testing::PrintToString(path_to(exploration, static_cast<int>(s)));
+            << ::testing::PrintToString(path_labels(exploration, static_cast<int>(s)));
     }
     EXPECT_GE(story_figures(exploration).longest_to_finale, 0);
     EXPECT_EQ(scenes_begun(exploration).count(FINALE_SCENE), 1u);
@@ -88,7 +88,8 @@ TEST(Explorer, EveryMenuOffersOneToNineOptions) {
 }
 
 // Drowning: the holes count at the nested count decides, and nothing else
-// ever sets the flag.
+// ever sets the flag. (Checks wait until the exploration is over: while it
+// runs, standard output is the story's.)
 TEST(Explorer, TheIceBreaksExactlyWhenTheHolesReachEight) {
     std::set<int> survived, drowned;
     long unexplained = 0;
@@ -101,7 +102,6 @@ TEST(Explorer, TheIceBreaksExactlyWhenTheHolesReachEight) {
                     continue;
                 counted = true;
                 bool broke = to && to->facts.flags.drowned && to->scene == DEATH_SCENE;
-                EXPECT_EQ(broke, m.holes >= DROWNING_HOLES) << "at " << m.holes << " holes";
                 (broke ? drowned : survived).insert(m.holes);
             }
             bool was_drowned = t.from >= 0 && e.situations[t.from].facts.flags.drowned;

@@ -77,8 +77,12 @@ StateId replay_choose() {
             replay.mismatch = true;
         driver_trace_clear();
     }
-    if (choice == QUIT_CHOICE || static_cast<size_t>(choice) >= listing.nodes.size())
+    if (choice == QUIT_CHOICE)
         return STATE_QUIT;
+    if (static_cast<size_t>(choice) >= listing.nodes.size()) {
+        replay.mismatch = true;
+        return STATE_QUIT;
+    }
     return driver_select(listing, static_cast<size_t>(choice));
 }
 
@@ -115,13 +119,15 @@ class Explorer {
     }
 
     void take(Transition transition, const std::vector<int>& path) {
-        replay = Replay{&path, 0,     transition.from == START ? nullptr : &keys_[transition.from],
-                        false, false, {},
-                        0,     0};
+        replay = Replay{};
+        replay.path = &path;
+        replay.expected_key = transition.from == START ? nullptr : &keys_[transition.from];
         driver_trace_clear();
         run_story(STATE_START);
         driver_flush();
         result_.replays++;
+        // A story that returned before the path was played out went astray.
+        replay.mismatch |= !replay.stopped && replay.taken < path.size();
         result_.replay_mismatches += replay.mismatch;
         if (replay.stopped) {
             driver_trace.moments.resize(replay.moments_at_stop);
@@ -159,13 +165,30 @@ Exploration story_explore(const TransitionFn& on_transition) {
     return Explorer(on_transition).run();
 }
 
-std::vector<int> path_to(const Exploration& exploration, int situation) {
-    std::vector<int> path;
+// The situations passed on the way to a situation, each with the choice
+// made there, from the first menu on.
+static std::vector<std::pair<int, int>> steps_to(const Exploration& exploration, int situation) {
+    std::vector<std::pair<int, int>> steps;
     for (int s = situation; exploration.situations[s].parent != START;
          s = exploration.situations[s].parent)
-        path.push_back(exploration.situations[s].choice);
-    std::reverse(path.begin(), path.end());
+        steps.emplace_back(exploration.situations[s].parent, exploration.situations[s].choice);
+    std::reverse(steps.begin(), steps.end());
+    return steps;
+}
+
+std::vector<int> path_to(const Exploration& exploration, int situation) {
+    std::vector<int> path;
+    for (auto [before, choice] : steps_to(exploration, situation))
+        path.push_back(choice);
     return path;
+}
+
+std::vector<std::string> path_labels(const Exploration& exploration, int situation) {
+    std::vector<std::string> labels;
+    for (auto [before, choice] : steps_to(exploration, situation))
+        labels.push_back(choice == QUIT_CHOICE ? "(quit)"
+                                               : exploration.situations[before].labels[choice]);
+    return labels;
 }
 
 const char* choice_label(const Exploration& exploration, const Transition& transition) {

@@ -52,6 +52,7 @@ struct Exploration {
 
 // Told of every transition once, with the trace of what the story did in
 // it; from is START for the run from the program's start to the first menu.
+// It runs while standard output is the story's: what it prints is lost.
 using TransitionFn = std::function<void(const Exploration&, const Transition&, const Trace&)>;
 
 // Explores from a new game. The story's own output is kept from the
@@ -60,6 +61,9 @@ Exploration story_explore(const TransitionFn& on_transition = {});
 
 // The choices that reach a situation from a new game.
 std::vector<int> path_to(const Exploration& exploration, int situation);
+
+// The labels of the options chosen on the way to a situation.
+std::vector<std::string> path_labels(const Exploration& exploration, int situation);
 
 // The label of the option a transition took, "(quit)" or "(start)".
 const char* choice_label(const Exploration& exploration, const Transition& transition);

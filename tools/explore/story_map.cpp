@@ -58,6 +58,16 @@ FactsCode facts_code(const Facts& facts) {
     return facts_code(facts.flags, facts.holes);
 }
 
+// What the story held as the transition began: its situation's facts, or
+// at the program's start whatever the first state found.
+FactsCode facts_at_start(const Situation* from, const Trace& trace) {
+    if (from)
+        return facts_code(from->facts);
+    if (trace.moments.empty())
+        return 0;
+    return facts_code(trace.moments[0].flags, trace.moments[0].holes);
+}
+
 } // namespace
 
 // The transition is cut into hops at every scene it begins: the option leads
@@ -72,10 +82,7 @@ void map_note(StoryMap& map, const Exploration& exploration, const Transition& t
     const Situation* to = transition.to >= 0 ? &exploration.situations[transition.to] : nullptr;
     StateId here = from ? from->scene : MAP_START;
     std::string label = from ? choice_label(exploration, transition) : "";
-    FactsCode before = from ? facts_code(from->facts)
-                       : trace.moments.empty()
-                           ? 0
-                           : facts_code(trace.moments[0].flags, trace.moments[0].holes);
+    FactsCode before = facts_at_start(from, trace);
     bool began = false;
     for (size_t i = 0; i < trace.moments.size(); i++) {
         const Moment& m = trace.moments[i];
