@@ -15,8 +15,10 @@ StoryFigures story_figures(const Exploration& exploration) {
     f.longest_to_finale = std::count(to_finale.begin(), to_finale.end(), -1) > 0
                               ? -1
                               : *std::max_element(to_finale.begin(), to_finale.end());
-    for (const Situation& s : exploration.situations)
+    for (const Situation& s : exploration.situations) {
         f.most_options = std::max(f.most_options, static_cast<int>(s.labels.size()));
+        f.deepest = std::max(f.deepest, s.depth);
+    }
     f.replay_mismatches = exploration.replay_mismatches;
     return f;
 }
@@ -29,9 +31,11 @@ std::string figures_text(const StoryFigures& f) {
                   "states performed: %d of %d\n"
                   "fewest choices from a new game to the finale: %d\n"
                   "longest shortest path to the finale: %d choices\n"
+                  "deepest situation: %d choices from a new game\n"
                   "most options in a menu: %d\n"
                   "replays that missed their situation: %ld\n",
                   f.situations, f.transitions, f.states_performed, HIGHEST_STATE,
-                  f.fewest_to_finale, f.longest_to_finale, f.most_options, f.replay_mismatches);
+                  f.fewest_to_finale, f.longest_to_finale, f.deepest, f.most_options,
+                  f.replay_mismatches);
     return text;
 }

@@ -13,6 +13,7 @@ struct StoryFigures {
     int states_performed;  // distinct states, of HIGHEST_STATE
     int fewest_to_finale;  // choices from a new game
     int longest_to_finale; // the most any situation needs; -1 if one cannot
+    int deepest;           // the most choices a situation needs from a new game
     int most_options;      // in any menu listed
     long replay_mismatches;
 };
