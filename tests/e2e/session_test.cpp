@@ -116,6 +116,22 @@ TEST(Session, SuspendGivesTheTerminalBackAndContinueTakesItAgain) {
     expect_clean_end(game);
 }
 
+// Started straight on the terminal, as a terminal emulator starts it, the
+// game leads its own session: no shell could wake it, so the kernel never
+// stops it, and it must go on in its own keyboard mode.
+TEST(Session, SuspendKeyThatCannotStopTheGameLeavesItsKeyboardMode) {
+    PtyGame game;
+    game.read_until(LAST_OPTION_OF_THE_BED);
+    game.send("\x1a");
+    game.send("2"); // answered without Enter
+    game.read_until("Du somnar...");
+    termios raw = game.initial_settings();
+    raw.c_lflag &= ~(ICANON | ECHO);
+    EXPECT_TRUE(same_settings(game.settings(), raw));
+    game.send("q");
+    expect_clean_end(game);
+}
+
 std::string run_through_pipes(const char* keys, int* status) {
     std::string command = std::string("printf '") + keys + "' | " + VAKNA_BINARY;
     std::string out;
