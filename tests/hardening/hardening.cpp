@@ -1,5 +1,7 @@
 #include "hardening/hardening.h"
 
+#include "support/roads.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -157,10 +159,38 @@ std::vector<std::string> random_byte_runs(std::mt19937& rng, int runs, bool quit
     return out;
 }
 
-void expect_ended_in_order(PtyGame& game, int timeout_ms) {
-    EXPECT_EQ(game.wait_exit(timeout_ms), 0) << "the game did not end with status 0";
+Question question_in(const std::string& written) {
+    if (written.find(DECLINE_TO_GO_ON + "\x1b[K") != std::string::npos)
+        return Question::AFTER_DEATH;
+    if (written.find(DECLINE_TO_PLAY_AGAIN + "\x1b[K") != std::string::npos)
+        return Question::AFTER_FINALE;
+    return Question::NONE;
+}
+
+const std::string& new_game_label(Question question) {
+    return question == Question::AFTER_FINALE ? PLAY_AGAIN : GO_ON;
+}
+
+static void expect_in_order(PtyGame& game, int status) {
+    EXPECT_EQ(status, 0) << "the game did not end with status 0";
     EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()))
         << "the terminal's settings were not restored";
+}
+
+bool answers_or_ended_in_order(PtyGame& game, int timeout_ms) {
+    if (game.settle(timeout_ms))
+        return true;
+    int status = game.wait_exit(1000);
+    if (status == -1) {
+        ADD_FAILURE() << "the game neither answered nor ended within " << timeout_ms << " ms";
+        return false;
+    }
+    expect_in_order(game, status);
+    return false;
+}
+
+void expect_ended_in_order(PtyGame& game, int timeout_ms) {
+    expect_in_order(game, game.wait_exit(timeout_ms));
 }
 
 std::string printable(const std::string& bytes) {

@@ -36,6 +36,19 @@ std::string random_key(std::mt19937& rng);
 // reach the game whole: an escape sequence split in time is another input.
 std::vector<std::string> random_byte_runs(std::mt19937& rng, int runs, bool quit_free);
 
+// The question the game asks after a death or the finale, if what it wrote
+// last asks one; each has an option that starts a new game.
+enum class Question { NONE, AFTER_DEATH, AFTER_FINALE };
+Question question_in(const std::string& written);
+// The label of the option that answers the question with a new game.
+const std::string& new_game_label(Question question);
+
+// After keys were sent: true when the game has answered them all and waits
+// for more, false when it has ended, which it must have done in order (exit
+// status 0, the terminal's settings restored). A game that does neither
+// within timeout_ms fails the test as hung.
+bool answers_or_ended_in_order(PtyGame& game, int timeout_ms = 10000);
+
 // Waits for the game to end and expects exit status 0 and the terminal's
 // settings exactly as they were before the game started.
 void expect_ended_in_order(PtyGame& game, int timeout_ms = 5000);

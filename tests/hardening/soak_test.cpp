@@ -78,18 +78,12 @@ struct Soak {
 
     // At the question after death or the finale, goes on to a new game, and
     // now and then plays that one to the finale.
-    void go_on_after(const std::string& written) {
-        if (written.find(DECLINE_TO_GO_ON + "\x1b[K") != std::string::npos) {
-            ++deaths;
-            new_game(GO_ON);
-        } else if (written.find(DECLINE_TO_PLAY_AGAIN + "\x1b[K") != std::string::npos) {
-            ++finales;
-            new_game(PLAY_AGAIN);
-        }
-    }
-
-    void new_game(const std::string& label) {
-        std::string written = choose(label);
+    void go_on_after(std::string written) {
+        Question question = question_in(written);
+        if (question == Question::NONE)
+            return;
+        ++(question == Question::AFTER_DEATH ? deaths : finales);
+        written = choose(new_game_label(question));
         if (++games % FINALE_EVERY == 0)
             walk_to_the_finale();
         else
