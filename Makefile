@@ -5,7 +5,7 @@ ASAN_BUILD ?= build/asan
 JOBS ?= $(shell nproc)
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all play test test-plain test-asan clean
+.PHONY: all play test test-plain test-asan soak clean
 
 all: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
@@ -30,6 +30,12 @@ test: $(BUILD)/CMakeCache.txt $(ASAN_BUILD)/CMakeCache.txt
 	echo "== plain suite ($(BUILD))"; \
 	ctest --test-dir $(BUILD) $(CTEST_FLAGS) || status=1; \
 	exit $$status
+
+# The long run of random keys through a pseudo-terminal; make test runs a
+# tenth of it.
+SOAK_KEYS ?= 100000
+soak: all
+	VAKNA_SOAK_KEYS=$(SOAK_KEYS) ./$(BUILD)/tests/hardening_tests --gtest_filter='Soak.*'
 
 clean:
 	rm -rf $(BUILD)

@@ -206,7 +206,7 @@ TEST(HalfSequence, AResizeBeforeItsLastByteNeverHangsTheGame) {
 }
 
 // Plays the repeatable "Sova" again and again at a width that makes its
-// answers long; returns all the game wrote.
+// answers long; returns all the game wrote before the closing q.
 std::string sleep_again_and_again(int storm_signals) {
     PtyGame game(2, 24);
     EXPECT_TRUE(game.settle());
@@ -217,9 +217,10 @@ std::string sleep_again_and_again(int storm_signals) {
         pause_us(300);
     }
     EXPECT_TRUE(game.settle());
+    std::string written = game.transcript();
     game.send("q");
     expect_ended_in_order(game);
-    return game.transcript();
+    return written;
 }
 
 TEST(OutputUnderSignals, ResizeAndContinueSignalsWhileOutputIsBlockedLoseNothing) {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-// From the bed to the finale's question whether to play again.
-inline const std::vector<std::string> ROAD_TO_THE_FINALE = {
+// From the bed into the lift, its buttons working.
+inline const std::vector<std::string> ROAD_INTO_THE_LIFT = {
     "Kliva upp",
     "Ta isborren",
     "Klättra ut genom fönstret (eftersom det inte finns någon dörr)",
@@ -14,6 +14,17 @@ inline const std::vector<std::string> ROAD_TO_THE_FINALE = {
     "Ta musslan",
     "Ta hissen",
     "Forma in musslan i fördjupningen",
+};
+
+inline std::vector<std::string> joined(std::vector<std::string> first,
+                                       const std::vector<std::string>& then) {
+    first.insert(first.end(), then.begin(), then.end());
+    return first;
+}
+
+// From the lift, its buttons working, to the finale's question whether to
+// play again.
+inline const std::vector<std::string> FROM_THE_LIFT_TO_THE_FINALE = {
     "Trycka på knapp 2",
     "Kliva ur hissen",
     "Dra i rep-stjärten",
@@ -46,20 +57,14 @@ inline const std::vector<std::string> ROAD_TO_THE_FINALE = {
     "Gå in i undervattensbåten",
 };
 
+// From the bed to the finale's question.
+inline const std::vector<std::string> ROAD_TO_THE_FINALE =
+    joined(ROAD_INTO_THE_LIFT, FROM_THE_LIFT_TO_THE_FINALE);
+
 // From the bed to the ice giant, who kills a player without hammer and
 // handle; ends at the question whether to go on.
-inline const std::vector<std::string> ROAD_TO_THE_ICE_GIANT = {
-    "Kliva upp",
-    "Ta isborren",
-    "Klättra ut genom fönstret (eftersom det inte finns någon dörr)",
-    "Borra två hål",
-    "Kliva ner i det roligaste hålet",
-    "Ta musslan",
-    "Ta hissen",
-    "Forma in musslan i fördjupningen",
-    "Trycka på knapp 4",
-    "Kliva ur hissen",
-};
+inline const std::vector<std::string> ROAD_TO_THE_ICE_GIANT =
+    joined(ROAD_INTO_THE_LIFT, {"Trycka på knapp 4", "Kliva ur hissen"});
 
 // The questions after death and after the finale: the first option ends the
 // game, the second starts a new one.
