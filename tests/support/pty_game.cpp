@@ -162,23 +162,32 @@ ProcessIo process_io(pid_t pid) {
     return io;
 }
 
-// True while the process sits in the key reader's wait for a key: a
-// pselect with no time limit (the escape decoder's waits have one).
-bool in_key_wait(pid_t pid) {
-    std::ifstream file("/proc/" + std::to_string(pid) + "/syscall");
-    long number = -1;
-    std::string nfds, readable, writable, exceptional, limit;
-    if (!(file >> number >> nfds >> readable >> writable >> exceptional >> limit))
-        return false;
-    return number == SYS_pselect6 && limit == "0x0";
-}
-
-bool has_ended(pid_t pid) {
+// The state letter of a process ('Z' when it has ended), '?' if unknown.
+char process_state(pid_t pid) {
     std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
     std::string line;
     std::getline(file, line);
-    size_t name_end = line.rfind(')');
-    return name_end == std::string::npos || line.compare(name_end, 3, ") Z") == 0;
+    size_t name_end = line.rfind(") ");
+    return name_end == std::string::npos ? '?' : line[name_end + 2];
+}
+
+bool has_ended(pid_t pid) {
+    char state = process_state(pid);
+    return state == 'Z' || state == '?';
+}
+
+// True while the process sits in the key reader's wait for a key: a
+// pselect with no time limit (the escape decoder's waits have one). Where
+// the system call cannot be seen (that takes the right to trace the
+// process), any sleep counts.
+bool in_key_wait(pid_t pid) {
+    std::ifstream file("/proc/" + std::to_string(pid) + "/syscall");
+    std::string number, nfds, readable, writable, exceptional, limit;
+    if (!(file >> number))
+        return process_state(pid) == 'S';
+    if (!(file >> nfds >> readable >> writable >> exceptional >> limit))
+        return false;
+    return number == std::to_string(SYS_pselect6) && limit == "0x0";
 }
 
 } // namespace
