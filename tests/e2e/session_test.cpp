@@ -74,20 +74,6 @@ TEST(Session, AResizeWritesNothingAndTheNextTextWrapsAtTheNewWidth) {
     expect_clean_end(game);
 }
 
-// The state letter of a process, as /proc shows it ('T' when stopped).
-char process_state(pid_t pid) {
-    char path[64];
-    std::snprintf(path, sizeof path, "/proc/%d/stat", static_cast<int>(pid));
-    FILE* stat = std::fopen(path, "r");
-    if (!stat)
-        return '?';
-    char state = '?';
-    if (std::fscanf(stat, "%*d (%*[^)]) %c", &state) != 1)
-        state = '?';
-    std::fclose(stat);
-    return state;
-}
-
 template <typename Condition>
 bool eventually(PtyGame& game, Condition condition) {
     double deadline = now_ms() + 5000;

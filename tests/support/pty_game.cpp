@@ -139,6 +139,14 @@ std::string PtyGame::read_for(int quiet_ms) {
     return got;
 }
 
+char process_state(pid_t pid) {
+    std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(file, line);
+    size_t name_end = line.rfind(") ");
+    return name_end == std::string::npos || name_end + 2 >= line.size() ? '?' : line[name_end + 2];
+}
+
 namespace {
 
 // What a process has read and written so far, from /proc.
@@ -160,15 +168,6 @@ ProcessIo process_io(pid_t pid) {
             io.written = value;
     }
     return io;
-}
-
-// The state letter of a process ('Z' when it has ended), '?' if unknown.
-char process_state(pid_t pid) {
-    std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    std::getline(file, line);
-    size_t name_end = line.rfind(") ");
-    return name_end == std::string::npos ? '?' : line[name_end + 2];
 }
 
 bool has_ended(pid_t pid) {

@@ -78,6 +78,10 @@ class PtyGame {
     long long read_before_keys_ = -1;
 };
 
+// The state letter of a process as /proc shows it ('T' when stopped, 'Z'
+// when it has ended), '?' if unknown.
+char process_state(pid_t pid);
+
 // Byte-for-byte equality of two terminal settings records.
 bool same_settings(const termios& a, const termios& b);
 
