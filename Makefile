@@ -5,7 +5,7 @@ ASAN_BUILD ?= build/asan
 JOBS ?= $(shell nproc)
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all play test test-plain test-asan story-map clean
+.PHONY: all play test test-plain test-asan story-map soak clean
 
 all: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
@@ -39,6 +39,12 @@ story-map: $(BUILD)/CMakeCache.txt
 	@command -v dot > /dev/null || \
 		{ echo "story-map: Graphviz is missing; install it: apt-get install graphviz"; exit 1; }
 	dot -Tsvg docs/story-map.dot -o docs/story-map.svg
+
+# The long run of random keys through a pseudo-terminal; make test runs a
+# tenth of it.
+SOAK_KEYS ?= 100000
+soak: all
+	VAKNA_SOAK_KEYS=$(SOAK_KEYS) ./$(BUILD)/tests/hardening_tests --gtest_filter='Soak.*'
 
 clean:
 	rm -rf $(BUILD)
