@@ -1,5 +1,6 @@
 #include "input/key_reader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <ctime>
@@ -148,6 +149,29 @@ int decoder_step(Decoder& decoder, char byte) {
     return FAIL;
 }
 
+// Milliseconds on a clock that no one sets.
+long long monotonic_ms() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec * 1000LL + now.tv_nsec / 1000000;
+}
+
+// Waits for the next byte of a sequence, up to its time limit. A signal that
+// queues no key (a resize, a continue) does not break the sequence, or an
+// arrow key pressed while the window is being resized would quit the game:
+// the wait goes on for the time left. An interrupt ends it.
+int next_sequence_byte(char* byte, const sigset_t& wait_mask) {
+    const std::uint8_t queued = pushback_in;
+    const long long deadline = monotonic_ms() + ESCAPE_BYTE_TIMEOUT_MS;
+    for (;;) {
+        int left = static_cast<int>(std::max(0LL, deadline - monotonic_ms()));
+        int got = wait_and_read(byte, left, wait_mask);
+        if (got < 0 && errno == EINTR && pushback_in == queued)
+            continue;
+        return got;
+    }
+}
+
 // Decodes what follows an ESC. Every byte taken is stored in the ring before
 // it is examined: a recognised sequence takes its bytes out again, a failed
 // one leaves them to be replayed one per call.
@@ -155,7 +179,7 @@ int decode_sequence(const sigset_t& wait_mask) {
     Decoder decoder;
     for (int taken = 1;; ++taken) {
         char byte;
-        if (wait_and_read(&byte, ESCAPE_BYTE_TIMEOUT_MS, wait_mask) <= 0)
+        if (next_sequence_byte(&byte, wait_mask) <= 0)
             return KEY_ESCAPE;
         ring_store(byte);
         int result = decoder_step(decoder, byte);
@@ -199,16 +223,18 @@ int read_byte_timeout(char* dest, int timeout_ms) {
 
 void on_interrupt(int) {
     // A full ring already holds a key for the reader: never overwrite it.
-    if (static_cast<std::uint8_t>(pushback_in + 1) == pushback_out)
-        return;
-    ring_store(0);
+    if (static_cast<std::uint8_t>(pushback_in + 1) != pushback_out)
+        ring_store(0);
 }
 
 void install_interrupt_handlers() {
     struct sigaction action = {};
     action.sa_handler = on_interrupt;
     action.sa_mask = interrupt_signals();
-    action.sa_flags = 0; // no SA_RESTART: a signal must end the reader's wait
+    // A write the signal cuts short goes on, so no output is lost; the
+    // reader's wait (pselect) is never resumed whatever the flag, so the
+    // signal still ends it.
+    action.sa_flags = SA_RESTART;
     for (int signal_number : INTERRUPT_SIGNALS)
         sigaction(signal_number, &action, nullptr);
 }

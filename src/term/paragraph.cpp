@@ -61,7 +61,13 @@ int fit_or_cut_length(const char* text, int width) {
 }
 
 void say(const char* text) {
-    if (out_column != 0) {
+    if (out_column >= TERM_WIDTH && out_column != 0) {
+        // A full line leaves the cursor waiting in its last column; a joining
+        // space would wrap there by itself and leave an empty line inside
+        // the paragraph, so the line break alone joins the texts.
+        term_putch('\n');
+        out_column = 0;
+    } else if (out_column != 0) {
         term_putch(' ');
         ++out_column;
     }

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -42,6 +43,17 @@ TEST_P(QuitSignal, EndsTheGameInOrder) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, QuitSignal, testing::Values(SIGINT, SIGQUIT, SIGTERM));
+
+TEST(Session, AResizeInTheMiddleOfAnArrowKeyDoesNotEndTheGame) {
+    PtyGame game;
+    game.read_until(LAST_OPTION_OF_THE_BED);
+    game.send("\x1b[");
+    game.resize(60, 24);
+    game.send("B");
+    game.read_until(" 2: \x1b[0;1;37;42mSova");
+    game.send("q");
+    expect_clean_end(game);
+}
 
 TEST(Session, TheInterruptKeyEndsTheGameInOrder) {
     PtyGame game;

@@ -97,13 +97,29 @@ TEST_F(KeySignals, WindowChangeSignalPushesNothing) {
     }
     EXPECT_EQ(window_changes, 1);
 
-    // During a sequence it ends the wait like any signal, but adds no key.
+    // During a sequence it neither breaks the sequence nor adds a key: an
+    // arrow key pressed while the window is resized still arrives.
+    input.write("\x1b[");
+    {
+        Later resize_then_finish([&] {
+            sleep_ms(40);
+            send_signal(SIGWINCH);
+            sleep_ms(20);
+            input.write("B");
+        });
+        EXPECT_EQ(read_key(), KEY_DOWN);
+    }
+    EXPECT_TRUE(ring_empty());
+    EXPECT_EQ(window_changes, 2);
+    // Nor does it stretch the sequence's time limit.
     input.write("\x1b[");
     Later resize([] {
         sleep_ms(40);
         send_signal(SIGWINCH);
     });
+    double start = now_ms();
     EXPECT_EQ(read_keys(2), (std::vector<int>{KEY_ESCAPE, '['}));
+    EXPECT_LT(now_ms() - start, 1000);
     EXPECT_TRUE(ring_empty());
 }
 

@@ -167,8 +167,11 @@ TEST(ParagraphSayTest, TwoByteLettersCountTwoColumns) {
 TEST(ParagraphSayTest, TextFillingTheLineExactlyLeavesNoRoomForTheNext) {
     EXPECT_EQ(said(10, 0, "abcde fghi"), "abcde fghi" + EL);
     EXPECT_EQ(out_column, 10);
-    EXPECT_EQ(said(10, 10, "xy"), " " + EL + "\nxy" + EL);
+    // The full line's break joins the next text; no joining space wraps on
+    // its own into an empty line.
+    EXPECT_EQ(said(10, 10, "xy"), "\nxy" + EL);
     EXPECT_EQ(out_column, 2);
+    EXPECT_EQ(said(10, 10, "abcdefghijkl"), "\nabcdefghij" + EL + "\nkl" + EL);
     // Filled from an earlier column.
     EXPECT_EQ(said(10, 4, "abcde"), " abcde" + EL);
     EXPECT_EQ(out_column, 10);
@@ -207,7 +210,8 @@ TEST(ParagraphSayTest, WidthIsReadAgainForEachText) {
     EXPECT_EQ(out_column, 10);
     EXPECT_EQ(said(30, 10, "ijk lm"), " ijk lm" + EL);
     EXPECT_EQ(out_column, 17);
-    EXPECT_EQ(said(5, 17, "nop"), " " + EL + "\nnop" + EL);
+    // Narrowed below the line already written: the next text starts afresh.
+    EXPECT_EQ(said(5, 17, "nop"), "\nnop" + EL);
 }
 
 TEST(ParagraphSayTest, LongWordIsCutOnlyOnAFreshLine) {
