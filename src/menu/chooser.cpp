@@ -57,12 +57,14 @@ static void add_slot(void*, const char* label, MenuNode* node) {
     slot_count++;
 }
 
+// The cursor stands on the first line of slot cursor_slot, which is between
+// 0 and slot_count (the line below the list).
 static void move_to_slot(int target) {
-    while (target < cursor_slot) {
+    while (target < cursor_slot && cursor_slot > 0) {
         cursor_slot--;
         term_cursor_up(slots[cursor_slot].lines);
     }
-    while (cursor_slot < target) {
+    while (cursor_slot < target && cursor_slot < slot_count) {
         term_cursor_down(slots[cursor_slot].lines);
         cursor_slot++;
     }

@@ -1,0 +1,57 @@
+#include "term/ansi.h"
+
+#include <cstdio>
+
+const int ATTR_TO_ANSI[8] = {0, 4, 2, 6, 1, 5, 3, 7};
+
+void term_move_to(int column, int row) {
+    std::printf("\x1b[%i;%iH", row + 1, column + 1);
+}
+
+// A count of 1 goes out in the short form without a number; 0 moves nothing.
+static void term_cursor_move(int n, char final_byte) {
+    if (n == 0)
+        return;
+    if (n == 1)
+        std::printf("\x1b[%c", final_byte);
+    else
+        std::printf("\x1b[%i%c", n, final_byte);
+}
+
+void term_cursor_up(int n) {
+    term_cursor_move(n, 'A');
+}
+
+void term_cursor_down(int n) {
+    term_cursor_move(n, 'B');
+}
+
+void term_cursor_right(int n) {
+    term_cursor_move(n, 'C');
+}
+
+void term_cursor_left(int n) {
+    term_cursor_move(n, 'D');
+}
+
+void term_set_attr(TextAttr attr) {
+    std::printf("\x1b[");
+    // A blinking attribute carries no reset, so a bright rendition left by an
+    // earlier sequence stays in force.
+    std::printf(attr > 127 ? "5;" : "0;");
+    if ((attr & 15) > 7)
+        std::printf("1;");
+    std::printf("%i;%im", 30 + ATTR_TO_ANSI[attr & 7], 40 + ATTR_TO_ANSI[(attr >> 4) & 7]);
+}
+
+void term_putch(char c) {
+    std::putchar(static_cast<unsigned char>(c));
+}
+
+void term_clear_screen() {
+    std::printf("\x1b[2J");
+}
+
+void term_clear_eol() {
+    std::printf("\x1b[K");
+}

@@ -1,0 +1,100 @@
+#include "term/paragraph.h"
+
+#include "session/terminal_width.h"
+#include "term/ansi.h"
+
+int out_column = 0;
+
+// The longest UTF-8 character; malformed text may hold longer runs of
+// continuation bytes, and a line never takes more than this for one character.
+constexpr int UTF8_MAX_BYTES = 4;
+
+static bool is_continuation_byte(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+int bounded_strlen(const char* text, int max) {
+    int n = 0;
+    while (n < max && text[n] != '\0')
+        ++n;
+    return n;
+}
+
+void put_n(const char* text, int n) {
+    for (int i = 0; (n < 0 || i < n) && text[i] != '\0'; ++i)
+        term_putch(text[i]);
+}
+
+int fit_length(const char* text, int limit, int width) {
+    if (text[0] == '\0')
+        return 0;
+    int best = 0;
+    // i counts the bytes tried; text[i] is the byte just after them.
+    for (int i = 1; i <= width; ++i) {
+        if (text[i] == '\0')
+            return i;
+        if (limit >= 0 && i >= limit)
+            return i;
+        if (text[i] == ' ')
+            best = i;
+    }
+    return best;
+}
+
+// The lead byte of text and the continuation bytes that follow it.
+static int first_character_length(const char* text) {
+    int n = 1;
+    while (n < UTF8_MAX_BYTES && is_continuation_byte(text[n]))
+        ++n;
+    return n;
+}
+
+int fit_or_cut_length(const char* text, int width) {
+    int fit = fit_length(text, -1, width);
+    if (fit > 0 || text[0] == '\0')
+        return fit;
+    // The next line must not begin inside a character.
+    int cut = bounded_strlen(text, width);
+    while (cut > 0 && is_continuation_byte(text[cut]))
+        --cut;
+    return cut > 0 ? cut : first_character_length(text);
+}
+
+void say(const char* text) {
+    if (out_column != 0) {
+        term_putch(' ');
+        ++out_column;
+    }
+    for (;;) {
+        // The width may change under a resize; each line takes it afresh.
+        int width = TERM_WIDTH - out_column;
+        // On a fresh line a word wider than the line is cut, so that every
+        // line makes progress; elsewhere it waits for the next line.
+        int len = out_column == 0 ? fit_or_cut_length(text, width) : fit_length(text, -1, width);
+        put_n(text, len);
+        text += len;
+        term_clear_eol();
+        out_column += len;
+        while (*text == ' ')
+            ++text;
+        if (*text == '\0')
+            return;
+        term_putch('\n');
+        out_column = 0;
+    }
+}
+
+void new_paragraph() {
+    if (out_column != 0)
+        term_putch('\n');
+    term_putch(' ');
+    out_column = 1;
+}
+
+void story_say(const char* text) {
+    say(text);
+}
+
+void story_paragraph() {
+    new_paragraph();
+}

@@ -1,0 +1,166 @@
+// The chooser as the player meets it: what is drawn, what each key does,
+// and what is left on the screen afterwards.
+#include "input/key_reader.h"
+#include "menu/chooser.h"
+#include "session/terminal_width.h"
+#include "support/stdio_redirect.h"
+#include "term/paragraph.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string HIGH = "\x1b[0;1;37;42m";
+const std::string NORMAL = "\x1b[0;37;40m";
+const std::string EOL = "\x1b[K";
+
+std::string plain(char key, const std::string& label) {
+    return std::string(" ") + key + ": " + label + EOL + NORMAL + "\n";
+}
+std::string lit(char key, const std::string& label) {
+    return std::string(" ") + key + ": " + HIGH + label + EOL + NORMAL + "\n";
+}
+
+class Chooser : public testing::Test {
+  protected:
+    void SetUp() override {
+        TERM_WIDTH = 80;
+        out_column = 7;
+        scene_begin(1);
+    }
+    // Runs the chooser with keys already typed; returns its result and
+    // leaves what it drew in drawn.
+    int run(const std::string& typed) {
+        StdinPipe input;
+        input.write(typed);
+        input.close_writer();
+        int result = -1;
+        drawn = capture_stdout([&] { result = story_choose(); });
+        return result;
+    }
+    std::string drawn;
+};
+
+TEST_F(Chooser, DrawsTheListWithTheFirstOptionLitThenBlanksIt) {
+    add_option(10, "Kliva upp");
+    add_option(11, "Sova");
+    EXPECT_EQ(run("\n"), 10);
+    EXPECT_EQ(drawn, "\n\n" + lit('1', "Kliva upp") + plain('2', "Sova") +
+                         // blank: up to the first option, erase both lines, back up
+                         "\x1b[A\x1b[A" + EOL + "\n" + EOL + "\n" + "\x1b[A\x1b[A");
+    EXPECT_EQ(out_column, 0);
+    EXPECT_EQ(cursor_slot, 0);
+}
+
+TEST_F(Chooser, MovesRedrawJustTheTwoOptionsAndWrapAround) {
+    add_option(10, "a");
+    add_option(11, "b");
+    add_option(12, "c");
+    // Up from the first lights the third; down from the third lights the first.
+    EXPECT_EQ(run("\x1b[A\x1b[B\x1b[B\n"), 11);
+    std::string up3 = "\x1b[A\x1b[A\x1b[A";
+    std::string list = "\n\n" + lit('1', "a") + plain('2', "b") + plain('3', "c");
+    std::string up = up3 + plain('1', "a") + "\x1b[B" + lit('3', "c");
+    std::string down = "\x1b[A" + plain('3', "c") + up3 + lit('1', "a");
+    std::string down_again = "\x1b[A" + plain('1', "a") + lit('2', "b");
+    std::string blank = "\x1b[A\x1b[A" + EOL + "\n" + EOL + "\n" + EOL + "\n" + up3;
+    EXPECT_EQ(drawn, list + up + down + down_again + blank);
+}
+
+TEST_F(Chooser, EveryMoveKeyMovesAndEveryChooseKeyChooses) {
+    for (std::string move : {"\x1b[B", "\t", " ", "n", "N", "\x1b[2~"}) {
+        scene_begin(1);
+        add_option(10, "a");
+        add_option(11, "b");
+        EXPECT_EQ(run(move + "\n"), 11) << "next: " << move;
+    }
+    for (std::string move : {"\x1b[A", "\b", "b", "B", "\x1b[6~"}) {
+        scene_begin(1);
+        add_option(10, "a");
+        add_option(11, "b");
+        add_option(12, "c");
+        EXPECT_EQ(run(move + "\n"), 12) << "previous: " << move;
+    }
+    for (std::string choose : {"\n", "\r", "\x1b[C", "\x1b[[C"}) {
+        scene_begin(1);
+        add_option(10, "a");
+        EXPECT_EQ(run(choose), 10) << "choose: " << choose;
+    }
+}
+
+TEST_F(Chooser, ASingleOptionStaysLitAndRedrawsNothing) {
+    add_option(10, "a");
+    EXPECT_EQ(run("\x1b[A\x1b[Bn b1"), 10);
+    EXPECT_EQ(drawn, "\n\n" + lit('1', "a") + "\x1b[A" + EOL + "\n" + "\x1b[A");
+}
+
+TEST_F(Chooser, ADigitChoosesAtOnceAndAMissingOneIsIgnored) {
+    add_option(10, "a");
+    add_option(11, "b");
+    add_option(12, "c");
+    EXPECT_EQ(run("\x1b[B" "9" "\x1b[D" "3"), 12);
+}
+
+TEST_F(Chooser, QuitKeysChooseNothing) {
+    for (std::string quit : {"q", "Q", "\x1b", std::string(1, '\0'), std::string()}) {
+        scene_begin(1);
+        add_option(10, "a");
+        add_option(11, "b");
+        EXPECT_EQ(run(quit), STATE_QUIT) << "quit: " << quit;
+        // Nothing was selected: both options are still fresh.
+        EXPECT_EQ(run("2"), 11);
+        EXPECT_EQ(run("1"), 10);
+    }
+}
+
+TEST_F(Chooser, LongLabelsWrapWithAnIndentAndMoveByTheirLineCount) {
+    TERM_WIDTH = 15; // labels get 10 columns
+    add_option(10, "ett tva tre fyra fem sex");
+    add_option(11, "b");
+    EXPECT_EQ(run("\x1b[B\n"), 11);
+    std::string list = "\n\n 1: " + HIGH + "ett tva" + EOL + NORMAL + "\n    " + HIGH +
+                       "tre fyra" + EOL + NORMAL + "\n    " + HIGH + "fem sex" + EOL +
+                       NORMAL + "\n" + plain('2', "b");
+    std::string move = "\x1b[A\x1b[3A 1: ett tva" + EOL + NORMAL + "\n    tre fyra" + EOL +
+                       NORMAL + "\n    fem sex" + EOL + NORMAL + "\n" + lit('2', "b");
+    std::string blank = "\x1b[A\x1b[3A" + EOL + "\n" + EOL + "\n" + EOL + "\n" + EOL + "\n" +
+                        "\x1b[A\x1b[3A";
+    EXPECT_EQ(drawn, list + move + blank);
+}
+
+TEST_F(Chooser, AWordWiderThanTheLineIsCutWithoutSplittingALetter) {
+    TERM_WIDTH = 9; // labels get 4 columns
+    add_option(10, "åäöå");
+    EXPECT_EQ(run("1"), 10);
+    std::string list =
+        "\n\n 1: " + HIGH + "åä" + EOL + NORMAL + "\n    " + HIGH + "öå" + EOL + NORMAL + "\n";
+    EXPECT_EQ(drawn.substr(0, list.size()), list);
+}
+
+TEST_F(Chooser, AnEmptyMenuDrawsNothingAndQuits) {
+    EXPECT_EQ(run("1"), STATE_QUIT);
+    EXPECT_EQ(drawn, "");
+}
+
+TEST_F(Chooser, ListsAtMostTwentyOptionsAndFixedKeysComeFirst) {
+    static const std::vector<std::string> labels = [] {
+        std::vector<std::string> all;
+        for (int i = 0; i < 25; i++)
+            all.push_back("option " + std::to_string(i));
+        return all;
+    }();
+    for (int i = 0; i < 25; i++)
+        add_option(10 + i, labels[i].c_str());
+    // "D" is the twentieth option's key; "B", the eighteenth's, moves back.
+    EXPECT_EQ(run("D"), 29);
+    EXPECT_EQ(slot_count, MAX_SLOTS);
+    EXPECT_EQ(drawn.find("option 20"), std::string::npos);
+    EXPECT_NE(drawn.find(" D: option 19"), std::string::npos);
+    // The chosen option is gone; "B" lights the last of the twenty listed now.
+    EXPECT_EQ(run("B\n"), 30);
+}
+
+} // namespace

@@ -1,0 +1,312 @@
+#include "session/terminal_width.h"
+#include "support/stdio_redirect.h"
+#include "term/paragraph.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string EL = "\x1b[K";
+
+// What body writes on a terminal of the given width, with the current line
+// already holding column bytes.
+std::string written(int width, int column, const std::function<void()>& body) {
+    TERM_WIDTH = width;
+    out_column = column;
+    return capture_stdout(body);
+}
+
+std::string said(int width, int column, const char* text) {
+    return written(width, column, [&] { say(text); });
+}
+
+bool is_continuation_byte(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// Bytes of the UTF-8 character that starts with lead.
+int character_length(char lead) {
+    unsigned char b = static_cast<unsigned char>(lead);
+    return b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+}
+
+bool is_whole_utf8(const std::string& s) {
+    for (size_t i = 0; i < s.size();) {
+        if (is_continuation_byte(s[i]))
+            return false;
+        size_t end = i + character_length(s[i]);
+        if (end > s.size())
+            return false;
+        for (++i; i < end; ++i)
+            if (!is_continuation_byte(s[i]))
+                return false;
+    }
+    return true;
+}
+
+std::string without_spaces(std::string s) {
+    std::erase(s, ' ');
+    return s;
+}
+
+} // namespace
+
+TEST(ParagraphMeasureTest, BoundedStrlenAndPutN) {
+    EXPECT_EQ(bounded_strlen("abc", 3), 3);
+    EXPECT_EQ(bounded_strlen("abc", 100), 3);
+    EXPECT_EQ(bounded_strlen("abc", 2), 2);
+    EXPECT_EQ(bounded_strlen("abc", 0), 0);
+    EXPECT_EQ(bounded_strlen("abc", -1), 0);
+    EXPECT_EQ(bounded_strlen("", 5), 0);
+    EXPECT_EQ(bounded_strlen("på", 10), 3);
+
+    auto put = [](const char* text, int n) { return capture_stdout([&] { put_n(text, n); }); };
+    EXPECT_EQ(put("abc", 10), "abc");
+    EXPECT_EQ(put("abc", 2), "ab");
+    EXPECT_EQ(put("abc", 0), "");
+    EXPECT_EQ(put("abc", -1), "abc");
+    EXPECT_EQ(put("säng", 3), "sä");
+}
+
+TEST(ParagraphMeasureTest, FitLengthBreaksOnlyBeforeASpace) {
+    EXPECT_EQ(fit_length("", -1, 10), 0);
+    EXPECT_EQ(fit_length("abc", -1, 3), 3);
+    EXPECT_EQ(fit_length("abc", -1, 2), 0);
+    EXPECT_EQ(fit_length("abc def", -1, 7), 7);
+    EXPECT_EQ(fit_length("abc def", -1, 6), 3);
+    EXPECT_EQ(fit_length("abc def", -1, 3), 3); // the space just beyond the width
+    EXPECT_EQ(fit_length("abc def", -1, 2), 0);
+    EXPECT_EQ(fit_length("abc  def", -1, 4), 4); // may end inside a run of spaces
+    EXPECT_EQ(fit_length("abc  def", -1, 7), 4);
+    EXPECT_EQ(fit_length("abc ", -1, 4), 4); // trailing spaces of a fitting text count
+    EXPECT_EQ(fit_length(" abc", -1, 3), 0); // the first byte is no break point
+    EXPECT_EQ(fit_length("  abc", -1, 3), 1);
+    EXPECT_EQ(fit_length("ab\tcd ef", -1, 4), 0); // only the space byte breaks
+    EXPECT_EQ(fit_length("ab\tcd ef", -1, 5), 5);
+    EXPECT_EQ(fit_length("a", -1, 0), 0);
+    EXPECT_EQ(fit_length("a b", -1, -3), 0);
+    // Two-byte letters take two columns each.
+    EXPECT_EQ(fit_length("håll", -1, 4), 0);
+    EXPECT_EQ(fit_length("håll", -1, 5), 5);
+    EXPECT_EQ(fit_length("så här", -1, 6), 3);
+}
+
+TEST(ParagraphMeasureTest, FitLengthLimitCapsOnlyWhenThePrefixFits) {
+    EXPECT_EQ(fit_length("abcdef", 3, 10), 3); // even inside a word
+    EXPECT_EQ(fit_length("ab cdef", 2, 10), 2);
+    EXPECT_EQ(fit_length("abcdef", 0, 10), 1); // 0 acts as 1
+    EXPECT_EQ(fit_length("abcdef", 6, 10), 6);
+    EXPECT_EQ(fit_length("abc", 3, 10), 3);
+    EXPECT_EQ(fit_length("abc", 5, 10), 3);
+    EXPECT_EQ(fit_length("abcdef", 3, 2), 0);  // the limit's bytes do not fit
+    EXPECT_EQ(fit_length("abcdef", 10, 4), 0); // a limit beyond the width does nothing
+    EXPECT_EQ(fit_length("ab cdef", 10, 4), 2);
+    EXPECT_EQ(fit_length("", 3, 10), 0);
+}
+
+TEST(ParagraphMeasureTest, FitOrCutLengthCutsOnWholeCharacters) {
+    EXPECT_EQ(fit_or_cut_length("", 5), 0);
+    EXPECT_EQ(fit_or_cut_length("ab cdef", 4), 2);  // a word break wins
+    EXPECT_EQ(fit_or_cut_length("  abcdef", 2), 1); // so does a piece of spaces
+    EXPECT_EQ(fit_or_cut_length("abcdef", 4), 4);
+    EXPECT_EQ(fit_or_cut_length(" abcdef", 4), 4);
+    EXPECT_EQ(fit_or_cut_length("aåb", 2), 1); // not half of å
+    EXPECT_EQ(fit_or_cut_length("aåb", 3), 3);
+    EXPECT_EQ(fit_or_cut_length("ååå", 5), 4);
+    // Not even one character fits: exactly one whole character.
+    EXPECT_EQ(fit_or_cut_length("abc", 0), 1);
+    EXPECT_EQ(fit_or_cut_length("abc", -4), 1);
+    EXPECT_EQ(fit_or_cut_length("åb", 1), 2);
+    EXPECT_EQ(fit_or_cut_length("€x", 2), 3);
+    EXPECT_EQ(fit_or_cut_length("\xF0\x9F\x98\x80", 1), 4);
+    // Malformed text: a lone run of continuation bytes is cut after four.
+    EXPECT_EQ(fit_or_cut_length("\x80\x80\x80\x80\x80\x80", 2), 4);
+}
+
+TEST(ParagraphSayTest, ContinuesTheLineWithAJoiningSpace) {
+    const char* first = "Du står i ett litet rum.";
+    EXPECT_EQ(said(80, 0, first), first + EL);
+    EXPECT_EQ(out_column, 25);
+    const char* second = "Det enda som finns här inne är ett hav.";
+    EXPECT_EQ(said(80, 25, second), std::string(" ") + second + EL);
+    EXPECT_EQ(out_column, 26 + static_cast<int>(std::strlen(second)));
+}
+
+TEST(ParagraphSayTest, WrapsOneTextAtSeveralWidths) {
+    const char* text = "Du står vid en frusen sjö och isen knakar.";
+    EXPECT_EQ(said(10, 0, text), "Du står" + EL + "\nvid en" + EL + "\nfrusen" + EL + "\nsjö och" +
+                                     EL + "\nisen" + EL + "\nknakar." + EL);
+    EXPECT_EQ(out_column, 7);
+    EXPECT_EQ(said(16, 0, text),
+              "Du står vid en" + EL + "\nfrusen sjö och" + EL + "\nisen knakar." + EL);
+    EXPECT_EQ(out_column, 12);
+    // The second line ends exactly at the width, the space just beyond it.
+    EXPECT_EQ(said(20, 0, text),
+              "Du står vid en" + EL + "\nfrusen sjö och isen" + EL + "\nknakar." + EL);
+    EXPECT_EQ(said(43, 0, text), "Du står vid en frusen sjö och isen" + EL + "\nknakar." + EL);
+    EXPECT_EQ(said(44, 0, text), text + EL);
+    EXPECT_EQ(out_column, 44);
+}
+
+TEST(ParagraphSayTest, TwoByteLettersCountTwoColumns) {
+    EXPECT_EQ(said(7, 0, "Du står"), "Du" + EL + "\nstår" + EL);
+    EXPECT_EQ(out_column, 5);
+    EXPECT_EQ(said(8, 0, "Du står"), "Du står" + EL);
+    EXPECT_EQ(said(10, 0, "åäö åäö"), "åäö" + EL + "\nåäö" + EL);
+    EXPECT_EQ(out_column, 6);
+    EXPECT_EQ(said(13, 0, "åäö åäö"), "åäö åäö" + EL);
+    EXPECT_EQ(out_column, 13);
+}
+
+TEST(ParagraphSayTest, TextFillingTheLineExactlyLeavesNoRoomForTheNext) {
+    EXPECT_EQ(said(10, 0, "abcde fghi"), "abcde fghi" + EL);
+    EXPECT_EQ(out_column, 10);
+    EXPECT_EQ(said(10, 10, "xy"), " " + EL + "\nxy" + EL);
+    EXPECT_EQ(out_column, 2);
+    // Filled from an earlier column.
+    EXPECT_EQ(said(10, 4, "abcde"), " abcde" + EL);
+    EXPECT_EQ(out_column, 10);
+}
+
+TEST(ParagraphSayTest, SpacesAreWrittenExceptAtABreak) {
+    EXPECT_EQ(said(20, 0, "abc  "), "abc  " + EL);
+    EXPECT_EQ(out_column, 5);
+    EXPECT_EQ(said(20, 5, "def"), " def" + EL);
+    // A run of spaces: the piece takes those that fit, the rest are dropped.
+    EXPECT_EQ(said(6, 0, "abc    def"), "abc   " + EL + "\ndef" + EL);
+    EXPECT_EQ(out_column, 3);
+    EXPECT_EQ(said(8, 0, "ab   cd  ef"), "ab   cd " + EL + "\nef" + EL);
+    // Leading spaces belong to the first piece.
+    EXPECT_EQ(said(10, 0, "  abc"), "  abc" + EL);
+    EXPECT_EQ(out_column, 5);
+    EXPECT_EQ(said(10, 3, "  abc"), "   abc" + EL);
+    EXPECT_EQ(out_column, 9);
+    // ...unless the first word does not fit: then they vanish at the break.
+    EXPECT_EQ(said(8, 4, " abcdef"), " " + EL + "\nabcdef" + EL);
+    EXPECT_EQ(out_column, 6);
+    EXPECT_EQ(said(8, 5, "  abcdef"), "  " + EL + "\nabcdef" + EL);
+    EXPECT_EQ(said(6, 0, "      "), "      " + EL);
+}
+
+TEST(ParagraphSayTest, EmptyTextWritesOnlyTheJoinAndTheErase) {
+    EXPECT_EQ(said(10, 0, ""), EL);
+    EXPECT_EQ(out_column, 0);
+    EXPECT_EQ(said(10, 3, ""), " " + EL);
+    EXPECT_EQ(out_column, 4);
+}
+
+TEST(ParagraphSayTest, WidthIsReadAgainForEachText) {
+    EXPECT_EQ(said(10, 0, "abc def"), "abc def" + EL);
+    EXPECT_EQ(said(10, 7, "gh"), " gh" + EL);
+    EXPECT_EQ(out_column, 10);
+    EXPECT_EQ(said(30, 10, "ijk lm"), " ijk lm" + EL);
+    EXPECT_EQ(out_column, 17);
+    EXPECT_EQ(said(5, 17, "nop"), " " + EL + "\nnop" + EL);
+}
+
+TEST(ParagraphSayTest, LongWordIsCutOnlyOnAFreshLine) {
+    EXPECT_EQ(said(5, 0, "abcdefghijkl"), "abcde" + EL + "\nfghij" + EL + "\nkl" + EL);
+    EXPECT_EQ(out_column, 2);
+    // Not at the start of a line: the word first moves to the next line.
+    EXPECT_EQ(said(5, 3, "abcdefgh"), " " + EL + "\nabcde" + EL + "\nfgh" + EL);
+    EXPECT_EQ(said(8, 0, "ab cdefghijklm no"), "ab" + EL + "\ncdefghij" + EL + "\nklm no" + EL);
+    // Cuts fall between characters, never inside one.
+    EXPECT_EQ(said(5, 0, "ååå"), "åå" + EL + "\nå" + EL);
+    EXPECT_EQ(said(3, 0, "ååå"), "å" + EL + "\nå" + EL + "\nå" + EL);
+    // Narrower than one character: one whole character per line.
+    EXPECT_EQ(said(1, 0, "åb"), "å" + EL + "\nb" + EL);
+    EXPECT_EQ(said(0, 0, "ab cd"), "a" + EL + "\nb" + EL + "\nc" + EL + "\nd" + EL);
+    EXPECT_EQ(out_column, 1);
+}
+
+TEST(ParagraphTest, NewParagraphIndentsByOne) {
+    EXPECT_EQ(written(20, 0, [] { new_paragraph(); }), " ");
+    EXPECT_EQ(out_column, 1);
+    EXPECT_EQ(written(20, 7, [] { new_paragraph(); }), "\n ");
+    EXPECT_EQ(out_column, 1);
+}
+
+TEST(ParagraphTest, StorySceneFlowsAsOneParagraphUntilTheNext) {
+    std::string out = written(20, 0, [] {
+        story_paragraph();
+        story_say("Du står i ett litet rum.");
+        story_say("Ett hav.");
+        story_paragraph();
+        story_say("Slut.");
+    });
+    EXPECT_EQ(out,
+              "  Du står i ett" + EL + "\nlitet rum." + EL + " Ett hav." + EL + "\n  Slut." + EL);
+    EXPECT_EQ(out_column, 7);
+}
+
+namespace {
+
+std::vector<std::string> split_lines(const std::string& out) {
+    std::vector<std::string> lines;
+    for (size_t start = 0;;) {
+        size_t end = out.find('\n', start);
+        lines.push_back(out.substr(start, end - start));
+        if (end == std::string::npos)
+            return lines;
+        start = end + 1;
+    }
+}
+
+// Checks what say wrote for text at the given width, starting at column:
+// every line fits (or is one character too wide for a fresh line), no
+// character is split, nothing but spaces at breaks is lost, and the column
+// count matches the last line.
+void expect_line_invariants(const std::string& out, int width, int column,
+                            const std::string& text) {
+    std::vector<std::string> lines = split_lines(out);
+    ASSERT_LE(lines.size(), text.size() + 2);
+    std::string content;
+    int line_start = column;
+    int filled = column;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        SCOPED_TRACE("line " + std::to_string(i));
+        std::string line = lines[i];
+        ASSERT_GE(line.size(), EL.size());
+        ASSERT_EQ(line.substr(line.size() - EL.size()), EL);
+        line.resize(line.size() - EL.size());
+        ASSERT_EQ(line.find('\x1b'), std::string::npos);
+        EXPECT_TRUE(is_whole_utf8(line));
+        EXPECT_TRUE(i == 0 || line.substr(0, 1) != " ");
+        filled = line_start + static_cast<int>(line.size());
+        if (filled > width) {
+            EXPECT_EQ(line_start, 0);
+            EXPECT_EQ(static_cast<int>(line.size()), character_length(line[0]));
+        }
+        content += line;
+        line_start = 0;
+    }
+    EXPECT_EQ(out_column, filled);
+    EXPECT_EQ(without_spaces(content), without_spaces(text));
+}
+
+} // namespace
+
+TEST(ParagraphSayTest, RandomTextsKeepTheLineInvariants) {
+    const std::vector<std::string> pieces = {"a",  "b",  "c",     " ", "  ",
+                                             "å",  "ö",  "€",     "😀", "abcdefghijklmnopqrstuvwxyz",
+                                             "ab", "Du", "knakar"};
+    std::mt19937 random(2024);
+    for (int width = 1; width <= 300; ++width) {
+        for (int round = 0; round < 8; ++round) {
+            std::string text;
+            int count = std::uniform_int_distribution<int>(0, 40)(random);
+            for (int k = 0; k < count; ++k)
+                text += pieces[random() % pieces.size()];
+            int column = std::uniform_int_distribution<int>(0, width - 1)(random);
+            SCOPED_TRACE("width " + std::to_string(width) + " column " + std::to_string(column) +
+                         " text \"" + text + "\"");
+            expect_line_invariants(said(width, column, text.c_str()), width, column, text);
+        }
+    }
+}
