@@ -9,12 +9,12 @@
 // In a pipe every byte is there at once, so the 100 ms waits for a
 // sequence's further bytes end at once, at the end of input too.
 #include "fuzz_check.h"
+#include "fuzz_io.h"
 #include "input/key_reader.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <deque>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -120,21 +120,6 @@ std::vector<int> model_codes(const std::uint8_t* input, size_t size) {
             codes.push_back(model_decode(input, size, at, ring));
         }
     }
-}
-
-// Puts the bytes on descriptor 0, followed by the end of input.
-void feed_stdin(const std::uint8_t* input, size_t size) {
-    int fds[2];
-    FUZZ_CHECK(pipe(fds) == 0);
-    size_t written = 0;
-    while (written < size) {
-        ssize_t n = write(fds[1], input + written, size - written);
-        FUZZ_CHECK(n > 0);
-        written += static_cast<size_t>(n);
-    }
-    close(fds[1]);
-    FUZZ_CHECK(dup2(fds[0], STDIN_FILENO) == STDIN_FILENO);
-    close(fds[0]);
 }
 
 } // namespace

@@ -18,118 +18,17 @@
 // writer's own newlines and erase sequences stand apart in the output.
 #include "byte_reader.h"
 #include "fuzz_check.h"
+#include "fuzz_io.h"
+#include "line_checks.h"
 #include "session/terminal_width.h"
 #include "term/paragraph.h"
 
-#include <algorithm>
-#include <cstdio>
 #include <string>
-#include <sys/mman.h>
-#include <unistd.h>
-#include <vector>
 
 namespace {
 
 const std::string ERASE = "\x1b[K";
 constexpr int LABEL_MARGIN = 5;
-constexpr int UTF8_MAX_BYTES = 4;
-
-bool is_continuation(char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
-// Continuation bytes a lead byte announces; -1 for a byte that leads nothing.
-int continuations_after(char c) {
-    unsigned char b = static_cast<unsigned char>(c);
-    if (b >= 0xC0 && b < 0xE0)
-        return 1;
-    if (b >= 0xE0 && b < 0xF0)
-        return 2;
-    if (b >= 0xF0 && b < 0xF8)
-        return 3;
-    return -1;
-}
-
-// True when a break between text[at - 1] and text[at] falls inside a
-// well-formed character: its lead byte followed by all it announces.
-bool splits_character(const std::string& text, size_t at) {
-    for (size_t lead = at > 3 ? at - 3 : 0; lead < at; lead++) {
-        int k = continuations_after(text[lead]);
-        if (k < 0 || lead + k < at || lead + k >= text.size())
-            continue;
-        bool whole = true;
-        for (int i = 1; i <= k; i++)
-            whole = whole && is_continuation(text[lead + i]);
-        if (whole)
-            return true;
-    }
-    return false;
-}
-
-// One character as the writer takes it when nothing else fits: a byte and
-// the continuation bytes after it, at most four in all.
-bool is_single_character(const std::string& piece) {
-    if (piece.empty() || piece.size() > UTF8_MAX_BYTES)
-        return false;
-    for (size_t i = 1; i < piece.size(); i++) {
-        if (!is_continuation(piece[i]))
-            return false;
-    }
-    return true;
-}
-
-std::string without_trailing_spaces(const std::string& line) {
-    return line.substr(0, line.find_last_not_of(' ') + 1);
-}
-
-// A line holds no more than width bytes but for spaces at its end, or one
-// character alone.
-void check_line(const std::string& line, int width) {
-    std::string shown = without_trailing_spaces(line);
-    if (static_cast<int>(shown.size()) <= std::max(width, 0))
-        return;
-    FUZZ_CHECK(is_single_character(shown));
-}
-
-std::string take_text(ByteReader& data) {
-    int length = reader_byte(data);
-    std::string text;
-    for (int i = 0; i < length && !reader_done(data); i++) {
-        char c = static_cast<char>(reader_byte(data));
-        text += c == '\n' ? 'n' : c == '\x1b' ? 'e' : c;
-    }
-    return text.substr(0, text.find('\0'));
-}
-
-// Standard output, a memory file from the first input on.
-int capture_fd = -1;
-size_t captured = 0;
-
-void start_capture() {
-    std::fflush(stdout);
-    if (capture_fd < 0) {
-        capture_fd = memfd_create("paragraph_fuzz", 0);
-        FUZZ_CHECK(capture_fd >= 0 && dup2(capture_fd, STDOUT_FILENO) == STDOUT_FILENO);
-    }
-    FUZZ_CHECK(ftruncate(capture_fd, 0) == 0);
-    FUZZ_CHECK(lseek(STDOUT_FILENO, 0, SEEK_SET) == 0);
-    captured = 0;
-}
-
-// What was written since the last call.
-std::string take_output() {
-    std::fflush(stdout);
-    std::string out;
-    char buffer[4096];
-    for (;;) {
-        ssize_t n = pread(capture_fd, buffer, sizeof buffer, static_cast<off_t>(captured));
-        FUZZ_CHECK(n >= 0);
-        if (n == 0)
-            return out;
-        out.append(buffer, static_cast<size_t>(n));
-        captured += static_cast<size_t>(n);
-    }
-}
 
 // line: the bytes on the screen line the writer is on.
 void check_say(std::string& line, int width, const std::string& text) {
