@@ -31,39 +31,26 @@ int plain(std::uint8_t byte) {
     return static_cast<std::int8_t>(byte);
 }
 
-// The code for a tilde sequence's digit, or 0 for none.
-int tilde_key(std::uint8_t digit) {
-    switch (digit) {
-    case '1':
-        return KEY_HOME;
-    case '2':
-        return KEY_INSERT;
-    case '3':
-        return KEY_DELETE;
-    case '4':
-        return KEY_END;
-    case '5':
-        return KEY_PAGE_UP;
-    case '6':
-        return KEY_PAGE_DOWN;
-    default:
-        return 0;
-    }
-}
+// A byte that completes or continues a sequence, and the key it stands for.
+struct KeyByte {
+    std::uint8_t byte;
+    int key;
+};
 
-int arrow_key(std::uint8_t final_byte) {
-    switch (final_byte) {
-    case 'A':
-        return KEY_UP;
-    case 'B':
-        return KEY_DOWN;
-    case 'C':
-        return KEY_RIGHT;
-    case 'D':
-        return KEY_LEFT;
-    default:
-        return 0;
+// ESC "[" and one of these is an arrow key.
+constexpr KeyByte ARROWS[] = {{'A', KEY_UP}, {'B', KEY_DOWN}, {'C', KEY_RIGHT}, {'D', KEY_LEFT}};
+// ESC "[", one of these and "~".
+constexpr KeyByte TILDE_DIGITS[] = {{'1', KEY_HOME}, {'2', KEY_INSERT},  {'3', KEY_DELETE},
+                                    {'4', KEY_END},  {'5', KEY_PAGE_UP}, {'6', KEY_PAGE_DOWN}};
+
+// The key the byte stands for in the table, or 0.
+template <size_t N>
+int key_of(const KeyByte (&table)[N], std::uint8_t byte) {
+    for (const KeyByte& entry : table) {
+        if (entry.byte == byte)
+            return entry.key;
     }
+    return 0;
 }
 
 // Decodes the bytes after an ESC from input[at] on. A failure leaves the
@@ -81,12 +68,12 @@ int model_decode(const std::uint8_t* input, size_t size, size_t& at,
         taken.push_back(byte);
         if (state == Decoding::AFTER_ESC && byte == '[') {
             state = Decoding::CSI;
-        } else if (state == Decoding::CSI && arrow_key(byte)) {
-            return arrow_key(byte);
+        } else if (state == Decoding::CSI && key_of(ARROWS, byte)) {
+            return key_of(ARROWS, byte);
         } else if (state == Decoding::CSI && byte == '[') {
             state = Decoding::CONSOLE_FN;
-        } else if (state == Decoding::CSI && tilde_key(byte)) {
-            pending = tilde_key(byte);
+        } else if (state == Decoding::CSI && key_of(TILDE_DIGITS, byte)) {
+            pending = key_of(TILDE_DIGITS, byte);
             state = Decoding::TILDE;
         } else if (state == Decoding::CONSOLE_FN && byte >= 'A' && byte <= 'E') {
             return KEY_F1 + (byte - 'A');

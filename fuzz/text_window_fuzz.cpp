@@ -224,11 +224,24 @@ void step_resize(Model& m, CheckingScreen& s, ByteReader& data) {
         m.placed = false;
 }
 
+// One of the four cursor moves: up, down, left, right.
+void step_move(TextWindow* w, Model& m, const CheckingScreen& s, ByteReader& data, int move) {
+    const TextWindowTable& ops = TextWindowOps;
+    void (*const moves[])(TextWindow*, int) = {ops.window_cursor_up, ops.window_cursor_down,
+                                               ops.window_cursor_left, ops.window_cursor_right};
+    const int dx[] = {0, 0, -1, 1};
+    const int dy[] = {-1, 1, 0, 0};
+    int n = take_argument(data);
+    moves[move](w, n);
+    model_move(m, s, dx[move], dy[move], n);
+}
+
 void step(TextWindow* w, Model& m, CheckingScreen& s, ByteReader& data) {
     const TextWindowTable& ops = TextWindowOps;
     std::vector<Cell> cells;
     int scrolls = 0;
-    switch (reader_pick(data, 20)) {
+    int kind = reader_pick(data, 20);
+    switch (kind) {
     case 0: {
         int x = take_argument(data);
         int y = take_argument(data);
@@ -238,30 +251,12 @@ void step(TextWindow* w, Model& m, CheckingScreen& s, ByteReader& data) {
         m.placed = true;
         break;
     }
-    case 1: {
-        int n = take_argument(data);
-        ops.window_cursor_up(w, n);
-        model_move(m, s, 0, -1, n);
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+        step_move(w, m, s, data, kind - 1);
         break;
-    }
-    case 2: {
-        int n = take_argument(data);
-        ops.window_cursor_down(w, n);
-        model_move(m, s, 0, 1, n);
-        break;
-    }
-    case 3: {
-        int n = take_argument(data);
-        ops.window_cursor_left(w, n);
-        model_move(m, s, -1, 0, n);
-        break;
-    }
-    case 4: {
-        int n = take_argument(data);
-        ops.window_cursor_right(w, n);
-        model_move(m, s, 1, 0, n);
-        break;
-    }
     case 5: {
         int colour = reader_pick(data, 16);
         ops.window_set_fg(w, colour);
