@@ -8,7 +8,7 @@ FUZZ_TARGETS = $(patsubst fuzz/%_fuzz.cpp,%,$(wildcard fuzz/*_fuzz.cpp))
 JOBS ?= $(shell nproc)
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all play test test-plain test-asan fuzz clean
+.PHONY: all play test test-plain test-asan story-map fuzz clean
 
 all: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
@@ -41,6 +41,15 @@ test: $(BUILD)/CMakeCache.txt $(ASAN_BUILD)/CMakeCache.txt $(FUZZ_BUILD)/CMakeCa
 	echo "== plain suite ($(BUILD))"; \
 	ctest --test-dir $(BUILD) $(CTEST_FLAGS) || status=1; \
 	exit $$status
+
+# The story map: every scene and option as the story explorer finds them,
+# written as docs/story-map.dot and drawn by Graphviz (Debian: graphviz).
+story-map: $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) --target story_explorer -j $(JOBS)
+	./$(BUILD)/tools/story_explorer --dot docs/story-map.dot
+	@command -v dot > /dev/null || \
+		{ echo "story-map: Graphviz is missing; install it: apt-get install graphviz"; exit 1; }
+	dot -Tsvg docs/story-map.dot -o docs/story-map.svg
 
 # Every fuzz target for FUZZ_SECONDS seconds, one after the other; what they
 # find stays in $(FUZZ_BUILD)/work/<target>/ for the next run.
