@@ -2,10 +2,13 @@
 
 BUILD ?= build
 ASAN_BUILD ?= build/asan
+FUZZ_BUILD ?= build/fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS = $(patsubst fuzz/%_fuzz.cpp,%,$(wildcard fuzz/*_fuzz.cpp))
 JOBS ?= $(shell nproc)
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all play test test-plain test-asan story-map soak clean
+.PHONY: all play test test-plain test-asan story-map soak fuzz clean
 
 all: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
@@ -16,17 +19,25 @@ $(BUILD)/CMakeCache.txt:
 $(ASAN_BUILD)/CMakeCache.txt:
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVAKNA_SANITIZE=ON
 
+$(FUZZ_BUILD)/CMakeCache.txt:
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVAKNA_FUZZ=ON \
+	      -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+
 play: all
 	./$(BUILD)/vakna
 
-# The sanitized suite runs first, the plain one last, so the run ends in
-# ctest's summary of the plain suite; either failing fails the target.
-test: $(BUILD)/CMakeCache.txt $(ASAN_BUILD)/CMakeCache.txt
+# The sanitized suite runs first, then the fuzz targets (their seeds and a
+# short run each), the plain one last, so the run ends in ctest's summary of
+# the plain suite; any failing fails the target.
+test: $(BUILD)/CMakeCache.txt $(ASAN_BUILD)/CMakeCache.txt $(FUZZ_BUILD)/CMakeCache.txt
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	cmake --build $(BUILD) -j $(JOBS)
 	@status=0; \
 	echo "== sanitized suite ($(ASAN_BUILD))"; \
 	ctest --test-dir $(ASAN_BUILD) $(CTEST_FLAGS) || status=1; \
+	echo "== fuzz suite ($(FUZZ_BUILD))"; \
+	ctest --test-dir $(FUZZ_BUILD) $(CTEST_FLAGS) || status=1; \
 	echo "== plain suite ($(BUILD))"; \
 	ctest --test-dir $(BUILD) $(CTEST_FLAGS) || status=1; \
 	exit $$status
@@ -45,6 +56,17 @@ story-map: $(BUILD)/CMakeCache.txt
 SOAK_KEYS ?= 100000
 soak: all
 	VAKNA_SOAK_KEYS=$(SOAK_KEYS) ./$(BUILD)/tests/hardening_tests --gtest_filter='Soak.*'
+
+# Every fuzz target for FUZZ_SECONDS seconds, one after the other; what they
+# find stays in $(FUZZ_BUILD)/work/<target>/ for the next run.
+fuzz: $(FUZZ_BUILD)/CMakeCache.txt
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@status=0; \
+	for target in $(FUZZ_TARGETS); do \
+	    sh fuzz/run.sh $(FUZZ_BUILD)/$${target}_fuzz fuzz/corpus/$$target \
+	        $(FUZZ_BUILD)/work/$$target $(FUZZ_SECONDS) || status=1; \
+	done; \
+	exit $$status
 
 clean:
 	rm -rf $(BUILD)

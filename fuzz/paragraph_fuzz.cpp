@@ -1,0 +1,124 @@
+// Fuzz target for the paragraph writer and the option labels' line breaking:
+// arbitrary texts at a width from 1 to 300, starting on a line that already
+// holds some bytes. Standard output goes to a memory file, and what `say`
+// writes is matched against its text piece by piece. Checked:
+// - progress: every line that `say` begins at column 0 gets at least one
+//   byte, so no text is measured again without end;
+// - no line holds more than the width in bytes, not counting spaces at its
+//   end (a joining space may stand past a line filled to the edge), but for
+//   a single character too wide for an empty line;
+// - a word is cut only where no well-formed UTF-8 character is split;
+// - the text's bytes appear in order, only spaces at a break left out;
+// - every piece is followed by the erase sequence, and `out_column` counts
+//   the bytes on the current line.
+// The label lines of the chooser are checked the same way, as its drawing
+// breaks them: `fit_or_cut_length` at the width minus 5.
+//
+// The bytes 10 and 27 of a text are replaced by letters, so that the
+// writer's own newlines and erase sequences stand apart in the output.
+#include "byte_reader.h"
+#include "fuzz_check.h"
+#include "fuzz_io.h"
+#include "line_checks.h"
+#include "session/terminal_width.h"
+#include "term/paragraph.h"
+
+#include <string>
+
+namespace {
+
+const std::string ERASE = "\x1b[K";
+constexpr int LABEL_MARGIN = 5;
+
+// line: the bytes on the screen line the writer is on.
+void check_say(std::string& line, int width, const std::string& text) {
+    say(text.c_str());
+    std::string out = take_output();
+    size_t at = 0; // in out
+    if (!line.empty()) {
+        FUZZ_CHECK(out[0] == ' ');
+        line += ' ';
+        at = 1;
+    }
+    size_t p = 0; // in text
+    for (;;) {
+        size_t erase = out.find(ERASE, at);
+        FUZZ_CHECK(erase != std::string::npos);
+        std::string piece = out.substr(at, erase - at);
+        FUZZ_CHECK(text.compare(p, piece.size(), piece) == 0);
+        FUZZ_CHECK(!piece.empty() || !line.empty() || p == text.size());
+        line += piece;
+        check_line(line, width);
+        p += piece.size();
+        size_t cut = p;
+        while (p < text.size() && text[p] == ' ')
+            p++;
+        at = erase + ERASE.size();
+        if (at == out.size())
+            break;
+        FUZZ_CHECK(out[at] == '\n');
+        at++;
+        if (cut == p && !piece.empty())
+            FUZZ_CHECK(!splits_character(text, cut));
+        line.clear();
+    }
+    FUZZ_CHECK(p == text.size());
+    FUZZ_CHECK(out_column == static_cast<int>(line.size()));
+}
+
+void check_new_paragraph(std::string& line) {
+    new_paragraph();
+    std::string out = take_output();
+    FUZZ_CHECK(out == (line.empty() ? " " : "\n "));
+    line = " ";
+    FUZZ_CHECK(out_column == 1);
+}
+
+// The lines of an option's label, as the chooser draws them.
+void check_label(int width, const std::string& label) {
+    int free = width - LABEL_MARGIN;
+    const char* rest = label.c_str();
+    for (;;) {
+        int fit = fit_length(rest, -1, free);
+        int n = fit_or_cut_length(rest, free);
+        FUZZ_CHECK(fit == 0 || n == fit);
+        FUZZ_CHECK(n >= 1 || *rest == '\0');
+        std::string piece(rest, static_cast<size_t>(n));
+        check_line(piece, free);
+        rest += n;
+        size_t offset = static_cast<size_t>(rest - label.c_str());
+        if (n > 0 && *rest != ' ' && *rest != '\0')
+            FUZZ_CHECK(!splits_character(label, offset));
+        while (*rest == ' ')
+            rest++;
+        if (*rest == '\0')
+            return;
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
+    ByteReader data{bytes, size, 0};
+    int low = reader_byte(data);
+    int width = 1 + (low | reader_byte(data) << 8) % 300;
+    int column = reader_byte(data) % (width + 1);
+    TERM_WIDTH = width;
+    out_column = column;
+    std::string line(static_cast<size_t>(column), 'x');
+    start_capture();
+    while (!reader_done(data)) {
+        switch (reader_pick(data, 3)) {
+        case 0:
+            check_say(line, width, take_text(data));
+            break;
+        case 1:
+            check_new_paragraph(line);
+            break;
+        default:
+            check_label(width, take_text(data));
+            break;
+        }
+    }
+    return 0;
+}
