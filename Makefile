@@ -8,7 +8,7 @@ FUZZ_TARGETS = $(patsubst fuzz/%_fuzz.cpp,%,$(wildcard fuzz/*_fuzz.cpp))
 JOBS ?= $(shell nproc)
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all play test test-plain test-asan story-map soak fuzz clean
+.PHONY: all play test story-map soak fuzz clean
 
 all: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)

@@ -207,10 +207,8 @@ void step_text(TextWindow* w, Model& m, CheckingScreen& s, ByteReader& data, int
         if (cell.ch != ' ')
             FUZZ_CHECK(cell.attr == m.attr);
     }
-    // The wrapped writer returns at once on a screen without cells, leaving
-    // a cursor that a shrink put outside where it was.
     bool wrote = !text.empty() && (writer != 1 || n != 0);
-    if (wrote && (writer != 2 || has_cells(s)))
+    if (wrote)
         m.placed = true;
     m.x = w->x;
     m.y = w->y;

@@ -175,6 +175,8 @@ void window_put_n(TextWindow* w, const char* text, int n) {
 }
 
 void window_put_wrapped(TextWindow* w, const char* text) {
+    // Measure from a cursor inside the screen as it is now.
+    follow_screen(w);
     while (*text != '\0') {
         int width = screen_width(w);
         if (screen_empty(w))

@@ -211,6 +211,11 @@ TEST(TextWindow, FollowsAScreenThatChangesSize) {
     memory_screen_resize(rw.screen.memory, 12, 2);
     window_set_cursor(w, 50, 0);
     EXPECT_EQ(window_get_x(w), 11);
+
+    // Shrunk to nothing, every writer leaves the cursor at 0, 0.
+    memory_screen_resize(rw.screen.memory, 0, 0);
+    window_put_wrapped(w, "x");
+    EXPECT_EQ(cursor_of(w), At(0, 0));
 }
 
 TEST(TextWindow, OnAScreenWithoutCellsNothingIsWritten) {
