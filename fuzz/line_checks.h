@@ -15,8 +15,8 @@ bool splits_character(const std::string& text, std::size_t at);
 // the continuation bytes after it, at most four in all.
 bool is_single_character(const std::string& piece);
 
-// Fails unless the line holds no more than width bytes but for spaces at its
-// end, or one character alone.
+// Fails unless the line holds no more than width bytes, or one character
+// alone.
 void check_line(const std::string& line, int width);
 
 // A text of up to 255 bytes, cut at a NUL. Its newline and escape bytes are
