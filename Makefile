@@ -5,7 +5,7 @@ ASAN_BUILD ?= build/asan
 JOBS ?= $(shell nproc)
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all play test test-plain test-asan clean
+.PHONY: all play test test-plain test-asan bench clean
 
 all: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
@@ -30,6 +30,13 @@ test: $(BUILD)/CMakeCache.txt $(ASAN_BUILD)/CMakeCache.txt
 	echo "== plain suite ($(BUILD))"; \
 	ctest --test-dir $(BUILD) $(CTEST_FLAGS) || status=1; \
 	exit $$status
+
+# The Release game against a minimal C program drawing the same bytes,
+# through a pseudo-terminal; not part of test. BENCH_FLAGS adds options.
+bench: $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) --target vakna_bench -j $(JOBS)
+	$(BUILD)/bench/vakna_bench --game $(BUILD)/vakna --ref $(BUILD)/bench/ref_menu \
+		--ref-static $(BUILD)/bench/ref_menu_static $(BENCH_FLAGS)
 
 clean:
 	rm -rf $(BUILD)

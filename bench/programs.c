@@ -1,0 +1,118 @@
+#include "programs.h"
+
+#include "child.h"
+#include "menu_screen.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+enum { LEARN_QUIET_MS = 400, LEARN_MOVES = 6 };
+
+static const char* const CURSES_MENUS[][2] = {
+    /* The terminal type's cursor keys: dialog switches the terminal to
+     * application mode, where an arrow sends ESC "O" and its letter. */
+    {"/usr/bin/dialog", "\x1bOB"},
+    {"/usr/bin/whiptail", "\x1b[B"},
+};
+
+static void set_exact(Program* p, const char* name, const char* path) {
+    memset(p, 0, sizeof *p);
+    p->name = name;
+    p->argv[0] = (char*)path;
+    p->down_key = "\x1b[B";
+    p->up_key = "\x1b[A";
+    p->quit_key = "q";
+    p->exact = 1;
+}
+
+/* The same question as the game's first screen: its sentence, its two
+ * options. Enter takes the highlighted option and ends the menu. */
+static void set_curses(Program* p, const char* path, const char* down) {
+    static char up[2][4];
+    static const char* const ARGS[] = {"--menu", MENU_TEXT, "10", "60", "2", "1", NULL, "2", NULL};
+    int which = strstr(path, "dialog") ? 0 : 1;
+    memset(p, 0, sizeof *p);
+    p->name = which == 0 ? "dialog --menu" : "whiptail --menu";
+    p->argv[0] = (char*)path;
+    for (int i = 0; i < 9; i++)
+        p->argv[i + 1] = (char*)ARGS[i];
+    p->argv[7] = (char*)MENU_LABELS[0];
+    p->argv[9] = (char*)MENU_LABELS[1];
+    strcpy(up[which], down);
+    up[which][2] = 'A';
+    p->down_key = down;
+    p->up_key = up[which];
+    p->quit_key = "\n";
+}
+
+int programs_setup(Program* programs, const char* game, const char* ref, const char* ref_static,
+                   int without_curses) {
+    int n = 0;
+    set_exact(&programs[n++], "vakna", game);
+    set_exact(&programs[n++], "C reference", ref);
+    set_exact(&programs[n++], "C reference static", ref_static);
+    for (size_t i = 0; !without_curses && i < sizeof CURSES_MENUS / sizeof CURSES_MENUS[0]; i++) {
+        if (access(CURSES_MENUS[i][0], X_OK) == 0)
+            set_curses(&programs[n++], CURSES_MENUS[i][0], CURSES_MENUS[i][1]);
+        else
+            printf("(%s not installed: skipped)\n", CURSES_MENUS[i][0]);
+    }
+    return n;
+}
+
+static Bytes copy_bytes(const char* bytes, size_t len) {
+    Bytes b = {malloc(len + 1), len};
+    memcpy(b.bytes, bytes, len);
+    b.bytes[len] = '\0';
+    return b;
+}
+
+static int prepare_exact(Program* p) {
+    char out[MENU_SCREEN_MAX];
+    MenuState state;
+    p->first = copy_bytes(out, menu_first_screen(out, "\r\n", &state));
+    for (int k = 0; k < MOVE_PATTERN; k++)
+        p->moves[k] = copy_bytes(out, menu_move(out, "\r\n", &state, k % 2 == 0 ? 1 : -1));
+    return 0;
+}
+
+/* Runs the program once and keeps what each screen brought, each one ended
+ * by a quiet spell. The later moves must repeat the steady pattern. */
+static int learn(Program* p) {
+    static Child c;
+    double started, ended;
+    if (child_start_pty(&c, p->argv, 80, 24, &started) != 0)
+        return -1;
+    int failed = child_read_quiet(&c, LEARN_QUIET_MS) == 0;
+    p->first = copy_bytes(c.buf, c.len);
+    for (int k = 0; k < LEARN_MOVES && !failed; k++) {
+        failed = child_send(&c, program_key(p, k), strlen(program_key(p, k))) != 0 ||
+                 child_read_quiet(&c, LEARN_QUIET_MS) == 0;
+        if (k < MOVE_PATTERN)
+            p->moves[k] = copy_bytes(c.buf, c.len);
+        else if (c.len != p->moves[k - 2].len || memcmp(c.buf, p->moves[k - 2].bytes, c.len) != 0)
+            printf("(%s: move %d drew other bytes than move %d)\n", p->name, k + 1, k - 1);
+    }
+    child_send(&c, p->quit_key, strlen(p->quit_key));
+    child_reap(&c, 2000, &ended);
+    child_close(&c);
+    return failed ? -1 : 0;
+}
+
+int program_prepare(Program* p) {
+    return p->exact ? prepare_exact(p) : learn(p);
+}
+
+const Bytes* program_move(const Program* p, int k) {
+    return &p->moves[k < 2 ? k : 2 + k % 2];
+}
+
+const char* program_key(const Program* p, int k) {
+    return k % 2 == 0 ? p->down_key : p->up_key;
+}
+
+size_t program_tail(const Program* p) {
+    return p->exact ? 0 : MARKER_TAIL;
+}
