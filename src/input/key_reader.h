@@ -39,18 +39,23 @@ extern volatile std::uint8_t pushback_in;
 extern volatile std::uint8_t pushback_out;
 
 // Returns the next key code; blocks until one is available. At the end of
-// input, and on a read error, returns KEY_INTERRUPT at once.
+// input, and on a read error, returns KEY_INTERRUPT at once. Holds SIGINT,
+// SIGQUIT and SIGTERM back while it runs, except during its waits.
 int read_key();
 
 // Waits up to timeout_ms (negative: without limit) for standard input, then
 // reads at most one byte. Returns 0 when the time passed, a negative value
 // when the wait failed or a signal ended it (errno EINTR), and otherwise the
-// result of the read: 1 with a byte stored at dest, 0 at end of input.
+// result of the read: 1 with a byte stored at dest, 0 at end of input. When
+// a terminal has discarded the input that the wait saw (as typing the
+// interrupt key does), returns -1 with errno EINTR instead of reading.
 int read_byte_timeout(char* dest, int timeout_ms);
 
-// Handler of SIGINT, SIGQUIT and SIGTERM: queues a KEY_INTERRUPT.
+// Handler of SIGINT, SIGQUIT and SIGTERM: queues a KEY_INTERRUPT, unless
+// the ring is full and so already holds a key for the reader.
 void on_interrupt(int signal_number);
 
 // Installs on_interrupt for the three signals, each holding back all three
-// while it runs so that two handlers never interleave on the ring.
+// while it runs so that two handlers never interleave on the ring, and
+// without restarting calls, so that a signal ends the reader's wait.
 void install_interrupt_handlers();

@@ -180,6 +180,10 @@ std::int32_t choose_option() {
     return result;
 }
 
-std::int32_t choose_quit() { return STATE_QUIT; }
+std::int32_t choose_quit() {
+    return STATE_QUIT;
+}
 
-std::int32_t story_choose() { return choose_option(); }
+std::int32_t story_choose() {
+    return choose_option();
+}

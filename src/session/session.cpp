@@ -16,4 +16,6 @@ int session_start() {
     return 1;
 }
 
-void session_end() { raw_mode_off(); }
+void session_end() {
+    raw_mode_off();
+}

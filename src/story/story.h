@@ -4,5 +4,55 @@
 
 #include "story/state_id.h"
 
-// Runs the story from start until a state returns.
+// The fourteen story flags, one byte each. A new game clears them all and
+// puts the lift at floor 3; exactly one floor flag is set from then on.
+struct StoryFlags {
+    bool boat_built;
+    bool rope_dropped;   // the rope fell through the floor: no hammer this game
+    bool rope_pulled_up; // pulled up from the tiny room, with the hammer on it
+    bool at_floor_4;
+    bool at_floor_3;
+    bool at_floor_2;
+    bool at_floor_1;
+    bool has_handle;
+    bool mussel_fitted; // the lift's buttons work
+    bool has_key;
+    bool has_hammer;
+    bool has_mussel;
+    bool has_ice_drill;
+    bool drowned;
+};
+static_assert(sizeof(StoryFlags) == 14, "one byte per flag");
+
+extern StoryFlags story_flags;
+
+// The two counts as decimal text. Each text is null before its first
+// setting, then a constant "0", then the counter's own buffer once it has
+// been increased.
+constexpr int COUNTER_BUFFER_SIZE = 16; // any int's digits, sign and NUL
+extern const char* holes_text;
+extern char holes_buffer[COUNTER_BUFFER_SIZE];
+extern const char* laps_text;
+extern char laps_buffer[COUNTER_BUFFER_SIZE];
+
+// The value of a count's text, read as atoi reads it (leading white space,
+// an optional sign, then digits); 0 for a null text. A value beyond the
+// range of int reads as the nearest end of the range.
+int counter_value(const char* text);
+
+// Writes the decimal text of value into buffer and returns buffer.
+char* counter_format(char* buffer, int value);
+
+// Writes the value of text plus amount into buffer and returns buffer. The
+// sum saturates at the ends of the int range: a count past 2147483647 stays
+// at 2147483647 (walking the lake could otherwise get there).
+char* counter_add(const char* text, char* buffer, int amount);
+
+// Where the story gets the player's choices: story_choose in the game; tests
+// and tools that drive the story put their own function here.
+using ChooseFn = StateId (*)();
+extern ChooseFn story_chooser;
+
+// Runs the story from start until a state returns. A state number outside
+// 1..91 ends the run as state 2 (the quit) does.
 void run_story(StateId start);

@@ -67,30 +67,48 @@ TEST(Session, AResizeWritesNothingAndTheNextTextWrapsAtTheNewWidth) {
     EXPECT_EQ(game.read_for(200), "");
     game.send("2");
     // At 30 columns the answer breaks after "vaknar" (27 bytes with the ä).
-    EXPECT_NE(game.read_until("samma säng.\x1b[K").find("Du somnar... När du vaknar\x1b[K\r\nmärker"),
-              std::string::npos);
+    EXPECT_NE(
+        game.read_until("samma säng.\x1b[K").find("Du somnar... När du vaknar\x1b[K\r\nmärker"),
+        std::string::npos);
     game.send("q");
     expect_clean_end(game);
 }
 
-TEST(Session, SuspendGivesTheTerminalBackAndContinueTakesItAgain) {
-    PtyGame game;
-    game.read_until(LAST_OPTION_OF_THE_BED);
-    game.send("\x1a"); // the terminal turns Ctrl-Z into SIGTSTP
-    int status = 0;
+// The state letter of a process, as /proc shows it ('T' when stopped).
+char process_state(pid_t pid) {
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%d/stat", static_cast<int>(pid));
+    FILE* stat = std::fopen(path, "r");
+    if (!stat)
+        return '?';
+    char state = '?';
+    if (std::fscanf(stat, "%*d (%*[^)]) %c", &state) != 1)
+        state = '?';
+    std::fclose(stat);
+    return state;
+}
+
+template <typename Condition>
+bool eventually(PtyGame& game, Condition condition) {
     double deadline = now_ms() + 5000;
-    while (waitpid(game.pid(), &status, WUNTRACED | WNOHANG) == 0 && now_ms() < deadline)
+    while (!condition() && now_ms() < deadline)
         game.read_for(10);
-    ASSERT_TRUE(WIFSTOPPED(status));
+    return condition();
+}
+
+TEST(Session, SuspendGivesTheTerminalBackAndContinueTakesItAgain) {
+    PtyGame game(80, 24, VAKNA_BINARY, true);
+    game.read_until(LAST_OPTION_OF_THE_BED);
+    pid_t player = game.foreground();
+    ASSERT_NE(player, game.pid());
+    game.send("\x1a"); // the terminal turns Ctrl-Z into SIGTSTP
+    ASSERT_TRUE(eventually(game, [&] { return process_state(player) == 'T'; }));
     EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
 
-    game.signal(SIGCONT);
+    kill(player, SIGCONT);
     termios raw = game.initial_settings();
     raw.c_lflag &= ~(ICANON | ECHO);
-    deadline = now_ms() + 5000;
-    while (!same_settings(game.settings(), raw) && now_ms() < deadline)
-        game.read_for(10);
-    EXPECT_TRUE(same_settings(game.settings(), raw));
+    EXPECT_TRUE(eventually(game, [&] { return same_settings(game.settings(), raw); }));
     EXPECT_EQ(game.read_for(100), "") << "nothing is redrawn";
     game.send("2");
     game.read_until("Du somnar...");

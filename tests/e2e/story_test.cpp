@@ -7,11 +7,11 @@ namespace {
 
 TEST(Death, TheIceGiantKillsThePlayerWithoutHammerAndHandle) {
     PtyGame game;
-    for (const char* label : {"Kliva upp", "Ta isborren",
-                              "Klättra ut genom fönstret (eftersom det inte finns någon dörr)",
-                              "Borra två hål", "Kliva ner i det roligaste hålet", "Ta musslan",
-                              "Ta hissen", "Forma in musslan i fördjupningen", "Trycka på knapp 4",
-                              "Kliva ur hissen"})
+    for (const char* label :
+         {"Kliva upp", "Ta isborren",
+          "Klättra ut genom fönstret (eftersom det inte finns någon dörr)", "Borra två hål",
+          "Kliva ner i det roligaste hålet", "Ta musslan", "Ta hissen",
+          "Forma in musslan i fördjupningen", "Trycka på knapp 4", "Kliva ur hissen"})
         ASSERT_NE(game.choose(label), 0) << label;
     std::string death = game.read_until("Eller vill du fortsätta\x1b[K");
     EXPECT_NE(death.find("Isjätten klubbar ner dig.\x1b[K Du är DÖD nu.\x1b[K"), std::string::npos)
@@ -43,13 +43,15 @@ TEST(Death, FourDrillingsOfTwoHolesDrownThePlayer) {
 
 TEST(Counts, LapsAddUpWithinOneGame) {
     PtyGame game;
-    for (const char* label : {"Kliva upp",
-                              "Klättra ut genom fönstret (eftersom det inte finns någon dörr)",
-                              "Gå två varv runt sjön"})
+    for (const char* label :
+         {"Kliva upp", "Klättra ut genom fönstret (eftersom det inte finns någon dörr)",
+          "Gå två varv runt sjön"})
         ASSERT_NE(game.choose(label), 0) << label;
-    game.read_until("Du går två varv runt sjön.\x1b[K Du har nu gått\x1b[K 2\x1b[K varv runt sjön.\x1b[K");
+    game.read_until(
+        "Du går två varv runt sjön.\x1b[K Du har nu gått\x1b[K 2\x1b[K varv runt sjön.\x1b[K");
     game.choose("Gå tre varv runt sjön");
-    game.read_until("Du går tre varv runt sjön.\x1b[K Du har nu gått\x1b[K 5\x1b[K varv runt sjön.\x1b[K");
+    game.read_until(
+        "Du går tre varv runt sjön.\x1b[K Du har nu gått\x1b[K 5\x1b[K varv runt sjön.\x1b[K");
     game.send("q");
     EXPECT_EQ(game.wait_exit(), 0);
 }

@@ -101,11 +101,15 @@ TEST_F(Chooser, ADigitChoosesAtOnceAndAMissingOneIsIgnored) {
     add_option(10, "a");
     add_option(11, "b");
     add_option(12, "c");
-    EXPECT_EQ(run("\x1b[B" "9" "\x1b[D" "3"), 12);
+    EXPECT_EQ(run("\x1b[B"
+                  "9"
+                  "\x1b[D"
+                  "3"),
+              12);
 }
 
 TEST_F(Chooser, QuitKeysChooseNothing) {
-    for (std::string quit : {"q", "Q", "\x1b", std::string(1, '\0'), std::string()}) {
+    for (std::string quit : std::vector<std::string>{"q", "Q", "\x1b", std::string(1, '\0'), ""}) {
         scene_begin(1);
         add_option(10, "a");
         add_option(11, "b");
@@ -121,13 +125,13 @@ TEST_F(Chooser, LongLabelsWrapWithAnIndentAndMoveByTheirLineCount) {
     add_option(10, "ett tva tre fyra fem sex");
     add_option(11, "b");
     EXPECT_EQ(run("\x1b[B\n"), 11);
-    std::string list = "\n\n 1: " + HIGH + "ett tva" + EOL + NORMAL + "\n    " + HIGH +
-                       "tre fyra" + EOL + NORMAL + "\n    " + HIGH + "fem sex" + EOL +
-                       NORMAL + "\n" + plain('2', "b");
-    std::string move = "\x1b[A\x1b[3A 1: ett tva" + EOL + NORMAL + "\n    tre fyra" + EOL +
-                       NORMAL + "\n    fem sex" + EOL + NORMAL + "\n" + lit('2', "b");
-    std::string blank = "\x1b[A\x1b[3A" + EOL + "\n" + EOL + "\n" + EOL + "\n" + EOL + "\n" +
-                        "\x1b[A\x1b[3A";
+    std::string list = "\n\n 1: " + HIGH + "ett tva" + EOL + NORMAL + "\n    " + HIGH + "tre fyra" +
+                       EOL + NORMAL + "\n    " + HIGH + "fem sex" + EOL + NORMAL + "\n" +
+                       plain('2', "b");
+    std::string move = "\x1b[A\x1b[3A 1: ett tva" + EOL + NORMAL + "\n    tre fyra" + EOL + NORMAL +
+                       "\n    fem sex" + EOL + NORMAL + "\n" + lit('2', "b");
+    std::string blank =
+        "\x1b[A\x1b[3A" + EOL + "\n" + EOL + "\n" + EOL + "\n" + EOL + "\n" + "\x1b[A\x1b[3A";
     EXPECT_EQ(drawn, list + move + blank);
 }
 

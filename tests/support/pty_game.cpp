@@ -4,16 +4,37 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstring>
 #include <csignal>
+#include <cstring>
 #include <poll.h>
 #include <pty.h>
-#include <utmp.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utmp.h>
 
-PtyGame::PtyGame(int columns, int rows, const char* binary) {
+// In the pseudo-terminal's session, act as a job-control shell would: run
+// the game in a foreground process group of its own and wait for it. A
+// process group whose parent lives in the same session can be stopped by
+// Ctrl-Z; the session leader's own group could not.
+[[noreturn]] static void run_as_job(const char* binary) {
+    pid_t game = fork();
+    if (game == 0) {
+        setpgid(0, 0);
+        signal(SIGTTOU, SIG_IGN);
+        tcsetpgrp(STDIN_FILENO, getpid());
+        signal(SIGTTOU, SIG_DFL);
+        execl(binary, binary, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    setpgid(game, game);
+    int status = 0;
+    while (waitpid(game, &status, 0) < 0 && errno == EINTR) {
+    }
+    _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+}
+
+PtyGame::PtyGame(int columns, int rows, const char* binary, bool as_job) {
     winsize size{};
     size.ws_col = static_cast<unsigned short>(columns);
     size.ws_row = static_cast<unsigned short>(rows);
@@ -27,6 +48,8 @@ PtyGame::PtyGame(int columns, int rows, const char* binary) {
     if (pid_ == 0) {
         close(master_);
         login_tty(slave);
+        if (as_job)
+            run_as_job(binary);
         execl(binary, binary, static_cast<char*>(nullptr));
         _exit(127);
     }
@@ -37,6 +60,9 @@ PtyGame::PtyGame(int columns, int rows, const char* binary) {
 }
 
 PtyGame::~PtyGame() {
+    pid_t job = master_ >= 0 ? tcgetpgrp(master_) : -1;
+    if (job > 0 && job != pid_)
+        kill(-job, SIGKILL);
     if (pid_ > 0) {
         kill(pid_, SIGKILL);
         waitpid(pid_, nullptr, 0);
@@ -48,6 +74,11 @@ PtyGame::~PtyGame() {
 }
 
 void PtyGame::send(const std::string& keys) {
+    // What the game wrote before this key belongs to the turn before.
+    while (read_some(0)) {
+    }
+    pending_.clear();
+    sent_at_ = all_.size();
     ASSERT_EQ(write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
 }
 
@@ -96,7 +127,13 @@ void PtyGame::resize(int columns, int rows) {
     ioctl(master_, TIOCSWINSZ, &size);
 }
 
-void PtyGame::signal(int signal_number) { kill(pid_, signal_number); }
+void PtyGame::signal(int signal_number) {
+    kill(pid_, signal_number);
+}
+
+pid_t PtyGame::foreground() const {
+    return tcgetpgrp(master_);
+}
 
 int PtyGame::wait_exit(int timeout_ms) {
     double deadline = now_ms() + timeout_ms;
@@ -121,23 +158,32 @@ termios PtyGame::settings() const {
 }
 
 int PtyGame::choose(const std::string& label, int timeout_ms) {
-    std::string listing = read_until(label + "\x1b[K", timeout_ms);
-    size_t at = listing.rfind(label + "\x1b[K");
-    if (at == std::string::npos)
-        return 0;
-    size_t prefix = listing.rfind(": ", at);
-    if (prefix == std::string::npos || prefix < 2) {
-        ADD_FAILURE() << "no option key before \"" << label << "\"";
-        return 0;
+    // Only the listing drawn after the last key counts: it begins with the
+    // chooser's two newlines, which occur nowhere else together.
+    const std::string start = "\r\n\r\n";
+    const std::string option = label + "\x1b[K";
+    double deadline = now_ms() + timeout_ms;
+    for (;;) {
+        size_t listing = all_.find(start, sent_at_);
+        size_t at = listing == std::string::npos ? listing : all_.find(option, listing);
+        if (at != std::string::npos) {
+            size_t prefix = all_.rfind(": ", at);
+            char key = all_[prefix - 1];
+            send(std::string(1, key));
+            return key;
+        }
+        int left = static_cast<int>(deadline - now_ms());
+        if (left <= 0 || !read_some(left)) {
+            ADD_FAILURE() << "option \"" << label
+                          << "\" not offered; got: " << all_.substr(sent_at_);
+            return 0;
+        }
     }
-    char key = listing[prefix - 1];
-    send(std::string(1, key));
-    return key;
 }
 
 bool same_settings(const termios& a, const termios& b) {
     return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
            a.c_lflag == b.c_lflag && a.c_line == b.c_line &&
-           std::memcmp(a.c_cc, b.c_cc, sizeof a.c_cc) == 0 &&
-           cfgetispeed(&a) == cfgetispeed(&b) && cfgetospeed(&a) == cfgetospeed(&b);
+           std::memcmp(a.c_cc, b.c_cc, sizeof a.c_cc) == 0 && cfgetispeed(&a) == cfgetispeed(&b) &&
+           cfgetospeed(&a) == cfgetospeed(&b);
 }

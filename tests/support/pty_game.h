@@ -8,15 +8,18 @@
 
 class PtyGame {
   public:
-    // Starts the game on a fresh pseudo-terminal of the given size.
-    explicit PtyGame(int columns = 80, int rows = 24, const char* binary = VAKNA_BINARY);
+    // Starts the game on a fresh pseudo-terminal of the given size; as_job
+    // runs it under a minimal job-control shell, so that it can be suspended.
+    explicit PtyGame(int columns = 80, int rows = 24, const char* binary = VAKNA_BINARY,
+                     bool as_job = false);
     ~PtyGame();
     PtyGame(const PtyGame&) = delete;
     PtyGame& operator=(const PtyGame&) = delete;
 
     void send(const std::string& keys);
-    // Waits until the option with this label is listed, then presses its
-    // key; returns the key pressed (0 if the option never showed).
+    // Waits until the listing that follows the last key press shows the
+    // option with this label, then presses its key; returns the key pressed
+    // (0, and a test failure, if the option never showed).
     int choose(const std::string& label, int timeout_ms = 5000);
     // Reads output until what arrived since the last call contains needle,
     // and returns it up to and including needle. Fails the test after
@@ -36,6 +39,8 @@ class PtyGame {
     // Settings of the terminal before the game started.
     const termios& initial_settings() const { return initial_; }
     pid_t pid() const { return pid_; }
+    // The terminal's foreground process group: the game's, when run as a job.
+    pid_t foreground() const;
     int master() const { return master_; }
 
   private:
@@ -45,6 +50,7 @@ class PtyGame {
     int slave_ = -1;
     std::string pending_; // read since the last read_until
     std::string all_;
+    size_t sent_at_ = 0; // length of the transcript when the last key went
     termios initial_{};
 };
 

@@ -1,0 +1,214 @@
+#include "input/key_reader.h"
+
+#include <cerrno>
+#include <csignal>
+#include <ctime>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/select.h>
+#include <termios.h>
+#include <unistd.h>
+
+volatile char pushback_buf[256];
+volatile std::uint8_t pushback_in;
+volatile std::uint8_t pushback_out;
+
+namespace {
+
+constexpr char ESC = 27;
+
+// The signals whose handler writes the ring.
+constexpr int INTERRUPT_SIGNALS[] = {SIGINT, SIGQUIT, SIGTERM};
+
+sigset_t interrupt_signals() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int signal_number : INTERRUPT_SIGNALS)
+        sigaddset(&set, signal_number);
+    return set;
+}
+
+// Holds the interrupt signals back for its life, so that on_interrupt runs
+// only inside a wait (pselect lets them in atomically with caller_mask) and
+// never while the reader looks at or changes the ring.
+struct SignalHold {
+    sigset_t caller_mask;
+
+    SignalHold() {
+        sigset_t held = interrupt_signals();
+        sigprocmask(SIG_BLOCK, &held, &caller_mask);
+    }
+    ~SignalHold() { sigprocmask(SIG_SETMASK, &caller_mask, nullptr); }
+    SignalHold(const SignalHold&) = delete;
+    SignalHold& operator=(const SignalHold&) = delete;
+};
+
+// True when descriptor 0 is a terminal in keyboard mode, still connected,
+// with nothing to read although a wait has just seen input: typing the
+// interrupt key discards unread input, and a read now would block until the
+// next key press with the interrupt unanswered. (In canonical mode a lone
+// end-of-file character reads the same way, and there the read returns at
+// once.)
+bool input_discarded() {
+    int waiting = 0;
+    if (ioctl(0, FIONREAD, &waiting) != 0 || waiting > 0)
+        return false;
+    termios mode;
+    if (tcgetattr(0, &mode) != 0 || (mode.c_lflag & ICANON))
+        return false;
+    pollfd input = {0, POLLIN, 0};
+    return poll(&input, 1, 0) >= 0 && !(input.revents & POLLHUP);
+}
+
+// read_byte_timeout with the interrupt signals already held back; they are
+// let in, with wait_mask, only during the wait.
+int wait_and_read(char* dest, int timeout_ms, const sigset_t& wait_mask) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(0, &readable);
+    timespec limit = {timeout_ms / 1000, timeout_ms % 1000 * 1000000L};
+    int ready =
+        pselect(1, &readable, nullptr, nullptr, timeout_ms < 0 ? nullptr : &limit, &wait_mask);
+    if (ready <= 0)
+        return ready;
+    if (input_discarded()) {
+        errno = EINTR;
+        return -1;
+    }
+    return static_cast<int>(read(0, dest, 1));
+}
+
+void ring_store(char byte) {
+    pushback_buf[pushback_in] = byte;
+    pushback_in = static_cast<std::uint8_t>(pushback_in + 1);
+}
+
+int ring_take() {
+    int code = static_cast<signed char>(pushback_buf[pushback_out]);
+    pushback_out = static_cast<std::uint8_t>(pushback_out + 1);
+    return code;
+}
+
+enum DecoderState { AFTER_ESC, CSI, CONSOLE_FN, TILDE };
+
+// What a byte does to a sequence besides completing it with a key code.
+constexpr int GO_ON = -1;
+constexpr int FAIL = -2;
+
+struct Decoder {
+    DecoderState state = AFTER_ESC;
+    int pending = 0; // the key that "~" completes in TILDE
+    int strays = 0;  // bytes passed over in CONSOLE_FN
+};
+
+// The keys of ESC "[1~" to ESC "[6~".
+constexpr int TILDE_KEYS[] = {KEY_HOME, KEY_INSERT,  KEY_DELETE,
+                              KEY_END,  KEY_PAGE_UP, KEY_PAGE_DOWN};
+
+int go_to(Decoder& decoder, DecoderState state) {
+    decoder.state = state;
+    return GO_ON;
+}
+
+int csi_step(Decoder& decoder, char byte) {
+    switch (byte) {
+    case 'A':
+        return KEY_UP;
+    case 'B':
+        return KEY_DOWN;
+    case 'C':
+        return KEY_RIGHT;
+    case 'D':
+        return KEY_LEFT;
+    case '[':
+        return go_to(decoder, CONSOLE_FN);
+    }
+    if (byte < '1' || byte > '6')
+        return FAIL;
+    decoder.pending = TILDE_KEYS[byte - '1'];
+    return go_to(decoder, TILDE);
+}
+
+// Feeds the next byte after the ESC: returns the key of a completed
+// sequence, GO_ON, or FAIL.
+int decoder_step(Decoder& decoder, char byte) {
+    switch (decoder.state) {
+    case AFTER_ESC:
+        return byte == '[' ? go_to(decoder, CSI) : FAIL;
+    case CSI:
+        return csi_step(decoder, byte);
+    case CONSOLE_FN:
+        if (byte >= 'A' && byte <= 'E')
+            return KEY_F1 + (byte - 'A');
+        // Bounded, so that the ring can never overflow.
+        return ++decoder.strays <= MAX_CONSOLE_FN_STRAY ? GO_ON : FAIL;
+    case TILDE:
+        return byte == '~' ? decoder.pending : FAIL;
+    }
+    return FAIL;
+}
+
+// Decodes what follows an ESC. Every byte taken is stored in the ring before
+// it is examined: a recognised sequence takes its bytes out again, a failed
+// one leaves them to be replayed one per call.
+int decode_sequence(const sigset_t& wait_mask) {
+    Decoder decoder;
+    for (int taken = 1;; ++taken) {
+        char byte;
+        if (wait_and_read(&byte, ESCAPE_BYTE_TIMEOUT_MS, wait_mask) <= 0)
+            return KEY_ESCAPE;
+        ring_store(byte);
+        int result = decoder_step(decoder, byte);
+        if (result == FAIL)
+            return KEY_ESCAPE;
+        if (result != GO_ON) {
+            pushback_in = static_cast<std::uint8_t>(pushback_in - taken);
+            return result;
+        }
+    }
+}
+
+} // namespace
+
+int read_key() {
+    SignalHold hold;
+    char byte;
+    for (;;) {
+        if (pushback_out != pushback_in)
+            return ring_take();
+        int got = wait_and_read(&byte, -1, hold.caller_mask);
+        if (got == 1)
+            break;
+        // After a signal, its 0 (if any) is in the ring; a window-size
+        // signal leaves nothing and the wait goes on.
+        if (got < 0 && errno == EINTR)
+            continue;
+        // End of input or an error: every wait now ends at once, so the
+        // game is told to end instead of asking again and again.
+        return KEY_INTERRUPT;
+    }
+    if (byte != ESC)
+        return static_cast<signed char>(byte);
+    return decode_sequence(hold.caller_mask);
+}
+
+int read_byte_timeout(char* dest, int timeout_ms) {
+    SignalHold hold;
+    return wait_and_read(dest, timeout_ms, hold.caller_mask);
+}
+
+void on_interrupt(int) {
+    // A full ring already holds a key for the reader: never overwrite it.
+    if (static_cast<std::uint8_t>(pushback_in + 1) == pushback_out)
+        return;
+    ring_store(0);
+}
+
+void install_interrupt_handlers() {
+    struct sigaction action = {};
+    action.sa_handler = on_interrupt;
+    action.sa_mask = interrupt_signals();
+    action.sa_flags = 0; // no SA_RESTART: a signal must end the reader's wait
+    for (int signal_number : INTERRUPT_SIGNALS)
+        sigaction(signal_number, &action, nullptr);
+}

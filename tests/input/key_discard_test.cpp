@@ -1,0 +1,125 @@
+// A terminal discards unread input when the interrupt key is typed, so a byte
+// that the reader's wait has seen can be gone when it reads. The reader must
+// then answer the interrupt instead of blocking until the next key press.
+#include "input/key_test_support.h"
+#include "support/stdio_redirect.h"
+
+#include <cerrno>
+#include <cstdarg>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+
+namespace {
+
+// When not 0: the number of the coming question for the count of waiting
+// bytes on descriptor 0 before which the interrupt key is typed, that is,
+// the input is discarded and the signal sent.
+int interrupt_key_at_count = 0;
+
+void type_interrupt_key() {
+    tcflush(0, TCIFLUSH);
+    send_signal(SIGINT);
+}
+
+} // namespace
+
+// Stands in for the C library's ioctl in this test program and forwards
+// every call to it; armed, it plays the interrupt key in the narrow moment
+// between the wait and the read, which no real typist can hit on purpose.
+extern "C" int ioctl(int fd, unsigned long request, ...) noexcept {
+    va_list rest;
+    va_start(rest, request);
+    void* argument = va_arg(rest, void*);
+    va_end(rest);
+    if (fd == 0 && request == FIONREAD && interrupt_key_at_count > 0 &&
+        --interrupt_key_at_count == 0)
+        type_interrupt_key();
+    using Ioctl = int (*)(int, unsigned long, ...);
+    static Ioctl next = reinterpret_cast<Ioctl>(dlsym(RTLD_NEXT, "ioctl"));
+    return next(fd, request, argument);
+}
+
+namespace {
+
+class KeyDiscard : public KeyReaderTest {
+  protected:
+    void SetUp() override {
+        KeyReaderTest::SetUp();
+        install_interrupt_handlers();
+    }
+
+    // Types a key and waits until the terminal holds it for reading.
+    void type_and_wait(const std::string& bytes) {
+        terminal.type(bytes);
+        pollfd input = {0, POLLIN, 0};
+        ASSERT_EQ(poll(&input, 1, 1000), 1);
+    }
+
+    StdinPty terminal;
+    // A reader that blocks is freed by a later key, and fails on the time.
+    Watchdog rescue{2000, [this] { terminal.type("z\n"); }};
+};
+
+TEST_F(KeyDiscard, InterruptAfterTheWaitIsAnsweredAtOnce) {
+    type_and_wait("a");
+    interrupt_key_at_count = 1;
+    double start = now_ms();
+    EXPECT_EQ(read_key(), KEY_INTERRUPT);
+    EXPECT_LT(now_ms() - start, 1000);
+    EXPECT_EQ(interrupt_key_at_count, 0);
+    EXPECT_TRUE(ring_empty());
+}
+
+TEST_F(KeyDiscard, DiscardedByteEndsTheTimedWaitWithoutReading) {
+    type_and_wait("a");
+    interrupt_key_at_count = 1;
+    char byte = 'u';
+    double start = now_ms();
+    errno = 0;
+    EXPECT_EQ(read_byte_timeout(&byte, 500), -1);
+    EXPECT_EQ(errno, EINTR);
+    EXPECT_LT(now_ms() - start, 400);
+    EXPECT_EQ(byte, 'u');
+    EXPECT_EQ(read_key(), KEY_INTERRUPT); // the signal's 0, from the ring
+}
+
+TEST_F(KeyDiscard, DiscardedSequenceTailFailsTheSequence) {
+    type_and_wait("\x1b[");
+    interrupt_key_at_count = 2;
+    // The ESC is read; the "[" vanishes with the discarded input.
+    EXPECT_EQ(read_keys(2), (std::vector<int>{KEY_ESCAPE, KEY_INTERRUPT}));
+}
+
+TEST_F(KeyDiscard, KeyTypedThenDiscardedIsNeverRead) {
+    type_and_wait("a");
+    type_interrupt_key(); // before the reader runs
+    EXPECT_EQ(read_key(), KEY_INTERRUPT);
+    terminal.type("b");
+    EXPECT_EQ(read_key(), 'b');
+}
+
+TEST_F(KeyDiscard, HungUpTerminalInterruptsAtOnce) {
+    // Closes the master side, keeping its descriptor number taken.
+    int nothing = open("/dev/null", O_WRONLY);
+    dup2(nothing, terminal.master());
+    close(nothing);
+    double start = now_ms();
+    EXPECT_EQ(read_keys(3), (std::vector<int>{KEY_INTERRUPT, KEY_INTERRUPT, KEY_INTERRUPT}));
+    EXPECT_LT(now_ms() - start, 1000);
+}
+
+TEST_F(KeyDiscard, EndOfFileCharacterInCanonicalModeIsTheEndOfInput) {
+    termios mode;
+    tcgetattr(0, &mode);
+    mode.c_lflag |= ICANON;
+    tcsetattr(0, TCSANOW, &mode);
+    type_and_wait(std::string(1, static_cast<char>(mode.c_cc[VEOF])));
+    double start = now_ms();
+    EXPECT_EQ(read_key(), KEY_INTERRUPT);
+    EXPECT_LT(now_ms() - start, 1000);
+}
+
+} // namespace

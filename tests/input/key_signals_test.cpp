@@ -1,0 +1,142 @@
+// The interrupt signals and the end of input reach the reader's caller as
+// KEY_INTERRUPT, at any moment, without another key press and without
+// losing or overwriting a waiting byte.
+#include "input/key_test_support.h"
+#include "support/stdio_redirect.h"
+
+namespace {
+
+class KeySignals : public KeyReaderTest {
+  protected:
+    void SetUp() override {
+        KeyReaderTest::SetUp();
+        install_interrupt_handlers();
+    }
+};
+
+TEST_F(KeySignals, ThreeSignalsBeforeAReadGiveThreeInterrupts) {
+    StdinPipe input;
+    raise(SIGINT);
+    raise(SIGQUIT);
+    raise(SIGTERM);
+    input.write("k");
+    EXPECT_EQ(read_keys(4), (std::vector<int>{KEY_INTERRUPT, KEY_INTERRUPT, KEY_INTERRUPT, 'k'}));
+}
+
+TEST_F(KeySignals, SignalEndsTheWaitForAKey) {
+    StdinPipe input;
+    for (int signal_number : {SIGINT, SIGQUIT, SIGTERM}) {
+        Later sender([signal_number] {
+            sleep_ms(40);
+            send_signal(signal_number);
+        });
+        double start = now_ms();
+        EXPECT_EQ(read_key(), KEY_INTERRUPT);
+        EXPECT_LT(now_ms() - start, 1000);
+    }
+    EXPECT_TRUE(ring_empty());
+}
+
+TEST_F(KeySignals, SignalDuringASequenceComesAfterItsTakenBytes) {
+    StdinPipe input;
+    input.write("\x1b[");
+    Later sender([] {
+        sleep_ms(40);
+        send_signal(SIGINT);
+    });
+    EXPECT_EQ(read_keys(3), (std::vector<int>{KEY_ESCAPE, '[', KEY_INTERRUPT}));
+    EXPECT_TRUE(ring_empty());
+}
+
+TEST_F(KeySignals, SignalsWhileTheRingHoldsBytesQueueBehindThem) {
+    StdinPipe input;
+    input.write("\x1b[5x");
+    EXPECT_EQ(read_key(), KEY_ESCAPE);
+    raise(SIGTERM);
+    raise(SIGINT);
+    EXPECT_EQ(read_keys(5), (std::vector<int>{'[', '5', 'x', KEY_INTERRUPT, KEY_INTERRUPT}));
+}
+
+TEST_F(KeySignals, FullRingKeepsEveryWaitingByte) {
+    StdinPipe input;
+    for (int cell = 0; cell < 254; ++cell)
+        pushback_buf[cell] = 'a';
+    pushback_in = 254;
+    pushback_out = 0;
+    on_interrupt(SIGINT); // the 255th and last place
+    on_interrupt(SIGINT); // no place left: dropped, the queued one answers
+    ASSERT_EQ(pushback_in, 255);
+    ASSERT_EQ(pushback_out, 0);
+    std::vector<int> expected(254, 'a');
+    expected.push_back(KEY_INTERRUPT);
+    EXPECT_EQ(read_keys(expected.size()), expected);
+    EXPECT_TRUE(ring_empty());
+}
+
+volatile sig_atomic_t window_changes = 0;
+
+void count_window_change(int) {
+    window_changes = window_changes + 1;
+}
+
+TEST_F(KeySignals, WindowChangeSignalPushesNothing) {
+    window_changes = 0;
+    struct sigaction action = {};
+    action.sa_handler = count_window_change;
+    sigaction(SIGWINCH, &action, nullptr); // no SA_RESTART, as the session has it
+    StdinPipe input;
+    {
+        Later resize_then_type([&] {
+            sleep_ms(40);
+            send_signal(SIGWINCH);
+            sleep_ms(40);
+            input.write("k");
+        });
+        EXPECT_EQ(read_key(), 'k');
+    }
+    EXPECT_EQ(window_changes, 1);
+
+    // During a sequence it ends the wait like any signal, but adds no key.
+    input.write("\x1b[");
+    Later resize([] {
+        sleep_ms(40);
+        send_signal(SIGWINCH);
+    });
+    EXPECT_EQ(read_keys(2), (std::vector<int>{KEY_ESCAPE, '['}));
+    EXPECT_TRUE(ring_empty());
+}
+
+TEST_F(KeySignals, EndOfInputInterruptsAtOnceEveryTime) {
+    StdinPipe input;
+    input.write("a\x1b[");
+    input.close_writer();
+    EXPECT_EQ(read_key(), 'a');
+    double start = now_ms();
+    // The sequence cut short by the end is replayed first.
+    EXPECT_EQ(read_keys(6), (std::vector<int>{KEY_ESCAPE, '[', KEY_INTERRUPT, KEY_INTERRUPT,
+                                              KEY_INTERRUPT, KEY_INTERRUPT}));
+    EXPECT_LT(now_ms() - start, 90);
+    EXPECT_TRUE(ring_empty());
+}
+
+TEST_F(KeySignals, ClosedInputInterrupts) {
+    StdinPipe input;
+    close(0);
+    EXPECT_EQ(read_keys(2), (std::vector<int>{KEY_INTERRUPT, KEY_INTERRUPT}));
+}
+
+TEST_F(KeySignals, SignalMaskIsRestoredAfterEveryCall) {
+    StdinPipe input;
+    input.write("k\x1b[A\x1b");
+    input.close_writer();
+    for (int call = 0; call < 5; ++call) {
+        read_key();
+        sigset_t now;
+        sigprocmask(SIG_SETMASK, nullptr, &now);
+        EXPECT_FALSE(sigismember(&now, SIGINT) || sigismember(&now, SIGQUIT) ||
+                     sigismember(&now, SIGTERM))
+            << "after call " << call;
+    }
+}
+
+} // namespace
