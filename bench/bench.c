@@ -22,6 +22,8 @@ typedef struct {
     const char *game, *ref, *ref_static;
     int rounds, warmup, keys, escape_runs, walk_runs;
     int without_curses, without_callgrind;
+    char* other_builds[MAX_OTHER_BUILDS];
+    int other_count;
 } Options;
 
 static Program programs[MAX_PROGRAMS];
@@ -31,13 +33,13 @@ static Timing timings[MAX_PROGRAMS][MAX_ROUNDS];
 static void usage(void) {
     fputs("usage: vakna_bench --game PATH --ref PATH --ref-static PATH [--rounds N]\n"
           "       [--warmup N] [--keys N] [--escape-runs N] [--walk-runs N]\n"
-          "       [--no-curses] [--no-callgrind]\n",
+          "       [--no-curses] [--no-callgrind] [--also NAME=PATH]...\n",
           stderr);
     exit(2);
 }
 
 static Options parse_options(int argc, char** argv) {
-    Options o = {NULL, NULL, NULL, 40, 3, 20, 10, 10, 0, 0};
+    Options o = {NULL, NULL, NULL, 40, 3, 20, 10, 10, 0, 0, {NULL}, 0};
     struct {
         const char* name;
         const char** text;
@@ -57,6 +59,10 @@ static Options parse_options(int argc, char** argv) {
         }
         if (strcmp(argv[i], "--no-callgrind") == 0) {
             o.without_callgrind = 1;
+            continue;
+        }
+        if (strcmp(argv[i], "--also") == 0 && i + 1 < argc && o.other_count < MAX_OTHER_BUILDS) {
+            o.other_builds[o.other_count++] = argv[++i];
             continue;
         }
         size_t k = 0;
@@ -215,7 +221,8 @@ static int run_extras(const Options* o) {
 int main(int argc, char** argv) {
     Options o = parse_options(argc, argv);
     signal(SIGPIPE, SIG_IGN);
-    program_count = programs_setup(programs, o.game, o.ref, o.ref_static, o.without_curses);
+    program_count = programs_setup(programs, o.game, o.ref, o.ref_static, o.other_builds,
+                                   o.other_count, o.without_curses);
     for (int p = 0; p < program_count; p++) {
         if (program_prepare(&programs[p]) == 0)
             continue;

@@ -48,11 +48,18 @@ static void set_curses(Program* p, const char* path, const char* down) {
 }
 
 int programs_setup(Program* programs, const char* game, const char* ref, const char* ref_static,
-                   int without_curses) {
+                   char* const* other_builds, int other_count, int without_curses) {
     int n = 0;
     set_exact(&programs[n++], "vakna", game);
     set_exact(&programs[n++], "C reference", ref);
     set_exact(&programs[n++], "C reference static", ref_static);
+    for (int i = 0; i < other_count && i < MAX_OTHER_BUILDS; i++) {
+        char* path = strchr(other_builds[i], '=');
+        if (path == NULL)
+            continue;
+        *path++ = '\0';
+        set_exact(&programs[n++], other_builds[i], path);
+    }
     for (size_t i = 0; !without_curses && i < sizeof CURSES_MENUS / sizeof CURSES_MENUS[0]; i++) {
         if (access(CURSES_MENUS[i][0], X_OK) == 0)
             set_curses(&programs[n++], CURSES_MENUS[i][0], CURSES_MENUS[i][1]);

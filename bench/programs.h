@@ -5,7 +5,7 @@
 
 #include <stddef.h>
 
-enum { PROGRAM_ARGS = 12, MAX_PROGRAMS = 5 };
+enum { PROGRAM_ARGS = 12, MAX_OTHER_BUILDS = 4, MAX_PROGRAMS = 5 + MAX_OTHER_BUILDS };
 
 /* The redraws of a session follow one pattern: the first move down, the
  * first move up, then the steady down and up that repeat from there on. */
@@ -30,11 +30,12 @@ typedef struct {
 
 enum { MARKER_TAIL = 16 };
 
-/* Fills in the programs to compare: the game, the two references, and the
+/* Fills in the programs to compare: the game, the two references, other
+ * builds of the game (each "name=path", up to MAX_OTHER_BUILDS), and the
  * curses menus found on the system unless without_curses. Returns how many;
  * the first is the game and the second the dynamic reference. */
 int programs_setup(Program* programs, const char* game, const char* ref, const char* ref_static,
-                   int without_curses);
+                   char* const* other_builds, int other_count, int without_curses);
 /* Works out or learns the program's bytes. Returns 0 on success. */
 int program_prepare(Program* p);
 
