@@ -266,6 +266,13 @@ int child_io(const Child* c, ChildIo* io) {
     return 0;
 }
 
+double child_cpu_us(const Child* c) {
+    char text[256];
+    if (read_proc(c, "schedstat", text, sizeof text) != 0)
+        return -1;
+    return (double)strtoll(text, NULL, 10) / 1000.0;
+}
+
 /* A descriptor that becomes readable when the process ends, so the end is
  * seen at once rather than at the next look. */
 static int process_fd(pid_t pid) {

@@ -60,6 +60,9 @@ int child_wait_idle(Child* c, int timeout_ms);
  * forked it. -1 when unknown. */
 long child_peak_rss_kib(const Child* c);
 int child_io(const Child* c, ChildIo* io);
+/* Processor time the program has run so far, in microseconds, as the
+ * scheduler counts it; -1 when unknown. */
+double child_cpu_us(const Child* c);
 
 /* Waits for the program to end, draining its output, and kills it after
  * timeout_ms. Returns the wait status; *ended gets the time it was reaped. */

@@ -49,6 +49,7 @@ int session_time(const Program* p, int keys, Timing* t) {
         return -1;
     int got = expect(p, &p->first, "the first screen");
     t->startup_us = now_us() - started;
+    t->startup_cpu_us = child_cpu_us(&child);
     int failed = got < 0;
     t->differing_screens += got > 0;
     for (int k = 0; k < keys && k < MAX_KEYS && !failed; k++) {
@@ -61,6 +62,7 @@ int session_time(const Program* p, int keys, Timing* t) {
         t->differing_screens += got > 0;
     }
     t->key_us = median(key_us, keys);
+    t->key_cpu_us = (child_cpu_us(&child) - t->startup_cpu_us) / keys;
     t->peak_kib = child_peak_rss_kib(&child);
     return finish(p, failed);
 }

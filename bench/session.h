@@ -11,6 +11,8 @@ typedef struct {
     double startup_us;     /* from just before the start to the first menu's last byte */
     double key_us;         /* median round trip of this session's keys */
     long peak_kib;         /* VmHWM just before the quit key */
+    double startup_cpu_us; /* processor time the program ran until then */
+    double key_cpu_us;     /* processor time it ran per key */
     int differing_screens; /* screens that ended right but held other bytes */
 } Timing;
 
