@@ -121,18 +121,18 @@ static void print_table(int rounds, int first, int last) {
     static const char* const HEADINGS[FIGURES] = {"start-up ms", "key trip us", "peak RSS KiB",
                                                   "start cpu ms", "key cpu us"};
     static const char* const FORMATS[FIGURES] = {"%13.3f", "%13.1f", "%13.0f", "%13.3f", "%13.1f"};
-    printf("\n%-20s", "program");
+    printf("\n%-22s", "program");
     for (int which = first; which <= last; which++)
         printf(" %13s %-20s", HEADINGS[which], "ratio [quartiles]");
     printf("\n");
     for (int p = 0; p < program_count; p++) {
-        printf("%-20s", programs[p].name);
+        printf("%-22s", programs[p].name);
         for (int which = first; which <= last; which++) {
             double q[3];
             ratios(p, 1, which, rounds, q);
             printf(" ");
             printf(FORMATS[which], median_figure(p, which, rounds));
-            printf(" %5.2fx [%4.2f-%4.2f]    ", q[1], q[0], q[2]);
+            printf(" %5.2fx [%4.2f-%4.2f]  ", q[1], q[0], q[2]);
         }
         printf("\n");
     }
@@ -167,16 +167,16 @@ static int print_counts(void) {
            "with the program asleep waiting for a key; terminal bytes as read on the master "
            "(newlines as CR LF); per move: median of %d\n",
            COUNTED_MOVES);
-    printf("%-20s %14s %14s %14s   %14s %14s %14s %12s\n", "program", "first: writes", "bytes",
+    printf("%-22s %14s %14s %14s   %14s %14s %14s %12s\n", "program", "first: writes", "bytes",
            "terminal bytes", "move: writes", "bytes", "terminal bytes", "reads");
     for (int p = 0; p < program_count; p++) {
         Counts c;
         if (session_count(&programs[p], COUNTED_MOVES, &c) != 0) {
-            printf("%-20s (counting failed)\n", programs[p].name);
+            printf("%-22s (counting failed)\n", programs[p].name);
             failures++;
             continue;
         }
-        printf("%-20s %14.0f %14.0f %14.0f   %14.0f %14.0f %14.0f %12.0f\n", programs[p].name,
+        printf("%-22s %14.0f %14.0f %14.0f   %14.0f %14.0f %14.0f %12.0f\n", programs[p].name,
                c.first_writes, c.first_bytes, c.first_terminal_bytes, c.move_writes, c.move_bytes,
                c.move_terminal_bytes, c.move_reads);
     }
@@ -197,40 +197,45 @@ static int run_rounds(const Options* o) {
     return 0;
 }
 
-/* Returns 0 when every figure could be taken. */
-static int run_extras(const Options* o) {
+/* Returns 0 when the game answered the lone Escape as a quit. */
+static int run_escape(const Options* o) {
     EscapeTiming mid, least, most;
-    int failed = 0;
-    if (o->escape_runs > 0) {
-        if (escape_time(o->game, o->escape_runs, &mid, &least, &most) == 0)
-            printf("\nlone ESC, %d runs: list blanked after %.1f ms [%.1f-%.1f], "
-                   "game ended after %.1f ms [%.1f-%.1f] (median [least-most])\n",
-                   o->escape_runs, mid.answered_ms, least.answered_ms, most.answered_ms,
-                   mid.exited_ms, least.exited_ms, most.exited_ms);
-        else
-            failed = printf("\nlone ESC: the game did not answer it as a quit\n");
+    if (o->escape_runs <= 0)
+        return 0;
+    if (escape_time(o->game, o->escape_runs, &mid, &least, &most) != 0) {
+        printf("\nlone ESC: the game did not answer it as a quit\n");
+        return 1;
     }
+    printf("\nlone ESC, %d runs: list blanked after %.1f ms [%.1f-%.1f], "
+           "game ended after %.1f ms [%.1f-%.1f] (median [least-most])\n",
+           o->escape_runs, mid.answered_ms, least.answered_ms, most.answered_ms, mid.exited_ms,
+           least.exited_ms, most.exited_ms);
+    return 0;
+}
+
+/* Returns 0 when the walkthrough reached the finale. */
+static int run_walkthrough(const Options* o) {
     char keys[128];
-    if (o->walk_runs <= 0 || walkthrough_keys(o->game, keys, sizeof keys) != 0) {
-        printf("walkthrough: %s\n", o->walk_runs <= 0 ? "skipped" : "could not be played");
-        return o->walk_runs > 0;
-    }
     double ms;
     size_t bytes = 0;
-    printf("walkthrough to the finale, keys %s\n", keys);
-    if (walkthrough_time(o->game, keys, o->walk_runs, &ms, &bytes) == 0)
-        printf("  through a pipe: %.2f ms, median of %d runs (%zu bytes of output)\n", ms,
-               o->walk_runs, bytes);
-    else
-        failed = 1;
-    if (!o->without_callgrind) {
-        long long count = walkthrough_instructions(o->game, keys);
-        if (count >= 0)
-            printf("  under callgrind: %lld instructions\n", count);
-        else
-            printf("  under callgrind: not measured (valgrind missing or failed)\n");
+    if (o->walk_runs <= 0)
+        return 0;
+    if (walkthrough_keys(o->game, keys, sizeof keys) != 0 ||
+        walkthrough_time(o->game, keys, o->walk_runs, &ms, &bytes) != 0) {
+        printf("walkthrough: the finale was not reached\n");
+        return 1;
     }
-    return failed != 0;
+    printf("walkthrough to the finale, keys %s\n", keys);
+    printf("  through a pipe: %.2f ms, median of %d runs (%zu bytes of output)\n", ms, o->walk_runs,
+           bytes);
+    if (o->without_callgrind)
+        return 0;
+    long long count = walkthrough_instructions(o->game, keys);
+    if (count >= 0)
+        printf("  under callgrind: %lld instructions\n", count);
+    else
+        printf("  under callgrind: not measured (valgrind missing or failed)\n");
+    return 0;
 }
 
 int main(int argc, char** argv) {
@@ -263,6 +268,7 @@ int main(int argc, char** argv) {
     print_table(o.rounds, STARTUP_CPU, KEY_CPU);
     print_goals(o.rounds);
     int failures = print_counts();
-    failures += run_extras(&o);
+    failures += run_escape(&o);
+    failures += run_walkthrough(&o);
     return failures ? 1 : 0;
 }

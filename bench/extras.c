@@ -9,7 +9,7 @@
 #include <string.h>
 #include <unistd.h>
 
-enum { MAX_RUNS = 100, TIMEOUT_MS = 5000 };
+enum { TIMEOUT_MS = 5000 };
 
 static Child child;
 
@@ -65,13 +65,13 @@ static char* const* game_argv(const char* game) {
 
 int escape_time(const char* game, int runs, EscapeTiming* median_timing, EscapeTiming* least,
                 EscapeTiming* most) {
-    double answered[MAX_RUNS], exited[MAX_RUNS];
+    double answered[MAX_EXTRA_RUNS], exited[MAX_EXTRA_RUNS];
     char first[MENU_SCREEN_MAX], blank[MENU_SCREEN_MAX];
     MenuState state;
     size_t first_len = menu_first_screen(first, "\r\n", &state);
     size_t blank_len = menu_blank(blank, "\r\n", &state);
     int n = 0;
-    for (; n < runs && n < MAX_RUNS; n++) {
+    for (; n < runs && n < MAX_EXTRA_RUNS; n++) {
         double started, ended;
         if (child_start_pty(&child, game_argv(game), 80, 24, &started) != 0 ||
             child_read_expect(&child, first, first_len, 0, TIMEOUT_MS) != 0 ||
@@ -144,9 +144,9 @@ int walkthrough_keys(const char* game, char* keys, size_t size) {
 
 int walkthrough_time(const char* game, const char* keys, int runs, double* median_ms,
                      size_t* output_bytes) {
-    double took[MAX_RUNS];
+    double took[MAX_EXTRA_RUNS];
     int n = 0;
-    for (; n < runs && n < MAX_RUNS; n++) {
+    for (; n < runs && n < MAX_EXTRA_RUNS; n++) {
         double started, ended;
         if (child_start_pipes(&child, game_argv(game), &started) != 0)
             break;

@@ -5,6 +5,8 @@
 
 #include <stddef.h>
 
+enum { MAX_EXTRA_RUNS = 100 };
+
 typedef struct {
     double answered_ms; /* from writing ESC until the blanked list has come */
     double exited_ms;   /* from writing ESC until the game has ended */
