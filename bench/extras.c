@@ -3,6 +3,7 @@
 #include "child.h"
 #include "menu_screen.h"
 #include "stats.h"
+#include "support/road_to_the_finale.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -15,47 +16,13 @@ static Child child;
 
 static const char FINALE[] = "Du har härmed klarat del:1 av spel:1.";
 
-static const char* const ROAD[] = {
-    "Kliva upp",
-    "Ta isborren",
-    "Klättra ut genom fönstret (eftersom det inte finns någon dörr)",
-    "Borra två hål",
-    "Kliva ner i det roligaste hålet",
-    "Ta musslan",
-    "Ta hissen",
-    "Forma in musslan i fördjupningen",
-    "Trycka på knapp 2",
-    "Kliva ur hissen",
-    "Dra i rep-stjärten",
-    "Tränga in i hissen",
-    "Trycka på knapp 1",
-    "Kliva ur hissen",
-    "Ta hammaren",
-    "Gå in genom dörren",
-    "_T32",
-    "_T32",
-    "_T32",
-    "_T32",
-    "_T32",
-    "_T32",
-    "_T32",
-    "_T32",
-    "_T32",
-    "Ta upp ögonen och stoppa tillbaka dem",
-    "Segla över havet",
-    "Ta skaftet",
-    "Segla åter",
-    "Dra dig tillbaka",
-    "Ta hissen",
-    "Trycka på knapp 4",
-    "Kliva ur hissen",
-    "Ta nyckeln",
-    "Använda hissen",
-    "Trycka på knapp 3",
-    "Kliva ur hissen",
-    "Gå in i undervattensbåten",
-    "Vill du inte spela en gång till",
-};
+/* The road, and at the finale the option that declines a new game. */
+static const char* const DECLINE_NEW_GAME = "Vill du inte spela en gång till";
+enum { ROAD_LENGTH = sizeof ROAD_TO_THE_FINALE_LABELS / sizeof ROAD_TO_THE_FINALE_LABELS[0] };
+
+static const char* road_label(size_t i) {
+    return i < ROAD_LENGTH ? ROAD_TO_THE_FINALE_LABELS[i] : DECLINE_NEW_GAME;
+}
 
 static char* const* game_argv(const char* game) {
     static char* argv[2];
@@ -117,16 +84,17 @@ static int key_of(const char* output, size_t len, const char* label) {
 
 int walkthrough_keys(const char* game, char* keys, size_t size) {
     double started, ended;
-    size_t count = sizeof ROAD / sizeof ROAD[0];
+    size_t count = ROAD_LENGTH + 1;
     if (count + 1 > size || child_start_pty(&child, game_argv(game), 80, 24, &started) != 0)
         return -1;
     int failed = 0;
     for (size_t i = 0; i < count && !failed; i++) {
         /* The listing is whole once the game waits for a key. */
-        int key =
-            child_wait_idle(&child, TIMEOUT_MS) == 0 ? key_of(child.buf, child.len, ROAD[i]) : 0;
+        int key = child_wait_idle(&child, TIMEOUT_MS) == 0
+                      ? key_of(child.buf, child.len, road_label(i))
+                      : 0;
         if (key == 0) {
-            fprintf(stderr, "walkthrough: \"%s\" was not offered\n", ROAD[i]);
+            fprintf(stderr, "walkthrough: \"%s\" was not offered\n", road_label(i));
             failed = 1;
             break;
         }

@@ -1,8 +1,10 @@
 // A player's road through the game, driven through a pseudo-terminal.
 #include "support/pty_game.h"
+#include "support/road_to_the_finale.h"
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -14,46 +16,8 @@ const char* const FIRST_SCREEN = "\x1b[2J\x1b[1;1H"
                                  " 1: \x1b[0;1;37;42mKliva upp\x1b[K\x1b[0;37;40m\r\n"
                                  " 2: Sova\x1b[K\x1b[0;37;40m\r\n";
 
-const std::vector<std::string> ROAD_TO_THE_FINALE = {
-    "Kliva upp",
-    "Ta isborren",
-    "Klättra ut genom fönstret (eftersom det inte finns någon dörr)",
-    "Borra två hål",
-    "Kliva ner i det roligaste hålet",
-    "Ta musslan",
-    "Ta hissen",
-    "Forma in musslan i fördjupningen",
-    "Trycka på knapp 2",
-    "Kliva ur hissen",
-    "Dra i rep-stjärten",
-    "Tränga in i hissen",
-    "Trycka på knapp 1",
-    "Kliva ur hissen",
-    "Ta hammaren",
-    "Gå in genom dörren",
-    "_T32",
-    "_T32",
-    "_T32",
-    "_T32",
-    "_T32",
-    "_T32",
-    "_T32",
-    "_T32",
-    "_T32",
-    "Ta upp ögonen och stoppa tillbaka dem",
-    "Segla över havet",
-    "Ta skaftet",
-    "Segla åter",
-    "Dra dig tillbaka",
-    "Ta hissen",
-    "Trycka på knapp 4",
-    "Kliva ur hissen",
-    "Ta nyckeln",
-    "Använda hissen",
-    "Trycka på knapp 3",
-    "Kliva ur hissen",
-    "Gå in i undervattensbåten",
-};
+const std::vector<std::string> ROAD_TO_THE_FINALE(std::begin(ROAD_TO_THE_FINALE_LABELS),
+                                                  std::end(ROAD_TO_THE_FINALE_LABELS));
 
 void play(PtyGame& game, const std::vector<std::string>& labels) {
     for (const std::string& label : labels)

@@ -1,0 +1,47 @@
+/* The options, by label, that lead from a new game to the finale. Plain C,
+ * so that the end-to-end tests and the benchmark play the same road. */
+#ifndef ROAD_TO_THE_FINALE_H
+#define ROAD_TO_THE_FINALE_H
+
+static const char* const ROAD_TO_THE_FINALE_LABELS[] = {
+    "Kliva upp",
+    "Ta isborren",
+    "Klättra ut genom fönstret (eftersom det inte finns någon dörr)",
+    "Borra två hål",
+    "Kliva ner i det roligaste hålet",
+    "Ta musslan",
+    "Ta hissen",
+    "Forma in musslan i fördjupningen",
+    "Trycka på knapp 2",
+    "Kliva ur hissen",
+    "Dra i rep-stjärten",
+    "Tränga in i hissen",
+    "Trycka på knapp 1",
+    "Kliva ur hissen",
+    "Ta hammaren",
+    "Gå in genom dörren",
+    "_T32",
+    "_T32",
+    "_T32",
+    "_T32",
+    "_T32",
+    "_T32",
+    "_T32",
+    "_T32",
+    "_T32",
+    "Ta upp ögonen och stoppa tillbaka dem",
+    "Segla över havet",
+    "Ta skaftet",
+    "Segla åter",
+    "Dra dig tillbaka",
+    "Ta hissen",
+    "Trycka på knapp 4",
+    "Kliva ur hissen",
+    "Ta nyckeln",
+    "Använda hissen",
+    "Trycka på knapp 3",
+    "Kliva ur hissen",
+    "Gå in i undervattensbåten",
+};
+
+#endif
