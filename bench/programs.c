@@ -10,11 +10,15 @@
 
 enum { LEARN_QUIET_MS = 400, LEARN_MOVES = 6 };
 
-static const char* const CURSES_MENUS[][2] = {
-    /* The terminal type's cursor keys: dialog switches the terminal to
-     * application mode, where an arrow sends ESC "O" and its letter. */
-    {"/usr/bin/dialog", "\x1bOB"},
-    {"/usr/bin/whiptail", "\x1b[B"},
+typedef struct {
+    const char *path, *name, *down_key, *up_key;
+} CursesMenu;
+
+static const CursesMenu CURSES_MENUS[] = {
+    /* dialog switches the terminal's cursor keys to application mode, where
+     * an arrow sends ESC "O" and its letter. */
+    {"/usr/bin/dialog", "dialog --menu", "\x1bOB", "\x1bOA"},
+    {"/usr/bin/whiptail", "whiptail --menu", "\x1b[B", "\x1b[A"},
 };
 
 static void set_exact(Program* p, const char* name, const char* path) {
@@ -29,21 +33,15 @@ static void set_exact(Program* p, const char* name, const char* path) {
 
 /* The same question as the game's first screen: its sentence, its two
  * options. Enter takes the highlighted option and ends the menu. */
-static void set_curses(Program* p, const char* path, const char* down) {
-    static char up[2][4];
-    static const char* const ARGS[] = {"--menu", MENU_TEXT, "10", "60", "2", "1", NULL, "2", NULL};
-    int which = strstr(path, "dialog") ? 0 : 1;
+static void set_curses(Program* p, const CursesMenu* menu) {
+    char* const args[] = {
+        (char*)menu->path,     "--menu", (char*)MENU_TEXT,      "10", "60", "2", "1",
+        (char*)MENU_LABELS[0], "2",      (char*)MENU_LABELS[1], NULL};
     memset(p, 0, sizeof *p);
-    p->name = which == 0 ? "dialog --menu" : "whiptail --menu";
-    p->argv[0] = (char*)path;
-    for (int i = 0; i < 9; i++)
-        p->argv[i + 1] = (char*)ARGS[i];
-    p->argv[7] = (char*)MENU_LABELS[0];
-    p->argv[9] = (char*)MENU_LABELS[1];
-    strcpy(up[which], down);
-    up[which][2] = 'A';
-    p->down_key = down;
-    p->up_key = up[which];
+    memcpy(p->argv, args, sizeof args);
+    p->name = menu->name;
+    p->down_key = menu->down_key;
+    p->up_key = menu->up_key;
     p->quit_key = "\n";
 }
 
@@ -61,10 +59,10 @@ int programs_setup(Program* programs, const char* game, const char* ref, const c
         set_exact(&programs[n++], other_builds[i], path);
     }
     for (size_t i = 0; !without_curses && i < sizeof CURSES_MENUS / sizeof CURSES_MENUS[0]; i++) {
-        if (access(CURSES_MENUS[i][0], X_OK) == 0)
-            set_curses(&programs[n++], CURSES_MENUS[i][0], CURSES_MENUS[i][1]);
+        if (access(CURSES_MENUS[i].path, X_OK) == 0)
+            set_curses(&programs[n++], &CURSES_MENUS[i]);
         else
-            printf("(%s not installed: skipped)\n", CURSES_MENUS[i][0]);
+            printf("(%s not installed: skipped)\n", CURSES_MENUS[i].path);
     }
     return n;
 }
