@@ -66,20 +66,28 @@ int escape_time(const char* game, int runs, EscapeTiming* median_timing, EscapeT
     return 0;
 }
 
-/* The key shown before the last listing of label in the output so far:
- * " 3: Label" or, highlighted, " 3: <attribute>Label", ended by an erase. */
-static int key_of(const char* output, size_t len, const char* label) {
+/* The option key of a label that stands at `at`: the prefix " K: " right
+ * before it, or before the highlight that starts it. */
+static int key_before(const char* output, const char* at) {
+    size_t highlight = strlen(MENU_HIGHLIGHT);
+    if ((size_t)(at - output) >= highlight &&
+        memcmp(at - highlight, MENU_HIGHLIGHT, highlight) == 0)
+        at -= highlight;
+    if (at - output < 4 || at[-4] != ' ' || at[-2] != ':' || at[-1] != ' ')
+        return 0;
+    return (unsigned char)at[-3];
+}
+
+int listed_key(const char* output, size_t len, const char* label) {
     char needle[256];
     snprintf(needle, sizeof needle, "%s\x1b[K", label);
-    const char* found = NULL;
+    int key = 0;
     for (const char* at = output;
-         (at = memmem(at, len - (size_t)(at - output), needle, strlen(needle))) != NULL; at++)
-        if (at > output && (at[-1] == ' ' || at[-1] == 'm'))
-            found = at;
-    for (const char* p = found; p != NULL && p - output >= 2 && found - p < 20; p--)
-        if (p[0] == ':' && p[1] == ' ')
-            return (unsigned char)p[-1];
-    return 0;
+         (at = memmem(at, len - (size_t)(at - output), needle, strlen(needle))) != NULL; at++) {
+        int here = key_before(output, at);
+        key = here ? here : key;
+    }
+    return key;
 }
 
 int walkthrough_keys(const char* game, char* keys, size_t size) {
@@ -91,7 +99,7 @@ int walkthrough_keys(const char* game, char* keys, size_t size) {
     for (size_t i = 0; i < count && !failed; i++) {
         /* The listing is whole once the game waits for a key. */
         int key = child_wait_idle(&child, TIMEOUT_MS) == 0
-                      ? key_of(child.buf, child.len, road_label(i))
+                      ? listed_key(child.buf, child.len, road_label(i))
                       : 0;
         if (key == 0) {
             fprintf(stderr, "walkthrough: \"%s\" was not offered\n", road_label(i));

@@ -11,7 +11,7 @@ static const char CLEAR_EOL[] = "\x1b[K";
 static const char CURSOR_UP[] = "\x1b[A";
 static const char CURSOR_DOWN[] = "\x1b[B";
 static const char ATTR_NORMAL_SGR[] = "\x1b[0;37;40m";
-static const char ATTR_HIGHLIGHT_SGR[] = "\x1b[0;1;37;42m";
+const char MENU_HIGHLIGHT[] = "\x1b[0;1;37;42m";
 
 /* Every option label fits on one line at any usable width, so each option
  * takes exactly one line. */
@@ -20,7 +20,7 @@ static char* draw_option(char* p, const char* newline, MenuState* state, int ind
     prefix[1] = (char)('1' + index);
     p = stpcpy(p, prefix);
     if (highlight)
-        p = stpcpy(p, ATTR_HIGHLIGHT_SGR);
+        p = stpcpy(p, MENU_HIGHLIGHT);
     p = stpcpy(p, MENU_LABELS[index]);
     p = stpcpy(p, CLEAR_EOL);
     p = stpcpy(p, ATTR_NORMAL_SGR);

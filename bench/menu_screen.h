@@ -17,6 +17,8 @@ enum { MENU_OPTIONS = 2, MENU_SCREEN_MAX = 512 };
 
 extern const char MENU_TEXT[];
 extern const char* const MENU_LABELS[MENU_OPTIONS];
+/* The attribute sequence that starts a highlighted label. */
+extern const char MENU_HIGHLIGHT[];
 
 /* Which option is highlighted, and on the first line of which option the
  * cursor stands (MENU_OPTIONS: on the line below the list). */
