@@ -1,6 +1,7 @@
 /* Checks of the benchmark's own pieces whose faults would skew figures
  * silently: the expected bytes, the key found for a label, the order
  * statistics. */
+#include "child.h"
 #include "extras.h"
 #include "menu_screen.h"
 #include "programs.h"
@@ -8,6 +9,7 @@
 
 #include <stdio.h>
 #include <string.h>
+#include <unistd.h>
 
 static int failures;
 
@@ -96,7 +98,83 @@ static void test_quantiles(void) {
     CHECK(median(one, 1) == 7);
 }
 
+static Child child;
+
+static char* const REF_ARGV[] = {REF_MENU, NULL};
+
+static size_t first_screen(char* out) {
+    MenuState state;
+    return menu_first_screen(out, "\r\n", &state);
+}
+
+/* Exact bytes, bytes that end alike but differ, and bytes that never come,
+ * each answered as such. */
+static void test_read_expect(void) {
+    char first[MENU_SCREEN_MAX];
+    size_t n = first_screen(first);
+    double started, ended;
+    CHECK(child_start_pty(&child, REF_ARGV, 80, 24, &started) == 0);
+    CHECK(child_read_expect(&child, first, n, 0, 5000) == 0);
+    CHECK(child_send(&child, "\x1b[B", 3) == 0);
+    char other[MENU_SCREEN_MAX];
+    MenuState state;
+    menu_first_screen(other, "\r\n", &state);
+    size_t m = menu_move(other, "\r\n", &state, 1);
+    other[0] = 'X';
+    CHECK(child_read_expect(&child, other, m, 16, 5000) == 1);
+    CHECK(child_read_expect(&child, "never", 5, 0, 100) == -1);
+    CHECK(child_send(&child, "q", 1) == 0);
+    CHECK(child_reap(&child, 5000, &ended) == 0);
+    child_close(&child);
+}
+
+/* The kernel's counts for the reference: its first screen in one write(),
+ * and a resident size and a processor time that were read at all. */
+static void test_accounting(void) {
+    char first[MENU_SCREEN_MAX];
+    size_t n = first_screen(first);
+    double started;
+    ChildIo io;
+    CHECK(child_start_pty(&child, REF_ARGV, 80, 24, &started) == 0);
+    CHECK(child_read_expect(&child, first, n, 0, 5000) == 0);
+    CHECK(child_wait_idle(&child, 5000) == 0);
+    CHECK(child_io(&child, &io) == 0);
+    CHECK(io.writes == 1);
+    CHECK(io.bytes_written == (long long)n - 4); /* the four newlines left as LF */
+    CHECK(child_peak_rss_kib(&child) > 0);
+    CHECK(child_cpu_us(&child) > 0);
+    child_close(&child);
+}
+
+/* A program that does not end in time is ended. */
+static void test_reap_ends_a_stuck_program(void) {
+    double started, ended;
+    CHECK(child_start_pty(&child, REF_ARGV, 80, 24, &started) == 0);
+    CHECK(child_reap(&child, 100, &ended) == -1);
+    CHECK(child.pid == -1);
+    child_close(&child);
+}
+
+/* Through pipes, everything written comes back, and the end of input ends
+ * a program that reads to it. */
+static void test_pipes(void) {
+    static char* const CAT[] = {"/bin/cat", NULL};
+    double started, ended;
+    CHECK(child_start_pipes(&child, CAT, &started) == 0);
+    CHECK(child_send(&child, "abc", 3) == 0);
+    close(child.in_fd);
+    child.in_fd = -1;
+    CHECK(child_read_all(&child, 5000) == 3);
+    CHECK(same(child.buf, child.len, "abc"));
+    CHECK(child_reap(&child, 5000, &ended) == 0);
+    child_close(&child);
+}
+
 int main(void) {
+    test_read_expect();
+    test_accounting();
+    test_reap_ends_a_stuck_program();
+    test_pipes();
     test_redraws_follow_the_cursor();
     test_moves_wrap_around();
     test_move_pattern();
