@@ -6,3 +6,9 @@
 int session_start();
 // Puts the settings of standard input back as they were found.
 void session_end();
+
+// The whole program: opens the session, plays from a new game until the
+// story returns, and closes the session. Returns the exit status: 0 when the
+// story has ended, nonzero when an error escaped it (the terminal is
+// restored first either way).
+int run_game();
