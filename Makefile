@@ -5,7 +5,7 @@ ASAN_BUILD ?= build/asan
 JOBS ?= $(shell nproc)
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all play test test-plain test-asan bench clean
+.PHONY: all play test test-plain test-asan story-map soak bench clean
 
 all: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
@@ -30,6 +30,21 @@ test: $(BUILD)/CMakeCache.txt $(ASAN_BUILD)/CMakeCache.txt
 	echo "== plain suite ($(BUILD))"; \
 	ctest --test-dir $(BUILD) $(CTEST_FLAGS) || status=1; \
 	exit $$status
+
+# The story map: every scene and option as the story explorer finds them,
+# written as docs/story-map.dot and drawn by Graphviz (Debian: graphviz).
+story-map: $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) --target story_explorer -j $(JOBS)
+	./$(BUILD)/tools/story_explorer --dot docs/story-map.dot
+	@command -v dot > /dev/null || \
+		{ echo "story-map: Graphviz is missing; install it: apt-get install graphviz"; exit 1; }
+	dot -Tsvg docs/story-map.dot -o docs/story-map.svg
+
+# The long run of random keys through a pseudo-terminal; make test runs a
+# tenth of it.
+SOAK_KEYS ?= 100000
+soak: all
+	VAKNA_SOAK_KEYS=$(SOAK_KEYS) ./$(BUILD)/tests/hardening_tests --gtest_filter='Soak.*'
 
 # The Release game against a minimal C program drawing the same bytes,
 # through a pseudo-terminal; not part of test. BENCH_FLAGS adds options.

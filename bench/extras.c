@@ -3,7 +3,6 @@
 #include "child.h"
 #include "menu_screen.h"
 #include "stats.h"
-#include "support/road_to_the_finale.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -15,14 +14,6 @@ enum { TIMEOUT_MS = 5000 };
 static Child child;
 
 static const char FINALE[] = "Du har härmed klarat del:1 av spel:1.";
-
-/* The road, and at the finale the option that declines a new game. */
-static const char* const DECLINE_NEW_GAME = "Vill du inte spela en gång till";
-enum { ROAD_LENGTH = sizeof ROAD_TO_THE_FINALE_LABELS / sizeof ROAD_TO_THE_FINALE_LABELS[0] };
-
-static const char* road_label(size_t i) {
-    return i < ROAD_LENGTH ? ROAD_TO_THE_FINALE_LABELS[i] : DECLINE_NEW_GAME;
-}
 
 static char* const* game_argv(const char* game) {
     static char* argv[2];
@@ -92,7 +83,7 @@ int listed_key(const char* output, size_t len, const char* label) {
 
 int walkthrough_keys(const char* game, char* keys, size_t size) {
     double started, ended;
-    size_t count = ROAD_LENGTH + 1;
+    size_t count = road_length();
     if (count + 1 > size || child_start_pty(&child, game_argv(game), 80, 24, &started) != 0)
         return -1;
     int failed = 0;

@@ -21,6 +21,11 @@ int escape_time(const char* game, int runs, EscapeTiming* median_timing, EscapeT
  * The last key declines a new game, so the game ends. */
 int walkthrough_keys(const char* game, char* keys, size_t size);
 
+/* The road to the finale, by option labels, ending with the option that
+ * declines a new game. */
+size_t road_length(void);
+const char* road_label(size_t i);
+
 /* The key shown before the last listing of label in output: " 3: Label" or,
  * highlighted, " 3: <attribute>Label", ended by an erase; 0 if none. */
 int listed_key(const char* output, size_t len, const char* label);

@@ -14,6 +14,8 @@ termios saved_termios;
 // continue signal after the session has closed changes nothing.
 static termios game_termios;
 static volatile sig_atomic_t raw_mode_active = 0;
+// Set by the continue handler, so a suspension can tell whether it stopped.
+static volatile sig_atomic_t continued = 0;
 
 // Ctrl-Z: give the shell its terminal back as it was found, then stop with
 // the default action. The handler runs with SIGTSTP held back, so raising it
@@ -27,14 +29,21 @@ static void on_suspend(int) {
     sigemptyset(&suspend);
     sigaddset(&suspend, SIGTSTP);
     sigprocmask(SIG_UNBLOCK, &suspend, nullptr);
+    continued = 0;
     raise(SIGTSTP);
-    // Continued: the continue handler has already put the game's mode back.
+    // Continued, the continue handler has already put the game's mode back.
+    // A process group with no shell of its own session to wake it (the game
+    // started straight by a terminal emulator, say) is never stopped: the
+    // kernel drops the signal, and the game goes on in its own mode.
+    if (!continued && raw_mode_active)
+        tcsetattr(STDIN_FILENO, TCSANOW, &game_termios);
     install_signal_handler(SIGTSTP, on_suspend);
     errno = saved_errno;
 }
 
 static void on_continue(int) {
     int saved_errno = errno;
+    continued = 1;
     if (raw_mode_active)
         tcsetattr(STDIN_FILENO, TCSANOW, &game_termios);
     errno = saved_errno;

@@ -556,14 +556,20 @@ static Step go_on() { // 39
 
 // ---- Every state by number ----------------------------------------------
 
+static void unwatched(StateId, bool) {}
+
+StateWatchFn catalogue_watcher = unwatched;
+
 // An entry state: a fresh menu, then its scene's display state.
 static Step enter(StateId display_state, Step (*display)()) {
     scene_begin(display_state);
+    catalogue_watcher(display_state, true);
     return display();
 }
 
 // clang-format off
 Step catalogue_perform(StateId state) {
+    catalogue_watcher(state, false);
     switch (state) {
     case 1: return enter(69, new_game);
     case 2: return end_run(); // the quit

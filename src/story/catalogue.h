@@ -24,3 +24,10 @@ constexpr Step end_run() {
 
 // Performs one state. A number outside 1..91 is no state: it ends the run.
 Step catalogue_perform(StateId state);
+
+// Told of every state as the catalogue begins to perform it, with
+// scene_begins set for the display state that an entry state performs after
+// emptying the menu. The game's watcher does nothing; tools and tests that
+// watch the story put their own function here.
+using StateWatchFn = void (*)(StateId state, bool scene_begins);
+extern StateWatchFn catalogue_watcher;

@@ -74,20 +74,6 @@ TEST(Session, AResizeWritesNothingAndTheNextTextWrapsAtTheNewWidth) {
     expect_clean_end(game);
 }
 
-// The state letter of a process, as /proc shows it ('T' when stopped).
-char process_state(pid_t pid) {
-    char path[64];
-    std::snprintf(path, sizeof path, "/proc/%d/stat", static_cast<int>(pid));
-    FILE* stat = std::fopen(path, "r");
-    if (!stat)
-        return '?';
-    char state = '?';
-    if (std::fscanf(stat, "%*d (%*[^)]) %c", &state) != 1)
-        state = '?';
-    std::fclose(stat);
-    return state;
-}
-
 template <typename Condition>
 bool eventually(PtyGame& game, Condition condition) {
     double deadline = now_ms() + 5000;
@@ -112,6 +98,22 @@ TEST(Session, SuspendGivesTheTerminalBackAndContinueTakesItAgain) {
     EXPECT_EQ(game.read_for(100), "") << "nothing is redrawn";
     game.send("2");
     game.read_until("Du somnar...");
+    game.send("q");
+    expect_clean_end(game);
+}
+
+// Started straight on the terminal, as a terminal emulator starts it, the
+// game leads its own session: no shell could wake it, so the kernel never
+// stops it, and it must go on in its own keyboard mode.
+TEST(Session, SuspendKeyThatCannotStopTheGameLeavesItsKeyboardMode) {
+    PtyGame game;
+    game.read_until(LAST_OPTION_OF_THE_BED);
+    game.send("\x1a");
+    game.send("2"); // answered without Enter
+    game.read_until("Du somnar...");
+    termios raw = game.initial_settings();
+    raw.c_lflag &= ~(ICANON | ECHO);
+    EXPECT_TRUE(same_settings(game.settings(), raw));
     game.send("q");
     expect_clean_end(game);
 }

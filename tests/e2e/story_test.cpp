@@ -1,5 +1,6 @@
 // Death, counts and the life of options, as a player meets them.
 #include "support/pty_game.h"
+#include "support/roads.h"
 
 #include <gtest/gtest.h>
 
@@ -7,11 +8,7 @@ namespace {
 
 TEST(Death, TheIceGiantKillsThePlayerWithoutHammerAndHandle) {
     PtyGame game;
-    for (const char* label :
-         {"Kliva upp", "Ta isborren",
-          "Klättra ut genom fönstret (eftersom det inte finns någon dörr)", "Borra två hål",
-          "Kliva ner i det roligaste hålet", "Ta musslan", "Ta hissen",
-          "Forma in musslan i fördjupningen", "Trycka på knapp 4", "Kliva ur hissen"})
+    for (const std::string& label : ROAD_TO_THE_ICE_GIANT)
         ASSERT_NE(game.choose(label), 0) << label;
     std::string death = game.read_until("Eller vill du fortsätta\x1b[K");
     EXPECT_NE(death.find("Isjätten klubbar ner dig.\x1b[K Du är DÖD nu.\x1b[K"), std::string::npos)

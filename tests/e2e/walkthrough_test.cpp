@@ -1,10 +1,9 @@
 // A player's road through the game, driven through a pseudo-terminal.
 #include "support/pty_game.h"
-#include "support/road_to_the_finale.h"
+#include "support/roads.h"
 
 #include <gtest/gtest.h>
 
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -15,9 +14,6 @@ const char* const FIRST_SCREEN = "\x1b[2J\x1b[1;1H"
                                  "\r\n\r\n"
                                  " 1: \x1b[0;1;37;42mKliva upp\x1b[K\x1b[0;37;40m\r\n"
                                  " 2: Sova\x1b[K\x1b[0;37;40m\r\n";
-
-const std::vector<std::string> ROAD_TO_THE_FINALE(std::begin(ROAD_TO_THE_FINALE_LABELS),
-                                                  std::end(ROAD_TO_THE_FINALE_LABELS));
 
 void play(PtyGame& game, const std::vector<std::string>& labels) {
     for (const std::string& label : labels)

@@ -83,7 +83,8 @@ TEST_F(KeySignals, WindowChangeSignalPushesNothing) {
     window_changes = 0;
     struct sigaction action = {};
     action.sa_handler = count_window_change;
-    sigaction(SIGWINCH, &action, nullptr); // no SA_RESTART, as the session has it
+    action.sa_flags = SA_RESTART; // as the session has it: a wait ends all the same
+    sigaction(SIGWINCH, &action, nullptr);
     StdinPipe input;
     {
         Later resize_then_type([&] {

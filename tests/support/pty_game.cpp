@@ -3,12 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <fstream>
 #include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <utmp.h>
@@ -17,14 +20,14 @@
 // the game in a foreground process group of its own and wait for it. A
 // process group whose parent lives in the same session can be stopped by
 // Ctrl-Z; the session leader's own group could not.
-[[noreturn]] static void run_as_job(const char* binary) {
+[[noreturn]] static void run_as_job(char* const* argv) {
     pid_t game = fork();
     if (game == 0) {
         setpgid(0, 0);
         signal(SIGTTOU, SIG_IGN);
         tcsetpgrp(STDIN_FILENO, getpid());
         signal(SIGTTOU, SIG_DFL);
-        execl(binary, binary, static_cast<char*>(nullptr));
+        execv(argv[0], argv);
         _exit(127);
     }
     setpgid(game, game);
@@ -35,6 +38,19 @@
 }
 
 PtyGame::PtyGame(int columns, int rows, const char* binary, bool as_job) {
+    start({binary}, columns, rows, as_job);
+}
+
+PtyGame::PtyGame(const std::vector<std::string>& command, int columns, int rows) {
+    start(command, columns, rows, false);
+}
+
+void PtyGame::start(const std::vector<std::string>& command, int columns, int rows, bool as_job) {
+    // Built before the fork: the child only execs.
+    std::vector<char*> argv;
+    for (const std::string& word : command)
+        argv.push_back(const_cast<char*>(word.c_str()));
+    argv.push_back(nullptr);
     winsize size{};
     size.ws_col = static_cast<unsigned short>(columns);
     size.ws_row = static_cast<unsigned short>(rows);
@@ -49,8 +65,8 @@ PtyGame::PtyGame(int columns, int rows, const char* binary, bool as_job) {
         close(master_);
         login_tty(slave);
         if (as_job)
-            run_as_job(binary);
-        execl(binary, binary, static_cast<char*>(nullptr));
+            run_as_job(argv.data());
+        execv(argv[0], argv.data());
         _exit(127);
     }
     // Kept open, so the terminal's settings can still be read after the game
@@ -79,6 +95,7 @@ void PtyGame::send(const std::string& keys) {
     }
     pending_.clear();
     sent_at_ = all_.size();
+    sent_total_ += static_cast<long long>(keys.size());
     ASSERT_EQ(write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
 }
 
@@ -92,6 +109,8 @@ bool PtyGame::read_some(int timeout_ms) {
         return false;
     pending_.append(chunk, static_cast<size_t>(n));
     all_.append(chunk, static_cast<size_t>(n));
+    received_total_ += n;
+    received_newlines_ += std::count(chunk, chunk + n, '\n');
     return true;
 }
 
@@ -118,6 +137,99 @@ std::string PtyGame::read_for(int quiet_ms) {
     std::string got = pending_;
     pending_.clear();
     return got;
+}
+
+char process_state(pid_t pid) {
+    std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(file, line);
+    size_t name_end = line.rfind(") ");
+    return name_end == std::string::npos || name_end + 2 >= line.size() ? '?' : line[name_end + 2];
+}
+
+namespace {
+
+// What a process has read and written so far, from /proc.
+struct ProcessIo {
+    long long read = -1;
+    long long written = -1;
+    bool operator==(const ProcessIo&) const = default;
+};
+
+ProcessIo process_io(pid_t pid) {
+    ProcessIo io;
+    std::ifstream file("/proc/" + std::to_string(pid) + "/io");
+    std::string field;
+    long long value = 0;
+    while (file >> field >> value) {
+        if (field == "rchar:")
+            io.read = value;
+        else if (field == "wchar:")
+            io.written = value;
+    }
+    return io;
+}
+
+bool has_ended(pid_t pid) {
+    char state = process_state(pid);
+    return state == 'Z' || state == '?';
+}
+
+// True while the process sits in the key reader's wait for a key: a
+// pselect with no time limit (the escape decoder's waits have one). Where
+// the system call cannot be seen (that takes the right to trace the
+// process), any sleep counts.
+bool in_key_wait(pid_t pid) {
+    std::ifstream file("/proc/" + std::to_string(pid) + "/syscall");
+    std::string number, nfds, readable, writable, exceptional, limit;
+    if (!(file >> number))
+        return process_state(pid) == 'S';
+    if (!(file >> nfds >> readable >> writable >> exceptional >> limit))
+        return false;
+    return number == std::to_string(SYS_pselect6) && limit == "0x0";
+}
+
+} // namespace
+
+// The counts are read on both sides of the look at the wait, so a game that
+// took its last key and wrote in between is never mistaken for one at rest.
+// With the terminal's output processing each line feed it wrote arrives here
+// after an added carriage return.
+bool PtyGame::idle_at_key_wait() {
+    ProcessIo before = process_io(pid_);
+    bool waiting = in_key_wait(pid_);
+    ProcessIo after = process_io(pid_);
+    if (!waiting || before != after || after.read < 0)
+        return false;
+    if (read_before_keys_ < 0) {
+        if (sent_total_ != 0) {
+            ADD_FAILURE() << "settle() must first be called before any key is sent";
+            return false;
+        }
+        read_before_keys_ = after.read;
+    }
+    return after.read - read_before_keys_ == sent_total_ &&
+           after.written == received_total_ - received_newlines_;
+}
+
+bool PtyGame::settle(int timeout_ms) {
+    double deadline = now_ms() + timeout_ms;
+    while (!idle_at_key_wait()) {
+        if (pid_ <= 0 || has_ended(pid_) || now_ms() >= deadline)
+            return false;
+        read_some(1);
+    }
+    return true;
+}
+
+long long PtyGame::keys_read() const {
+    return read_before_keys_ < 0 ? -1 : process_io(pid_).read - read_before_keys_;
+}
+
+void PtyGame::forget() {
+    all_.clear();
+    pending_.clear();
+    sent_at_ = 0;
 }
 
 void PtyGame::resize(int columns, int rows) {

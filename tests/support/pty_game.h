@@ -5,6 +5,7 @@
 #include <string>
 #include <sys/types.h>
 #include <termios.h>
+#include <vector>
 
 class PtyGame {
   public:
@@ -12,6 +13,9 @@ class PtyGame {
     // runs it under a minimal job-control shell, so that it can be suspended.
     explicit PtyGame(int columns = 80, int rows = 24, const char* binary = VAKNA_BINARY,
                      bool as_job = false);
+    // Starts a command line (the program first) on a fresh pseudo-terminal,
+    // e.g. the game under a memory checker.
+    explicit PtyGame(const std::vector<std::string>& command, int columns = 80, int rows = 24);
     ~PtyGame();
     PtyGame(const PtyGame&) = delete;
     PtyGame& operator=(const PtyGame&) = delete;
@@ -30,6 +34,17 @@ class PtyGame {
     // Everything the game has written so far.
     const std::string& transcript() const { return all_; }
 
+    // Waits until the game has read every byte sent, waits for the next key
+    // without a time limit, and everything it wrote has been read here. The
+    // first call must come before the first key. False after timeout_ms (a
+    // hang) and at once when the game has ended.
+    bool settle(int timeout_ms = 5000);
+    // Bytes of keys the game has read so far; -1 until settle() has seen
+    // its first wait for a key.
+    long long keys_read() const;
+    // Drops the transcript, for long runs; choose() sees only later output.
+    void forget();
+
     void resize(int columns, int rows);
     void signal(int signal_number);
     // Waits for the game to end; returns its wait status, or -1 on timeout.
@@ -44,7 +59,9 @@ class PtyGame {
     int master() const { return master_; }
 
   private:
+    void start(const std::vector<std::string>& command, int columns, int rows, bool as_job);
     bool read_some(int timeout_ms);
+    bool idle_at_key_wait();
     pid_t pid_ = -1;
     int master_ = -1;
     int slave_ = -1;
@@ -52,7 +69,18 @@ class PtyGame {
     std::string all_;
     size_t sent_at_ = 0; // length of the transcript when the last key went
     termios initial_{};
+    // Byte counts behind settle(): keys sent, bytes received and the line
+    // feeds among them, and what the game had read from files before its
+    // first key wait (-1 until then).
+    long long sent_total_ = 0;
+    long long received_total_ = 0;
+    long long received_newlines_ = 0;
+    long long read_before_keys_ = -1;
 };
+
+// The state letter of a process as /proc shows it ('T' when stopped, 'Z'
+// when it has ended), '?' if unknown.
+char process_state(pid_t pid);
 
 // Byte-for-byte equality of two terminal settings records.
 bool same_settings(const termios& a, const termios& b);

@@ -1,0 +1,58 @@
+// Helpers for driving the game hard: random keys and bytes as a terminal
+// sends them, and the check that a game ended in order.
+#pragma once
+
+#include "support/pty_game.h"
+
+#include <random>
+#include <string>
+#include <vector>
+
+// The address sanitizer holds freed memory back in a quarantine, so resident
+// memory grows under it, and a memory checker cannot run beside it.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool SANITIZED_BUILD = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool SANITIZED_BUILD = true;
+#else
+constexpr bool SANITIZED_BUILD = false;
+#endif
+#else
+constexpr bool SANITIZED_BUILD = false;
+#endif
+
+// One key press that neither quits nor raises a signal: a move, a choice,
+// an option's digit or a key the chooser ignores, with its escape sequence
+// or UTF-8 bytes whole.
+std::string random_key(std::mt19937& rng);
+
+// Runs of random bytes: any byte, escape fragments, stray control bytes,
+// invalid UTF-8. Never the suspend byte or the flow-control bytes, which
+// would stop the game or its output rather than reach it. quit_free leaves
+// out every byte that ends the game (q, Q, 0, the interrupt and quit keys)
+// and every ESC but those of sequences the key reader recognises, console
+// F-key sequences with stray bytes passed over among them. Each run must
+// reach the game whole: an escape sequence split in time is another input.
+std::vector<std::string> random_byte_runs(std::mt19937& rng, int runs, bool quit_free);
+
+// The question the game asks after a death or the finale, if what it wrote
+// last asks one; each has an option that starts a new game.
+enum class Question { NONE, AFTER_DEATH, AFTER_FINALE };
+Question question_in(const std::string& written);
+// The label of the option that answers the question with a new game.
+const std::string& new_game_label(Question question);
+
+// After keys were sent: true when the game has answered them all and waits
+// for more, false when it has ended, which it must have done in order (exit
+// status 0, the terminal's settings restored). A game that does neither
+// within timeout_ms fails the test as hung.
+bool answers_or_ended_in_order(PtyGame& game, int timeout_ms = 10000);
+
+// Waits for the game to end and expects exit status 0 and the terminal's
+// settings exactly as they were before the game started.
+void expect_ended_in_order(PtyGame& game, int timeout_ms = 5000);
+
+// The bytes with control and non-ASCII bytes written as escapes, for
+// messages.
+std::string printable(const std::string& bytes);

@@ -1,0 +1,149 @@
+// A long game of random keys through a pseudo-terminal, going on after every
+// death and finale: the game answers every key, its memory stays flat, and
+// the terminal is left as it was found. VAKNA_SOAK_KEYS sets the number of
+// keys (make soak runs 100,000).
+#include "hardening/hardening.h"
+#include "support/pty_game.h"
+#include "support/roads.h"
+#include "support/stdio_redirect.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+namespace {
+
+constexpr long DEFAULT_SOAK_KEYS = 10000;
+// Every this many games, one follows the road to the finale, which random
+// keys seldom find.
+constexpr int FINALE_EVERY = 8;
+// Allowed growth of the peak resident memory between the first tenth of the
+// run and its end: a few pages of stack and stdio, far below what a node
+// kept per scene would add over thousands of scenes.
+constexpr long PEAK_GROWTH_KIB = 64;
+constexpr int ANSWER_TIMEOUT_MS = 10000;
+
+long soak_keys() {
+    const char* keys = std::getenv("VAKNA_SOAK_KEYS");
+    return keys ? std::atol(keys) : DEFAULT_SOAK_KEYS;
+}
+
+// A field of /proc/<pid>/status such as "VmHWM:", in KiB; -1 if missing.
+long status_kib(pid_t pid, const std::string& field) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string name;
+    while (status >> name) {
+        long value = 0;
+        if (name == field && status >> value)
+            return value;
+        status.ignore(1 << 16, '\n');
+    }
+    return -1;
+}
+
+struct MemorySample {
+    long keys;
+    long peak_kib;     // VmHWM
+    long resident_kib; // VmRSS
+};
+
+struct Soak {
+    PtyGame game;
+    std::mt19937 rng{20240605};
+    long keys = 0;
+    int games = 1;
+    int deaths = 0;
+    int finales = 0;
+    std::vector<MemorySample> samples;
+
+    // Waits for the answer to the key just pressed; returns what it wrote.
+    std::string answer(const std::string& key) {
+        ++keys;
+        EXPECT_TRUE(game.settle(ANSWER_TIMEOUT_MS))
+            << "no answer to key " << keys << " (" << printable(key) << ")";
+        return game.read_for(0);
+    }
+
+    std::string press(const std::string& key) {
+        game.forget();
+        game.send(key);
+        return answer(key);
+    }
+
+    std::string choose(const std::string& label) {
+        return answer(std::string(1, static_cast<char>(game.choose(label, ANSWER_TIMEOUT_MS))));
+    }
+
+    // At the question after death or the finale, goes on to a new game, and
+    // now and then plays that one to the finale.
+    void go_on_after(std::string written) {
+        Question question = question_in(written);
+        if (question == Question::NONE)
+            return;
+        ++(question == Question::AFTER_DEATH ? deaths : finales);
+        written = choose(new_game_label(question));
+        if (++games % FINALE_EVERY == 0)
+            walk_to_the_finale();
+        else
+            go_on_after(written);
+    }
+
+    void walk_to_the_finale() {
+        std::string written;
+        for (const std::string& label : ROAD_TO_THE_FINALE)
+            written = choose(label);
+        go_on_after(written);
+    }
+
+    void sample_memory() {
+        samples.push_back(
+            {keys, status_kib(game.pid(), "VmHWM:"), status_kib(game.pid(), "VmRSS:")});
+    }
+
+    // The first sample taken after a tenth of the run, when the game has
+    // been through its scenes a few times.
+    const MemorySample& early() const {
+        for (const MemorySample& sample : samples)
+            if (sample.keys * 10 >= samples.back().keys)
+                return sample;
+        return samples.back();
+    }
+};
+
+TEST(Soak, RandomKeysNeverCrashOrHangTheGameAndItsMemoryStaysFlat) {
+    const long total = soak_keys();
+    const long sample_every = std::max(1L, total / 20);
+    Soak soak;
+    ASSERT_TRUE(soak.game.settle(ANSWER_TIMEOUT_MS)) << "no first listing";
+    soak.sample_memory();
+    double start = now_ms();
+    long next_sample = sample_every;
+    while (soak.keys < total && !testing::Test::HasFailure()) {
+        soak.go_on_after(soak.press(random_key(soak.rng)));
+        if (soak.keys >= next_sample) {
+            soak.sample_memory();
+            next_sample += sample_every;
+        }
+    }
+    double seconds = (now_ms() - start) / 1000;
+    ASSERT_FALSE(testing::Test::HasFailure());
+    soak.sample_memory();
+    const MemorySample& early = soak.early();
+    const MemorySample& late = soak.samples.back();
+    std::printf("soak: %ld keys in %.1f s, %d games, %d deaths, %d finales; "
+                "VmHWM %ld kB at key %ld, %ld kB at key %ld; VmRSS %ld kB, %ld kB\n",
+                soak.keys, seconds, soak.games, soak.deaths, soak.finales, early.peak_kib,
+                early.keys, late.peak_kib, late.keys, early.resident_kib, late.resident_kib);
+    EXPECT_GT(soak.deaths, 0);
+    EXPECT_GT(soak.finales, 0);
+    if (!SANITIZED_BUILD) {
+        EXPECT_LE(late.peak_kib, early.peak_kib + PEAK_GROWTH_KIB);
+        EXPECT_LE(late.resident_kib, early.resident_kib + PEAK_GROWTH_KIB);
+    }
+    soak.game.send("q");
+    expect_ended_in_order(soak.game);
+}
+
+} // namespace

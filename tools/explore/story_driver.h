@@ -1,0 +1,72 @@
+// A stand-in for the player that tools and tests put in the chooser's place:
+// it lists the menu exactly as the chooser does, answers with whatever its
+// owner decides, keeps the story's output in memory and notes every state
+// the story performs.
+#pragma once
+
+#include "menu/menu_tree.h"
+#include "story/catalogue.h"
+#include "story/story.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+// The options of the current menu, as the chooser would show them.
+struct Listing {
+    std::vector<const char*> labels;
+    std::vector<MenuNode*> nodes;
+};
+
+// Lists menu_tree as the chooser does: spent options are dropped, and no
+// more than the chooser's slots are kept.
+Listing driver_list();
+
+// Chooses the option at index as the chooser does; returns the state the
+// option yields.
+StateId driver_select(const Listing& listing, size_t index);
+
+// One state as the story began to perform it, with what it could read.
+struct Moment {
+    StateId state;
+    bool scene_begins; // the display state of a scene just begun
+    StoryFlags flags;
+    int holes;
+    size_t text_at; // where the state's output starts in Trace::text
+};
+
+// What the story did since the trace was last cleared.
+struct Trace {
+    std::vector<Moment> moments;
+    std::string text; // the story's output, escape sequences included
+};
+
+constexpr StateId HIGHEST_STATE = 91;
+using StateCounts = std::array<long, HIGHEST_STATE + 1>; // by state number
+
+// Filled while a DriverSession is open. driver_scene is the display state
+// of the scene begun last: the scene where the story waits at a menu.
+extern Trace driver_trace;
+extern StateCounts driver_performed;
+extern StateId driver_scene;
+
+// Moves the story's pending output into driver_trace.text.
+void driver_flush();
+void driver_trace_clear();
+
+// For its lifetime: the story's choices come from choose, its output goes
+// to driver_trace.text instead of the terminal, and every state performed
+// is noted. The game's own settings come back when it ends.
+class DriverSession {
+  public:
+    explicit DriverSession(ChooseFn choose);
+    ~DriverSession();
+    DriverSession(const DriverSession&) = delete;
+    DriverSession& operator=(const DriverSession&) = delete;
+
+  private:
+    FILE* saved_stdout_;
+    ChooseFn saved_chooser_;
+    StateWatchFn saved_watcher_;
+    int saved_width_;
+};
