@@ -1,9 +1,9 @@
 /* The game's first screen and arrow keys against the least a hand-written
  * program could do for the same bytes, measured side by side through a
  * pseudo-terminal of 80x24. Every program runs once a round, in an order
- * that rotates from round to round; each ratio is taken within a round,
- * so a machine that speeds up or slows down during the run moves both
- * sides of it. */
+ * shuffled from round to round; each ratio is taken within a round, so a
+ * machine that speeds up or slows down during the run moves both sides of
+ * it. */
 #include "child.h"
 #include "extras.h"
 #include "programs.h"
@@ -183,15 +183,33 @@ static int print_counts(void) {
     return failures;
 }
 
+/* A new order for every round, from a fixed seed so that runs repeat:
+ * a merely rotated order would put each program always behind the same
+ * one, and a program that runs right after a large one finds the caches
+ * cold every time. */
+static void shuffle(int* order, int n, unsigned* seed) {
+    for (int i = 0; i < n; i++)
+        order[i] = i;
+    for (int i = n - 1; i > 0; i--) {
+        *seed = *seed * 1103515245u + 12345u;
+        int j = (int)((*seed >> 16) % (unsigned)(i + 1));
+        int kept = order[i];
+        order[i] = order[j];
+        order[j] = kept;
+    }
+}
+
 static int run_rounds(const Options* o) {
+    unsigned seed = 1;
+    int order[MAX_PROGRAMS];
     for (int r = -o->warmup; r < o->rounds; r++) {
+        shuffle(order, program_count, &seed);
         for (int i = 0; i < program_count; i++) {
-            int p = (i + r + o->warmup) % program_count;
             Timing t;
-            if (session_time(&programs[p], o->keys, &t) != 0)
+            if (session_time(&programs[order[i]], o->keys, &t) != 0)
                 return -1;
             if (r >= 0)
-                timings[p][r] = t;
+                timings[order[i]][r] = t;
         }
     }
     return 0;
@@ -256,7 +274,7 @@ int main(int argc, char** argv) {
         p--;
     }
     printf("pseudo-terminal 80x24; %d rounds after %d warm-up, %d arrow keys a session "
-           "(down and up in turn), order rotating each round\n",
+           "(down and up in turn), order shuffled each round\n",
            o.rounds, o.warmup, o.keys);
     printf("medians over the rounds; ratios to \"C reference\" taken within each round, "
            "their median [quartiles]\n");
