@@ -8,7 +8,7 @@ FUZZ_TARGETS = $(patsubst fuzz/%_fuzz.cpp,%,$(wildcard fuzz/*_fuzz.cpp))
 JOBS ?= $(shell nproc)
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all play test story-map soak fuzz clean
+.PHONY: all play test story-map soak fuzz bench clean
 
 all: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
@@ -67,6 +67,13 @@ fuzz: $(FUZZ_BUILD)/CMakeCache.txt
 	        $(FUZZ_BUILD)/work/$$target $(FUZZ_SECONDS) || status=1; \
 	done; \
 	exit $$status
+
+# The Release game against a minimal C program drawing the same bytes,
+# through a pseudo-terminal; not part of test. BENCH_FLAGS adds options.
+bench: $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) --target vakna_bench -j $(JOBS)
+	$(BUILD)/bench/vakna_bench --game $(BUILD)/vakna --ref $(BUILD)/bench/ref_menu \
+		--ref-static $(BUILD)/bench/ref_menu_static $(BENCH_FLAGS)
 
 clean:
 	rm -rf $(BUILD)

@@ -1,0 +1,181 @@
+#include "extras.h"
+
+#include "child.h"
+#include "menu_screen.h"
+#include "stats.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+enum { TIMEOUT_MS = 5000 };
+
+static Child child;
+
+static const char FINALE[] = "Du har härmed klarat del:1 av spel:1.";
+
+static char* const* game_argv(const char* game) {
+    static char* argv[2];
+    argv[0] = (char*)game;
+    return argv;
+}
+
+int escape_time(const char* game, int runs, EscapeTiming* median_timing, EscapeTiming* least,
+                EscapeTiming* most) {
+    double answered[MAX_EXTRA_RUNS], exited[MAX_EXTRA_RUNS];
+    char first[MENU_SCREEN_MAX], blank[MENU_SCREEN_MAX];
+    MenuState state;
+    size_t first_len = menu_first_screen(first, "\r\n", &state);
+    size_t blank_len = menu_blank(blank, "\r\n", &state);
+    int n = 0;
+    for (; n < runs && n < MAX_EXTRA_RUNS; n++) {
+        double started, ended;
+        if (child_start_pty(&child, game_argv(game), 80, 24, &started) != 0 ||
+            child_read_expect(&child, first, first_len, 0, TIMEOUT_MS) != 0 ||
+            child_wait_idle(&child, TIMEOUT_MS) != 0)
+            break;
+        double sent = now_us();
+        child_send(&child, "\x1b", 1);
+        int got = child_read_expect(&child, blank, blank_len, 0, TIMEOUT_MS);
+        answered[n] = (now_us() - sent) / 1000.0;
+        int status = child_reap(&child, TIMEOUT_MS, &ended);
+        exited[n] = (ended - sent) / 1000.0;
+        child_close(&child);
+        if (got != 0 || status != 0)
+            break;
+    }
+    child_close(&child);
+    if (n < runs)
+        return -1;
+    least->answered_ms = quantile(answered, n, 0.0);
+    most->answered_ms = quantile(answered, n, 1.0);
+    median_timing->answered_ms = median(answered, n);
+    least->exited_ms = quantile(exited, n, 0.0);
+    most->exited_ms = quantile(exited, n, 1.0);
+    median_timing->exited_ms = median(exited, n);
+    return 0;
+}
+
+/* The option key of a label that stands at `at`: the prefix " K: " right
+ * before it, or before the highlight that starts it. */
+static int key_before(const char* output, const char* at) {
+    size_t highlight = strlen(MENU_HIGHLIGHT);
+    if ((size_t)(at - output) >= highlight &&
+        memcmp(at - highlight, MENU_HIGHLIGHT, highlight) == 0)
+        at -= highlight;
+    if (at - output < 4 || at[-4] != ' ' || at[-2] != ':' || at[-1] != ' ')
+        return 0;
+    return (unsigned char)at[-3];
+}
+
+int listed_key(const char* output, size_t len, const char* label) {
+    char needle[256];
+    snprintf(needle, sizeof needle, "%s\x1b[K", label);
+    int key = 0;
+    for (const char* at = output;
+         (at = memmem(at, len - (size_t)(at - output), needle, strlen(needle))) != NULL; at++) {
+        int here = key_before(output, at);
+        key = here ? here : key;
+    }
+    return key;
+}
+
+int walkthrough_keys(const char* game, char* keys, size_t size) {
+    double started, ended;
+    size_t count = road_length();
+    if (count + 1 > size || child_start_pty(&child, game_argv(game), 80, 24, &started) != 0)
+        return -1;
+    int failed = 0;
+    for (size_t i = 0; i < count && !failed; i++) {
+        /* The listing is whole once the game waits for a key. */
+        int key = child_wait_idle(&child, TIMEOUT_MS) == 0
+                      ? listed_key(child.buf, child.len, road_label(i))
+                      : 0;
+        if (key == 0) {
+            fprintf(stderr, "walkthrough: \"%s\" was not offered\n", road_label(i));
+            failed = 1;
+            break;
+        }
+        keys[i] = (char)key;
+        child.len = 0;
+        /* Wait for the answer to begin, so the next wait sees the game busy
+         * or done with it and never the old listing. */
+        failed = child_send(&child, &keys[i], 1) != 0 || child_wait_output(&child, TIMEOUT_MS) != 0;
+    }
+    keys[count] = '\0';
+    int status = failed ? -1 : child_reap(&child, TIMEOUT_MS, &ended);
+    child_close(&child);
+    return failed || status != 0 ? -1 : 0;
+}
+
+int walkthrough_time(const char* game, const char* keys, int runs, double* median_ms,
+                     size_t* output_bytes) {
+    double took[MAX_EXTRA_RUNS];
+    int n = 0;
+    for (; n < runs && n < MAX_EXTRA_RUNS; n++) {
+        double started, ended;
+        if (child_start_pipes(&child, game_argv(game), &started) != 0)
+            break;
+        child_send(&child, keys, strlen(keys));
+        close(child.in_fd);
+        child.in_fd = -1;
+        *output_bytes = child_read_all(&child, TIMEOUT_MS);
+        int reached = memmem(child.buf, child.len, FINALE, strlen(FINALE)) != NULL;
+        int status = child_reap(&child, TIMEOUT_MS, &ended);
+        took[n] = (ended - started) / 1000.0;
+        child_close(&child);
+        if (!reached || status != 0) {
+            fprintf(stderr, "walkthrough through a pipe: %s\n",
+                    reached ? "the game did not end well" : "the finale was not reached");
+            break;
+        }
+    }
+    if (n < runs || n == 0)
+        return -1;
+    *median_ms = median(took, n);
+    return 0;
+}
+
+/* Callgrind's summary line on its log: "Collected : <instructions>". */
+static long long collected(const char* log_path) {
+    FILE* log = fopen(log_path, "r");
+    char line[512];
+    long long count = -1;
+    while (log != NULL && fgets(line, sizeof line, log) != NULL) {
+        const char* at = strstr(line, "Collected :");
+        if (at != NULL)
+            count = strtoll(at + strlen("Collected :"), NULL, 10);
+    }
+    if (log != NULL)
+        fclose(log);
+    return count;
+}
+
+long long walkthrough_instructions(const char* game, const char* keys) {
+    static const char VALGRIND[] = "/usr/bin/valgrind";
+    char log_path[] = "/tmp/vakna-callgrind-XXXXXX";
+    char log_option[64];
+    double started, ended;
+    if (access(VALGRIND, X_OK) != 0)
+        return -1;
+    int log_fd = mkstemp(log_path);
+    if (log_fd < 0)
+        return -1;
+    close(log_fd);
+    snprintf(log_option, sizeof log_option, "--log-file=%s", log_path);
+    char* argv[] = {(char*)VALGRIND, "--tool=callgrind", "--callgrind-out-file=/dev/null",
+                    log_option,      (char*)game,        NULL};
+    long long count = -1;
+    if (child_start_pipes(&child, argv, &started) == 0) {
+        child_send(&child, keys, strlen(keys));
+        close(child.in_fd);
+        child.in_fd = -1;
+        child_read_all(&child, 120000);
+        if (child_reap(&child, 120000, &ended) == 0)
+            count = collected(log_path);
+    }
+    child_close(&child);
+    unlink(log_path);
+    return count;
+}

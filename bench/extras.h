@@ -1,0 +1,42 @@
+/* The game's own figures beyond the menu: the lone Escape, and a whole
+ * walkthrough to the finale played from a script through a pipe. */
+#ifndef EXTRAS_H
+#define EXTRAS_H
+
+#include <stddef.h>
+
+enum { MAX_EXTRA_RUNS = 100 };
+
+typedef struct {
+    double answered_ms; /* from writing ESC until the blanked list has come */
+    double exited_ms;   /* from writing ESC until the game has ended */
+} EscapeTiming;
+
+/* Times runs lone Escapes, one a session; fills the medians. */
+int escape_time(const char* game, int runs, EscapeTiming* median_timing, EscapeTiming* least,
+                EscapeTiming* most);
+
+/* Plays the road to the finale through a pseudo-terminal, choosing each
+ * option by its label, and writes the keys pressed into keys (NUL-ended).
+ * The last key declines a new game, so the game ends. */
+int walkthrough_keys(const char* game, char* keys, size_t size);
+
+/* The road to the finale, by option labels, ending with the option that
+ * declines a new game. */
+size_t road_length(void);
+const char* road_label(size_t i);
+
+/* The key shown before the last listing of label in output: " 3: Label" or,
+ * highlighted, " 3: <attribute>Label", ended by an erase; 0 if none. */
+int listed_key(const char* output, size_t len, const char* label);
+
+/* Times the game playing keys from a pipe to its end, its output on a pipe
+ * too; checks that the finale was reached. Median and output size. */
+int walkthrough_time(const char* game, const char* keys, int runs, double* median_ms,
+                     size_t* output_bytes);
+
+/* Instructions the game executes for the same script under callgrind;
+ * -1 when valgrind is not there or failed. */
+long long walkthrough_instructions(const char* game, const char* keys);
+
+#endif
