@@ -51,7 +51,7 @@ class MemoryCheck : public testing::Test {
                std::to_string(getpid()) + ".log";
         game_ = std::make_unique<PtyGame>(std::vector<std::string>{
             valgrind_, "--tool=memcheck", "--error-exitcode=99", "--leak-check=full",
-            "--errors-for-leak-kinds=definite", "--log-file=" + log_, VAKNA_BINARY});
+            "--errors-for-leak-kinds=definite", "--log-file=" + log_, VAKNA_DYNAMIC_BINARY});
     }
 
     void TearDown() override {
