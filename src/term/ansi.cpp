@@ -35,13 +35,12 @@ void term_cursor_left(int n) {
 }
 
 void term_set_attr(TextAttr attr) {
-    std::printf("\x1b[");
     // A blinking attribute carries no reset, so a bright rendition left by an
     // earlier sequence stays in force.
-    std::printf(attr > 127 ? "5;" : "0;");
-    if ((attr & 15) > 7)
-        std::printf("1;");
-    std::printf("%i;%im", 30 + ATTR_TO_ANSI[attr & 7], 40 + ATTR_TO_ANSI[(attr >> 4) & 7]);
+    const char* reset_or_blink = attr > 127 ? "5;" : "0;";
+    const char* bright = (attr & 15) > 7 ? "1;" : "";
+    std::printf("\x1b[%s%s%i;%im", reset_or_blink, bright, 30 + ATTR_TO_ANSI[attr & 7],
+                40 + ATTR_TO_ANSI[(attr >> 4) & 7]);
 }
 
 void term_putch(char c) {
