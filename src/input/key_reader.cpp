@@ -1,5 +1,7 @@
 #include "input/key_reader.h"
 
+#include "session/signal_handler.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -228,13 +230,6 @@ void on_interrupt(int) {
 }
 
 void install_interrupt_handlers() {
-    struct sigaction action = {};
-    action.sa_handler = on_interrupt;
-    action.sa_mask = interrupt_signals();
-    // A write the signal cuts short goes on, so no output is lost; the
-    // reader's wait (pselect) is never resumed whatever the flag, so the
-    // signal still ends it.
-    action.sa_flags = SA_RESTART;
     for (int signal_number : INTERRUPT_SIGNALS)
-        sigaction(signal_number, &action, nullptr);
+        install_signal_handler(signal_number, on_interrupt, {SIGINT, SIGQUIT, SIGTERM});
 }

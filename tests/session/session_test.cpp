@@ -1,11 +1,11 @@
 // The session around the story: the keyboard mode is set and always undone.
 #include "session/session.h"
 #include "story/story.h"
+#include "support/pty_game.h"
 #include "support/stdio_redirect.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <stdexcept>
 #include <termios.h>
 #include <unistd.h>
@@ -16,11 +16,6 @@ termios settings_of_stdin() {
     termios mode{};
     tcgetattr(STDIN_FILENO, &mode);
     return mode;
-}
-
-bool same_modes(const termios& a, const termios& b) {
-    return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
-           a.c_lflag == b.c_lflag && std::memcmp(a.c_cc, b.c_cc, sizeof a.c_cc) == 0;
 }
 
 StateId a_broken_chooser() {
@@ -36,7 +31,7 @@ TEST(Session, AnErrorEscapingTheStoryRestoresTheTerminalAndFails) {
     int status = 0;
     std::string drawn = capture_stdout([&] { status = run_game(); });
     EXPECT_NE(status, 0);
-    EXPECT_TRUE(same_modes(settings_of_stdin(), mode));
+    EXPECT_TRUE(same_settings(settings_of_stdin(), mode));
     EXPECT_EQ(drawn.rfind("\x1b[2J\x1b[1;1H", 0), 0u) << "the screen was cleared first";
 }
 
@@ -57,14 +52,14 @@ TEST(Session, WhileOpenOnlyCanonicalInputAndEchoAreOff) {
     });
     termios expected = before;
     expected.c_lflag &= ~(ICANON | ECHO);
-    EXPECT_TRUE(same_modes(during, expected));
-    EXPECT_TRUE(same_modes(settings_of_stdin(), before));
+    EXPECT_TRUE(same_settings(during, expected));
+    EXPECT_TRUE(same_settings(settings_of_stdin(), before));
 
     story_chooser = quit_at_once;
     int status = -1;
     capture_stdout([&] { status = run_game(); });
     EXPECT_EQ(status, 0);
-    EXPECT_TRUE(same_modes(settings_of_stdin(), before));
+    EXPECT_TRUE(same_settings(settings_of_stdin(), before));
 }
 
 TEST(Session, WithoutATerminalNothingIsChangedOrApplied) {
