@@ -42,7 +42,8 @@ static char* move_to_option(char* p, MenuState* state, int target) {
 }
 
 size_t menu_first_screen(char* out, const char* newline, MenuState* state) {
-    char* p = stpcpy(out, CLEAR_SCREEN);
+    char* p = stpcpy(out, ATTR_NORMAL_SGR);
+    p = stpcpy(p, CLEAR_SCREEN);
     p = stpcpy(p, HOME);
     p = stpcpy(p, MENU_TEXT);
     p = stpcpy(p, CLEAR_EOL);
@@ -76,5 +77,6 @@ size_t menu_blank(char* out, const char* newline, MenuState* state) {
         state->cursor_slot++;
     }
     p = move_to_option(p, state, 0);
+    p = stpcpy(p, "\x1b[0m\x1b[J");
     return (size_t)(p - out);
 }

@@ -33,7 +33,8 @@ size_t menu_first_screen(char* out, const char* newline, MenuState* state);
 /* The redraw for a move of the highlight by step (+1 down, -1 up), wrapping
  * at the ends of the list. */
 size_t menu_move(char* out, const char* newline, MenuState* state, int step);
-/* What a quit leaves: every option line erased, the cursor on the first. */
+/* What a quit leaves: every option line erased, the cursor on the first,
+ * then the terminal's own attributes and the rest of the screen erased. */
 size_t menu_blank(char* out, const char* newline, MenuState* state);
 
 #endif

@@ -40,6 +40,11 @@ bool splits_character(const std::string& text, std::size_t at) {
     return false;
 }
 
+int character_count(const std::string& text) {
+    return static_cast<int>(
+        std::count_if(text.begin(), text.end(), [](char c) { return !is_continuation(c); }));
+}
+
 bool is_single_character(const std::string& piece) {
     if (piece.empty() || piece.size() > UTF8_MAX_BYTES)
         return false;

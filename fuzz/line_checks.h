@@ -15,6 +15,9 @@ bool splits_character(const std::string& text, std::size_t at);
 // the continuation bytes after it, at most four in all.
 bool is_single_character(const std::string& piece);
 
+// Characters of text: its bytes that are not UTF-8 continuation bytes.
+int character_count(const std::string& text);
+
 // Fails unless the line holds no more than width bytes, or one character
 // alone.
 void check_line(const std::string& line, int width);

@@ -22,23 +22,23 @@ constexpr char ESC = 27;
 
 // The signals whose handler writes the ring.
 constexpr int INTERRUPT_SIGNALS[] = {SIGINT, SIGQUIT, SIGTERM};
+// The signals whose handlers write the ring or note a terminal event.
+constexpr int GAME_SIGNALS[] = {SIGINT, SIGQUIT, SIGTERM, SIGTSTP, SIGCONT, SIGWINCH};
 
-sigset_t interrupt_signals() {
-    sigset_t set;
-    sigemptyset(&set);
-    for (int signal_number : INTERRUPT_SIGNALS)
-        sigaddset(&set, signal_number);
-    return set;
-}
+volatile sig_atomic_t events_noted[3];
 
-// Holds the interrupt signals back for its life, so that on_interrupt runs
-// only inside a wait (pselect lets them in atomically with caller_mask) and
-// never while the reader looks at or changes the ring.
+// Holds the game's signals back for its life, so that their handlers run
+// only inside a wait (pselect lets them in atomically with caller_mask):
+// never while the reader looks at or changes the ring, and never between a
+// look at the noted events and the wait, where a note would wait unseen.
 struct SignalHold {
     sigset_t caller_mask;
 
     SignalHold() {
-        sigset_t held = interrupt_signals();
+        sigset_t held;
+        sigemptyset(&held);
+        for (int signal_number : GAME_SIGNALS)
+            sigaddset(&held, signal_number);
         sigprocmask(SIG_BLOCK, &held, &caller_mask);
     }
     ~SignalHold() { sigprocmask(SIG_SETMASK, &caller_mask, nullptr); }
@@ -194,19 +194,47 @@ int decode_sequence(const sigset_t& wait_mask) {
     }
 }
 
+bool take_event(TerminalEvent event) {
+    if (!events_noted[event])
+        return false;
+    events_noted[event] = 0;
+    return true;
+}
+
+// The key for a noted continue or resize, 0 for none; a suspension comes
+// first, and its continue follows it.
+int take_terminal_event() {
+    if (take_event(EVENT_SUSPEND) && suspend_game != nullptr)
+        suspend_game();
+    if (take_event(EVENT_CONTINUE))
+        return KEY_CONTINUE;
+    if (take_event(EVENT_RESIZE))
+        return KEY_RESIZE;
+    return 0;
+}
+
 } // namespace
+
+volatile int interrupt_signal = 0;
+void (*suspend_game)() = nullptr;
+
+void note_terminal_event(TerminalEvent event) {
+    events_noted[event] = 1;
+}
 
 int read_key() {
     SignalHold hold;
     char byte;
     for (;;) {
+        if (int event = take_terminal_event())
+            return event;
         if (pushback_out != pushback_in)
             return ring_take();
         int got = wait_and_read(&byte, -1, hold.caller_mask);
         if (got == 1)
             break;
-        // After a signal, its 0 (if any) is in the ring; a window-size
-        // signal leaves nothing and the wait goes on.
+        // After a signal, its 0 (if any) is in the ring, or its event is
+        // noted; a signal that did neither leaves the wait going on.
         if (got < 0 && errno == EINTR)
             continue;
         // End of input or an error: every wait now ends at once, so the
@@ -223,7 +251,9 @@ int read_byte_timeout(char* dest, int timeout_ms) {
     return wait_and_read(dest, timeout_ms, hold.caller_mask);
 }
 
-void on_interrupt(int) {
+void on_interrupt(int signal_number) {
+    if (interrupt_signal == 0)
+        interrupt_signal = signal_number;
     // A full ring already holds a key for the reader: never overwrite it.
     if (static_cast<std::uint8_t>(pushback_in + 1) != pushback_out)
         ring_store(0);

@@ -25,6 +25,10 @@ enum : int {
     KEY_F5 = 15,
     KEY_ESCAPE = 27,
     KEY_DELETE = 127,
+    // Above the byte range: what happened to the terminal while the game
+    // waited, for the chooser to draw its list again.
+    KEY_RESIZE = 256,   // the window changed size
+    KEY_CONTINUE = 257, // the game went on after a stop
 };
 
 // Time allowed for each further byte of an escape sequence.
@@ -39,8 +43,10 @@ extern volatile std::uint8_t pushback_in;
 extern volatile std::uint8_t pushback_out;
 
 // Returns the next key code; blocks until one is available. At the end of
-// input, and on a read error, returns KEY_INTERRUPT at once. Holds SIGINT,
-// SIGQUIT and SIGTERM back while it runs, except during its waits.
+// input, and on a read error, returns KEY_INTERRUPT at once. A noted
+// continue or resize comes back as KEY_CONTINUE or KEY_RESIZE before any
+// further key; a noted suspension is carried out first. Holds the game's
+// signals back while it runs, except during its waits.
 int read_key();
 
 // Waits up to timeout_ms (negative: without limit) for standard input, then
@@ -54,6 +60,20 @@ int read_byte_timeout(char* dest, int timeout_ms);
 // Handler of SIGINT, SIGQUIT and SIGTERM: queues a KEY_INTERRUPT, unless
 // the ring is full and so already holds a key for the reader.
 void on_interrupt(int signal_number);
+
+// The signal that queued the first KEY_INTERRUPT (SIGINT, SIGQUIT or
+// SIGTERM), or 0 while none has.
+extern volatile int interrupt_signal;
+
+// What a signal handler notes for read_key to act on at its next wait, on
+// the main path. Async-signal-safe: a store.
+enum TerminalEvent { EVENT_SUSPEND, EVENT_CONTINUE, EVENT_RESIZE };
+void note_terminal_event(TerminalEvent event);
+
+// Carries out a suspension noted with EVENT_SUSPEND: called by read_key on
+// the main path, with the game's signals held back. Set by the session; a
+// suspension is ignored while it is null.
+extern void (*suspend_game)();
 
 // Installs on_interrupt for the three signals, each holding back all three
 // while it runs so that two handlers never interleave on the ring, and

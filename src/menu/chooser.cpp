@@ -16,6 +16,11 @@ std::int32_t cursor_slot;
 // prefix and one more, so their text ends at least a column short of the
 // right edge.
 constexpr int LABEL_MARGIN = 5;
+// The prefix " 1: " and the indent of a label's further lines.
+constexpr int PREFIX_COLUMNS = 4;
+
+// The width the list on the screen was drawn at.
+static int listed_width;
 
 // Draws a slot at the cursor, which stands at the start of a line, and
 // returns the number of lines drawn. Only the label and the erased rest of
@@ -25,11 +30,12 @@ static int draw_slot(const MenuSlot& slot, bool highlight) {
     const char* rest = slot.label;
     int lines = 1;
     for (;;) {
-        int n = fit_or_cut_length(rest, TERM_WIDTH - LABEL_MARGIN);
+        int columns = TERM_WIDTH;
+        int n = fit_or_cut_length(rest, columns - LABEL_MARGIN);
         if (highlight)
             term_set_attr(ATTR_HIGHLIGHT);
         put_n(rest, n);
-        term_clear_eol();
+        clear_rest_of_line(PREFIX_COLUMNS + char_count(rest, n), columns);
         term_set_attr(ATTR_NORMAL);
         term_putch('\n');
         rest += n;
@@ -82,10 +88,37 @@ static void set_highlight(int index) {
     highlighted = index;
 }
 
+// Draws every slot from the cursor's line down, with the highlight where it
+// is; the line counts of this drawing are the ones in force from now on.
+static void draw_slots() {
+    listed_width = TERM_WIDTH;
+    cursor_slot = 0;
+    for (int i = 0; i < slot_count; i++)
+        slots[i].lines = draw_slot(slots[i], i == highlighted);
+}
+
 static void draw_list() {
     std::puts("\n");
-    for (int i = 0; i < slot_count; i++)
-        slots[i].lines = draw_slot(slots[i], i == 0);
+    draw_slots();
+}
+
+// After a continue the shell's lines stand below the old list, and the
+// cursor under them: the list is drawn again from there.
+static void redraw_after_continue() {
+    term_putch('\r');
+    draw_slots();
+}
+
+// At a new width the old lines no longer match the old counts: back to the
+// list's first line by the counts it was drawn with, and draw it afresh.
+// A terminal that rewraps old lines when it narrows can make those counts
+// short; the list then comes out a little low but whole.
+static void redraw_at_new_width() {
+    if (TERM_WIDTH == listed_width)
+        return;
+    move_to_slot(0);
+    term_clear_below();
+    draw_slots();
 }
 
 // Leaves every line of the list empty and the cursor at the start of the
@@ -145,7 +178,19 @@ static int slot_with_key(int key) {
 // index, or -1 for a quit.
 static int wait_for_choice() {
     for (;;) {
+        // Nobody sees the screen any more: end the game rather than go on
+        // blind.
+        if (term_write_error() != 0)
+            return -1;
         int key = read_key();
+        if (key == KEY_CONTINUE) {
+            redraw_after_continue();
+            continue;
+        }
+        if (key == KEY_RESIZE) {
+            redraw_at_new_width();
+            continue;
+        }
         switch (fixed_binding(key)) {
         case KeyAction::CHOOSE:
             return highlighted;

@@ -2,6 +2,7 @@
 
 #include "input/key_reader.h"
 #include "session/signal_handler.h"
+#include "term/ansi.h"
 
 #include <cerrno>
 #include <csignal>
@@ -14,39 +15,48 @@ termios saved_termios;
 // continue signal after the session has closed changes nothing.
 static termios game_termios;
 static volatile sig_atomic_t raw_mode_active = 0;
-// Set by the continue handler, so a suspension can tell whether it stopped.
-static volatile sig_atomic_t continued = 0;
 
-// Ctrl-Z: give the shell its terminal back as it was found, then stop with
-// the default action. The handler runs with SIGTSTP held back, so raising it
-// here would wait until the handler returns; it is let through for the stop.
+// Ctrl-Z: only noted here, since giving the terminal back means writing to
+// it, which a handler must not do; the key reader carries it out at its
+// next wait (suspend).
 static void on_suspend(int) {
+    note_terminal_event(EVENT_SUSPEND);
+}
+
+// The game's mode comes back at once, even while the main path is busy; the
+// chooser then draws its list again, since the shell has written below it.
+static void on_continue(int) {
     int saved_errno = errno;
     if (raw_mode_active)
-        tcsetattr(STDIN_FILENO, TCSANOW, &saved_termios);
-    signal(SIGTSTP, SIG_DFL);
-    sigset_t suspend;
-    sigemptyset(&suspend);
-    sigaddset(&suspend, SIGTSTP);
-    sigprocmask(SIG_UNBLOCK, &suspend, nullptr);
-    continued = 0;
-    raise(SIGTSTP);
-    // Continued, the continue handler has already put the game's mode back.
-    // A process group with no shell of its own session to wake it (the game
-    // started straight by a terminal emulator, say) is never stopped: the
-    // kernel drops the signal, and the game goes on in its own mode.
-    if (!continued && raw_mode_active)
         tcsetattr(STDIN_FILENO, TCSANOW, &game_termios);
-    install_signal_handler(SIGTSTP, on_suspend);
+    note_terminal_event(EVENT_CONTINUE);
     errno = saved_errno;
 }
 
-static void on_continue(int) {
-    int saved_errno = errno;
-    continued = 1;
+// Gives the shell the terminal as it was found, its own colours included,
+// and stops until continued. Runs on the main path with the game's signals
+// held back, so SIGTSTP is let through here for the stop.
+static void suspend() {
+    term_reset_attr();
+    term_flush();
+    if (raw_mode_active)
+        tcsetattr(STDIN_FILENO, TCSANOW, &saved_termios);
+    install_signal_handler(SIGTSTP, SIG_DFL);
+    sigset_t stop, held;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGTSTP);
+    sigprocmask(SIG_UNBLOCK, &stop, &held);
+    raise(SIGTSTP);
+    sigprocmask(SIG_SETMASK, &held, nullptr);
+    install_signal_handler(SIGTSTP, on_suspend);
+    // Continued, or never stopped: a process group with no shell of its own
+    // session to wake it (the game started straight by a terminal emulator,
+    // say) is never stopped, the kernel drops the signal, and the game goes
+    // on in its own mode.
     if (raw_mode_active)
         tcsetattr(STDIN_FILENO, TCSANOW, &game_termios);
-    errno = saved_errno;
+    term_restore_attr();
+    term_flush();
 }
 
 void raw_mode_on() {
@@ -56,7 +66,7 @@ void raw_mode_on() {
         tcsetattr(STDIN_FILENO, TCSANOW, &game_termios);
         raw_mode_active = 1;
     }
-    install_interrupt_handlers();
+    suspend_game = suspend;
     install_signal_handler(SIGTSTP, on_suspend);
     install_signal_handler(SIGCONT, on_continue);
 }

@@ -1,5 +1,6 @@
 #include "session/session.h"
 
+#include "input/key_reader.h"
 #include "session/raw_mode.h"
 #include "session/signal_handler.h"
 #include "session/terminal_width.h"
@@ -8,34 +9,82 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <termios.h>
+#include <unistd.h>
 
 int session_start() {
+    // Line by line whatever the output is, so that a game played through a
+    // pipe (vakna | tee FILE) shows each screen before its wait for a key,
+    // as on a terminal.
+    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
+    // A reader that goes away is then an ordinary write error, which ends
+    // the game in order, instead of a signal that kills it mid-screen.
+    install_signal_handler(SIGPIPE, SIG_IGN);
     raw_mode_on();
+    install_interrupt_handlers();
     install_signal_handler(SIGWINCH, on_window_change);
     read_terminal_width();
+    // Set before the clear, so the whole screen takes the game's colours.
+    term_set_attr(ATTR_NORMAL);
     term_clear_screen();
     term_move_to(0, 0);
     return 1;
 }
 
 void session_end() {
+    // The terminal's own colours back, and the rest of the screen cleared
+    // in them, so the shell's text after the game is in its own colours.
+    term_reset_attr();
+    term_clear_below();
+    term_flush();
+    // Keys the game did not read (the rest of a paste) must not reach the
+    // shell as commands.
+    if (isatty(STDIN_FILENO))
+        tcflush(STDIN_FILENO, TCIFLUSH);
     raw_mode_off();
 }
 
-// Exit status for an error that escaped the story.
+// Exit statuses besides 0, in the usual meanings of sysexits.
 constexpr int INTERNAL_ERROR = 70;
+constexpr int CANNOT_WRITE = 74;
+// A shell's status for a process that SIGQUIT ended, without a core file.
+constexpr int QUIT_STATUS = 128 + SIGQUIT;
+
+// After an interrupt or a termination signal, the parent must see the game
+// ended by it, so that a script stops as it would for any other program:
+// the default action, raised again. Everything is written by now.
+static int status_after_signal(int signal_number) {
+    if (signal_number == SIGQUIT)
+        return QUIT_STATUS;
+    install_signal_handler(signal_number, SIG_DFL);
+    sigset_t ending;
+    sigemptyset(&ending);
+    sigaddset(&ending, signal_number);
+    sigprocmask(SIG_UNBLOCK, &ending, nullptr);
+    raise(signal_number);
+    return 128 + signal_number;
+}
 
 int run_game() {
     if (!session_start())
         return 1;
+    bool failed = false;
     try {
         run_story(STATE_START);
     } catch (...) {
-        // The terminal must never be left without echo, whatever went wrong.
-        session_end();
+        failed = true;
+    }
+    // The terminal must never be left without echo, whatever went wrong.
+    session_end();
+    if (failed) {
         std::fputs("vakna: internal error\n", stderr);
         return INTERNAL_ERROR;
     }
-    session_end();
-    return 0;
+    int write_error = term_write_error();
+    if (write_error != 0)
+        std::fprintf(stderr, "vakna: cannot write the screen: %s\n", std::strerror(write_error));
+    if (interrupt_signal != 0)
+        return status_after_signal(interrupt_signal);
+    return write_error != 0 ? CANNOT_WRITE : 0;
 }

@@ -1,5 +1,7 @@
 #include "session/terminal_width.h"
 
+#include "input/key_reader.h"
+
 #include <cerrno>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -20,9 +22,11 @@ void read_terminal_width() {
 
 // Runs with SIGWINCH held back, so a resize during it is delivered right
 // after and the width never stays stale. The main path may be between a
-// failed call and its look at errno, so errno is kept.
+// failed call and its look at errno, so errno is kept. The note lets a menu
+// on the screen be drawn again at the new width.
 void on_window_change(int) {
     int saved_errno = errno;
     read_terminal_width();
+    note_terminal_event(EVENT_RESIZE);
     errno = saved_errno;
 }

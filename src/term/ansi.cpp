@@ -1,8 +1,14 @@
 #include "term/ansi.h"
 
+#include <cerrno>
 #include <cstdio>
 
 const int ATTR_TO_ANSI[8] = {0, 4, 2, 6, 1, 5, 3, 7};
+
+// The attribute last set, for giving it back after a suspension; -1 before
+// the first.
+static TextAttr last_attr = -1;
+static int write_error = 0;
 
 void term_move_to(int column, int row) {
     std::printf("\x1b[%i;%iH", row + 1, column + 1);
@@ -35,12 +41,22 @@ void term_cursor_left(int n) {
 }
 
 void term_set_attr(TextAttr attr) {
+    last_attr = attr;
     // A blinking attribute carries no reset, so a bright rendition left by an
     // earlier sequence stays in force.
     const char* reset_or_blink = attr > 127 ? "5;" : "0;";
     const char* bright = (attr & 15) > 7 ? "1;" : "";
     std::printf("\x1b[%s%s%i;%im", reset_or_blink, bright, 30 + ATTR_TO_ANSI[attr & 7],
                 40 + ATTR_TO_ANSI[(attr >> 4) & 7]);
+}
+
+void term_restore_attr() {
+    if (last_attr >= 0)
+        term_set_attr(last_attr);
+}
+
+void term_reset_attr() {
+    std::printf("\x1b[0m");
 }
 
 void term_putch(char c) {
@@ -53,4 +69,19 @@ void term_clear_screen() {
 
 void term_clear_eol() {
     std::printf("\x1b[K");
+}
+
+void term_clear_below() {
+    std::printf("\x1b[J");
+}
+
+void term_flush() {
+    if (std::fflush(stdout) != 0)
+        term_write_error();
+}
+
+int term_write_error() {
+    if (write_error == 0 && std::ferror(stdout))
+        write_error = errno != 0 ? errno : EIO;
+    return write_error;
 }

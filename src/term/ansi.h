@@ -21,6 +21,19 @@ void term_cursor_down(int n);
 void term_cursor_right(int n);
 void term_cursor_left(int n);
 void term_set_attr(TextAttr attr);
+// Sends the attribute last set again, after another program has had the
+// terminal (a suspension); nothing before the first setting.
+void term_restore_attr();
+// Gives the terminal its own attributes back: ESC [0m.
+void term_reset_attr();
 void term_putch(char c);
 void term_clear_screen(); // leaves the cursor where it is
 void term_clear_eol();
+void term_clear_below(); // from the cursor to the end of the screen
+
+// Flushes the screen stream, noting a failure for term_write_error.
+void term_flush();
+// The system's error number of the first write to the screen that failed,
+// or 0. The stream keeps only a flag; errno tells why just after the
+// failure, so callers look here before every wait and at the end.
+int term_write_error();

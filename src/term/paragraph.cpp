@@ -5,6 +5,8 @@
 
 int out_column = 0;
 
+int out_chars = 0;
+
 // The longest UTF-8 character; malformed text may hold longer runs of
 // continuation bytes, and a line never takes more than this for one character.
 constexpr int UTF8_MAX_BYTES = 4;
@@ -49,6 +51,21 @@ static int first_character_length(const char* text) {
     return n;
 }
 
+int char_count(const char* text, int n) {
+    int chars = 0;
+    for (int i = 0; i < n && text[i] != '\0'; ++i)
+        chars += !is_continuation_byte(text[i]);
+    return chars;
+}
+
+void clear_rest_of_line(int chars_on_line, int width) {
+    // A line filled to its last cell leaves the cursor waiting at the right
+    // margin, and there an erase takes the last letter with it (xterm and
+    // its kin). Nothing can stand to the right of a full line anyway.
+    if (chars_on_line != width)
+        term_clear_eol();
+}
+
 int fit_or_cut_length(const char* text, int width) {
     int fit = fit_length(text, -1, width);
     if (fit > 0 || text[0] == '\0')
@@ -61,32 +78,37 @@ int fit_or_cut_length(const char* text, int width) {
 }
 
 void say(const char* text) {
+    if (out_column == 0)
+        out_chars = 0;
     if (out_column >= TERM_WIDTH && out_column != 0) {
         // A full line leaves the cursor waiting in its last column; a joining
         // space would wrap there by itself and leave an empty line inside
         // the paragraph, so the line break alone joins the texts.
         term_putch('\n');
-        out_column = 0;
+        out_column = out_chars = 0;
     } else if (out_column != 0) {
         term_putch(' ');
         ++out_column;
+        ++out_chars;
     }
     for (;;) {
         // The width may change under a resize; each line takes it afresh.
-        int width = TERM_WIDTH - out_column;
+        int columns = TERM_WIDTH;
+        int width = columns - out_column;
         // On a fresh line a word wider than the line is cut, so that every
         // line makes progress; elsewhere it waits for the next line.
         int len = out_column == 0 ? fit_or_cut_length(text, width) : fit_length(text, -1, width);
         put_n(text, len);
+        out_chars += char_count(text, len);
         text += len;
-        term_clear_eol();
+        clear_rest_of_line(out_chars, columns);
         out_column += len;
         while (*text == ' ')
             ++text;
         if (*text == '\0')
             return;
         term_putch('\n');
-        out_column = 0;
+        out_column = out_chars = 0;
     }
 }
 
@@ -94,7 +116,7 @@ void new_paragraph() {
     if (out_column != 0)
         term_putch('\n');
     term_putch(' ');
-    out_column = 1;
+    out_column = out_chars = 1;
 }
 
 void story_say(const char* text) {

@@ -6,6 +6,10 @@
 // Bytes written on the current screen line by the paragraph writer;
 // 0 means the cursor stands at the start of an empty line.
 extern int out_column;
+// Characters on the current line, each taking one cell, beside out_column's
+// bytes: the right margin is reached by characters. Taken as 0 whenever
+// out_column is 0, so emptying the line needs out_column alone.
+extern int out_chars;
 
 // Length of text, but no more than max; 0 when max is 0 or negative.
 int bounded_strlen(const char* text, int max);
@@ -24,6 +28,14 @@ int fit_length(const char* text, int limit, int width);
 // prefix that fits and ends on a whole UTF-8 character (at least one whole
 // character, however narrow the line). Always 1 or more for a non-empty text.
 int fit_or_cut_length(const char* text, int width);
+
+// Characters among the first n bytes of text (or up to its NUL): the bytes
+// that are not UTF-8 continuation bytes. Each of the game's characters takes
+// one cell.
+int char_count(const char* text, int n);
+
+// Erases the rest of the line, unless its characters fill all width cells.
+void clear_rest_of_line(int chars_on_line, int width);
 
 // Continues the current paragraph with text, joined by one space.
 void say(const char* text);

@@ -7,6 +7,9 @@
 
 #include <csignal>
 #include <cstdio>
+#include <fstream>
+#include <poll.h>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,6 +17,12 @@
 namespace {
 
 const char* const LAST_OPTION_OF_THE_BED = " 2: Sova\x1b[K\x1b[0;37;40m\r\n";
+const char* const BED_LIST = " 1: \x1b[0;1;37;42mKliva upp\x1b[K\x1b[0;37;40m\r\n"
+                             " 2: Sova\x1b[K\x1b[0;37;40m\r\n";
+// What an orderly end writes at the bed's menu: the list blanked, the
+// cursor back on its first line, then the terminal's own attributes and the
+// rest of the screen erased in them.
+const char* const END_AT_THE_BED = "\x1b[A\x1b[A\x1b[K\r\n\x1b[K\r\n\x1b[A\x1b[A\x1b[0m\x1b[J";
 
 void expect_clean_end(PtyGame& game) {
     EXPECT_EQ(game.wait_exit(), 0);
@@ -27,19 +36,26 @@ TEST_P(QuitKey, EndsTheGameAndRestoresTheTerminal) {
     game.read_until(LAST_OPTION_OF_THE_BED);
     game.send(GetParam());
     expect_clean_end(game);
+    EXPECT_EQ(game.read_for(100), END_AT_THE_BED);
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, QuitKey, testing::Values("q", "Q", "\x1b", std::string(1, '\0')));
 
+// The same orderly end as a quit key, and then the parent learns which
+// signal ended the game, so that a script stops at it.
 class QuitSignal : public testing::TestWithParam<int> {};
 
-TEST_P(QuitSignal, EndsTheGameInOrder) {
+TEST_P(QuitSignal, EndsTheGameInOrderAndTellsTheParent) {
     PtyGame game;
     game.read_until(LAST_OPTION_OF_THE_BED);
     double sent = now_ms();
     game.signal(GetParam());
-    expect_clean_end(game);
+    int status = game.wait_exit();
     EXPECT_LT(now_ms() - sent, 1000);
+    EXPECT_TRUE(ended_by(status, GetParam())) << status;
+    EXPECT_FALSE(WCOREDUMP(status));
+    EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
+    EXPECT_EQ(game.read_for(100), END_AT_THE_BED);
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, QuitSignal, testing::Values(SIGINT, SIGQUIT, SIGTERM));
@@ -59,7 +75,8 @@ TEST(Session, TheInterruptKeyEndsTheGameInOrder) {
     PtyGame game;
     game.read_until(LAST_OPTION_OF_THE_BED);
     game.send("\x03"); // the terminal turns Ctrl-C into SIGINT
-    expect_clean_end(game);
+    EXPECT_TRUE(ended_by(game.wait_exit(), SIGINT));
+    EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
 }
 
 TEST(Session, ModeClearsOnlyCanonicalInputAndEcho) {
@@ -72,11 +89,16 @@ TEST(Session, ModeClearsOnlyCanonicalInputAndEcho) {
     expect_clean_end(game);
 }
 
-TEST(Session, AResizeWritesNothingAndTheNextTextWrapsAtTheNewWidth) {
+TEST(Session, ANewWidthDrawsTheListAgainAndTheNextTextWrapsAtIt) {
     PtyGame game(80, 24);
     game.read_until(LAST_OPTION_OF_THE_BED);
-    game.resize(30, 24);
-    EXPECT_EQ(game.read_for(200), "");
+    game.resize(80, 30);
+    EXPECT_EQ(game.read_for(200), "") << "a new height alone redraws nothing";
+    game.resize(30, 30);
+    // Up to the list's first line by the counts it was drawn with, the rest
+    // of the screen erased, the list at the new width.
+    EXPECT_EQ(game.read_until(LAST_OPTION_OF_THE_BED),
+              std::string("\x1b[A\x1b[A\x1b[J") + BED_LIST);
     game.send("2");
     // At 30 columns the answer breaks after "vaknar" (27 bytes with the ä).
     EXPECT_NE(
@@ -99,15 +121,24 @@ TEST(Session, SuspendGivesTheTerminalBackAndContinueTakesItAgain) {
     game.read_until(LAST_OPTION_OF_THE_BED);
     pid_t player = game.foreground();
     ASSERT_NE(player, game.pid());
+    size_t before = game.transcript().size();
     game.send("\x1a"); // the terminal turns Ctrl-Z into SIGTSTP
     ASSERT_TRUE(eventually(game, [&] { return process_state(player) == 'T'; }));
     EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
+    game.read_for(100);
+    EXPECT_EQ(game.transcript().substr(before), "\x1b[0m") << "the shell gets its own colours";
 
+    before = game.transcript().size();
     kill(player, SIGCONT);
     termios raw = game.initial_settings();
     raw.c_lflag &= ~(ICANON | ECHO);
     EXPECT_TRUE(eventually(game, [&] { return same_settings(game.settings(), raw); }));
-    EXPECT_EQ(game.read_for(100), "") << "nothing is redrawn";
+    EXPECT_TRUE(eventually(game, [&] {
+        return game.transcript().find(LAST_OPTION_OF_THE_BED, before) != std::string::npos;
+    }));
+    // The game's colours again, then the whole list from the line where the
+    // shell left the cursor, the highlight where it was.
+    EXPECT_EQ(game.transcript().substr(before), std::string("\x1b[0;37;40m\r") + BED_LIST);
     game.send("2");
     game.read_until("Du somnar...");
     game.send("q");
@@ -156,6 +187,98 @@ TEST(Session, EmptyInputEndsTheGameAtOnce) {
     std::string out = run_through_pipes("", &status);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_NE(out.find("Kliva upp"), std::string::npos);
+}
+
+// Through a pipe the screen is written line by line, as on a terminal: a
+// game played through tee shows each screen before its wait for a key.
+TEST(Session, ThroughAPipeEachScreenArrivesBeforeTheWaitForAKey) {
+    char record[] = "/tmp/vakna-tee-XXXXXX";
+    close(mkstemp(record));
+    int keys[2], screen[2];
+    ASSERT_EQ(pipe(keys), 0);
+    ASSERT_EQ(pipe(screen), 0);
+    std::string command = std::string(VAKNA_BINARY) + " | tee " + record;
+    pid_t shell = fork();
+    if (shell == 0) {
+        dup2(keys[0], STDIN_FILENO);
+        dup2(screen[1], STDOUT_FILENO);
+        close(keys[1]);
+        close(screen[0]);
+        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(keys[0]);
+    close(screen[1]);
+    std::string shown;
+    double deadline = now_ms() + 5000;
+    while (shown.find("Sova\x1b[K\x1b[0;37;40m\n") == std::string::npos && now_ms() < deadline) {
+        pollfd ready{screen[0], POLLIN, 0};
+        char chunk[4096];
+        ssize_t n = poll(&ready, 1, 100) > 0 ? read(screen[0], chunk, sizeof chunk) : 0;
+        if (n > 0)
+            shown.append(chunk, static_cast<size_t>(n));
+    }
+    EXPECT_NE(shown.find("Plötsligt vaknar du"), std::string::npos) << "no key was sent yet";
+    close(keys[1]); // the end of input ends the game
+    for (char chunk[4096]; read(screen[0], chunk, sizeof chunk) > 0;) {
+    }
+    close(screen[0]);
+    int status = -1;
+    waitpid(shell, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    std::ifstream file(record);
+    std::stringstream recorded;
+    recorded << file.rdbuf();
+    EXPECT_EQ(recorded.str().rfind(shown, 0), 0u) << "tee records what was shown";
+    unlink(record);
+}
+
+// Where the screen cannot be written, the game ends at its first wait for a
+// key instead of going on blind, says why, and gives the terminal back.
+void expect_cannot_write(const std::string& redirection, const std::string& reason) {
+    PtyGame game({"/bin/sh", "-c", std::string("exec ") + VAKNA_BINARY + redirection});
+    int status = game.wait_exit();
+    game.read_for(100);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 74) << status;
+    EXPECT_NE(game.transcript().find("vakna: cannot write the screen: " + reason + "\r\n"),
+              std::string::npos)
+        << game.transcript();
+    EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
+}
+
+TEST(Session, AFullDeviceOrAClosedOutputEndsTheGameWithStatus74) {
+    expect_cannot_write(" > /dev/full", "No space left on device");
+    expect_cannot_write(" >&-", "Bad file descriptor");
+}
+
+// A reader that goes away: the next screen the game writes fails, and the
+// game ends in order rather than being killed by the broken pipe.
+TEST(Session, AReaderThatClosesThePipeEndsTheGameWithStatus74) {
+    PtyGame game({"/bin/bash", "-c",
+                  std::string(VAKNA_BINARY) + " | head -c 100 > /dev/null; exit ${PIPESTATUS[0]}"});
+    int status = -1;
+    for (int tries = 0; tries < 50 && status == -1; ++tries) {
+        game.send("n"); // each move writes to the screen
+        status = game.wait_exit(100);
+    }
+    game.read_for(100);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 74) << status;
+    EXPECT_NE(game.transcript().find("vakna: cannot write the screen: Broken pipe"),
+              std::string::npos)
+        << game.transcript();
+    EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
+}
+
+// The rest of a paste after a q must not reach the shell as commands.
+TEST(Session, KeysTheGameDidNotReadAreDiscardedAtItsEnd) {
+    PtyGame game(
+        {"/bin/sh", "-c", std::string(VAKNA_BINARY) + "; timeout 1 cat; echo AFTER THE GAME"});
+    game.read_until(LAST_OPTION_OF_THE_BED);
+    game.send("qecho LEAKED\n");
+    std::string rest = game.read_until("AFTER THE GAME");
+    EXPECT_EQ(rest.find("LEAKED"), std::string::npos) << rest;
+    EXPECT_EQ(game.waiting_input(), 0);
+    game.wait_exit();
 }
 
 } // namespace

@@ -9,7 +9,9 @@
 
 namespace {
 
-const char* const FIRST_SCREEN = "\x1b[2J\x1b[1;1H"
+// The normal attribute comes before the clear, so the whole screen takes
+// the game's colours from the first line on.
+const char* const FIRST_SCREEN = "\x1b[0;37;40m\x1b[2J\x1b[1;1H"
                                  "Plötsligt vaknar du och märker att du ligger i en säng.\x1b[K"
                                  "\r\n\r\n"
                                  " 1: \x1b[0;1;37;42mKliva upp\x1b[K\x1b[0;37;40m\r\n"

@@ -45,12 +45,13 @@ const std::string& new_game_label(Question question);
 
 // After keys were sent: true when the game has answered them all and waits
 // for more, false when it has ended, which it must have done in order (exit
-// status 0, the terminal's settings restored). A game that does neither
+// status 0 or by an interrupt signal, the terminal's settings restored). A game that does neither
 // within timeout_ms fails the test as hung.
 bool answers_or_ended_in_order(PtyGame& game, int timeout_ms = 10000);
 
-// Waits for the game to end and expects exit status 0 and the terminal's
-// settings exactly as they were before the game started.
+// Waits for the game to end and expects an orderly ending (exit status 0, or
+// ended by an interrupt signal) and the terminal's settings exactly as they
+// were before the game started.
 void expect_ended_in_order(PtyGame& game, int timeout_ms = 5000);
 
 // The bytes with control and non-ASCII bytes written as escapes, for

@@ -293,6 +293,27 @@ int PtyGame::choose(const std::string& label, int timeout_ms) {
     }
 }
 
+int PtyGame::waiting_input() const {
+    int waiting = -1;
+    ioctl(slave_, FIONREAD, &waiting);
+    return waiting;
+}
+
+bool ended_by(int wait_status, int signal_number) {
+    if (signal_number == SIGQUIT)
+        return WIFEXITED(wait_status) && WEXITSTATUS(wait_status) == 128 + SIGQUIT;
+    return WIFSIGNALED(wait_status) && WTERMSIG(wait_status) == signal_number;
+}
+
+bool ended_in_order(int wait_status) {
+    if (wait_status == -1)
+        return false;
+    if (WIFEXITED(wait_status) && WEXITSTATUS(wait_status) == 0)
+        return true;
+    return ended_by(wait_status, SIGINT) || ended_by(wait_status, SIGQUIT) ||
+           ended_by(wait_status, SIGTERM);
+}
+
 bool same_settings(const termios& a, const termios& b) {
     return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
            a.c_lflag == b.c_lflag && a.c_line == b.c_line &&

@@ -54,6 +54,8 @@ class PtyGame {
     // Settings of the terminal before the game started.
     const termios& initial_settings() const { return initial_; }
     pid_t pid() const { return pid_; }
+    // Bytes typed on the terminal that nobody has read yet.
+    int waiting_input() const;
     // The terminal's foreground process group: the game's, when run as a job.
     pid_t foreground() const;
     int master() const { return master_; }
@@ -81,6 +83,13 @@ class PtyGame {
 // The state letter of a process as /proc shows it ('T' when stopped, 'Z'
 // when it has ended), '?' if unknown.
 char process_state(pid_t pid);
+
+// The wait status of a game that a signal ended in order: ended by SIGINT
+// or SIGTERM itself, so that a shell sees it; exit status 131 for SIGQUIT.
+bool ended_by(int wait_status, int signal_number);
+// A wait status of a game that ended in order: exit status 0, or ended by
+// one of the interrupt signals as above.
+bool ended_in_order(int wait_status);
 
 // Byte-for-byte equality of two terminal settings records.
 bool same_settings(const termios& a, const termios& b);
