@@ -27,10 +27,10 @@ play: all
 	./$(BUILD)/vakna
 
 # Installing as packagers expect: PREFIX and DESTDIR, and BINDIR for the
-# game's folder (/usr/games in a Debian-style layout), read at install time,
-# so changing them configures nothing again. The game is installed stripped.
+# game's folder when not $(PREFIX)/bin (/usr/games in a Debian-style layout;
+# a relative one is under PREFIX). They are read at install time, so
+# changing them configures nothing again. The game is installed stripped.
 PREFIX ?= /usr/local
-BINDIR ?= $(PREFIX)/bin
 .PHONY: install uninstall
 
 install: $(BUILD)/CMakeCache.txt
