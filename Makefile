@@ -26,6 +26,22 @@ $(FUZZ_BUILD)/CMakeCache.txt:
 play: all
 	./$(BUILD)/vakna
 
+# Installing as packagers expect: PREFIX and DESTDIR, and BINDIR for the
+# game's folder when not $(PREFIX)/bin (/usr/games in a Debian-style layout;
+# a relative one is under PREFIX). They are read at install time, so
+# changing them configures nothing again. The game is installed stripped.
+PREFIX ?= /usr/local
+.PHONY: install uninstall
+
+install: $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) --target vakna -j $(JOBS)
+	DESTDIR='$(DESTDIR)' VAKNA_BINDIR='$(BINDIR)' cmake --install $(BUILD) --prefix '$(PREFIX)' --strip
+
+# Exactly the files the last install from $(BUILD) wrote, as CMake listed
+# them, under the same DESTDIR.
+uninstall:
+	DESTDIR='$(DESTDIR)' cmake -D MANIFEST=$(BUILD)/install_manifest.txt -P cmake/uninstall.cmake
+
 # The sanitized suite runs first, then the fuzz targets (their seeds and a
 # short run each), the plain one last, so the run ends in ctest's summary of
 # the plain suite; any failing fails the target.
