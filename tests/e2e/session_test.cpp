@@ -99,6 +99,16 @@ TEST(Session, ANewWidthDrawsTheListAgainAndTheNextTextWrapsAtIt) {
     // of the screen erased, the list at the new width.
     EXPECT_EQ(game.read_until(LAST_OPTION_OF_THE_BED),
               std::string("\x1b[A\x1b[A\x1b[J") + BED_LIST);
+    // So narrow that "Kliva upp" takes two lines: the moves follow the new
+    // counts from then on.
+    game.resize(10, 30);
+    game.read_until(LAST_OPTION_OF_THE_BED);
+    game.send(keys::DOWN);
+    EXPECT_EQ(game.read_until("Sova\x1b[K\x1b[0;37;40m\r\n"),
+              "\x1b[A\x1b[2A 1: Kliva\x1b[K\x1b[0;37;40m\r\n    upp\x1b[K\x1b[0;37;40m\r\n"
+              " 2: \x1b[0;1;37;42mSova\x1b[K\x1b[0;37;40m\r\n");
+    game.resize(30, 30);
+    game.read_until("Sova\x1b[K\x1b[0;37;40m\r\n");
     game.send("2");
     // At 30 columns the answer breaks after "vaknar" (27 bytes with the ä).
     EXPECT_NE(

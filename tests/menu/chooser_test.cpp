@@ -144,6 +144,31 @@ TEST_F(Chooser, AWordWiderThanTheLineIsCutWithoutSplittingALetter) {
     EXPECT_EQ(drawn.substr(0, list.size()), list);
 }
 
+// Five columns: a line of the prefix and one letter fills the last cell,
+// where an erase would take the letter with it, so none is written.
+TEST_F(Chooser, ALabelLineThatFillsTheLastCellIsNotErased) {
+    TERM_WIDTH = 5;
+    add_option(10, "åb");
+    EXPECT_EQ(run("1"), 10);
+    std::string list = "\n\n 1: " + HIGH + "å" + NORMAL + "\n    " + HIGH + "b" + NORMAL + "\n";
+    EXPECT_EQ(drawn.substr(0, list.size()), list);
+}
+
+// A continue redraws the whole list from the line where the shell left the
+// cursor, the highlight where it was.
+TEST_F(Chooser, DrawsTheListAgainAfterAContinue) {
+    TERM_WIDTH = 15;
+    add_option(10, "a");
+    add_option(11, "ett tva tre");
+    std::string first =
+        "\n\n" + lit('1', "a") + " 2: ett tva" + EOL + NORMAL + "\n    tre" + EOL + NORMAL + "\n";
+    note_terminal_event(EVENT_CONTINUE);
+    EXPECT_EQ(run("\x1b[B"), STATE_QUIT);
+    std::string again = std::string("\r") + lit('1', "a") + " 2: ett tva" + EOL + NORMAL +
+                        "\n    tre" + EOL + NORMAL + "\n";
+    EXPECT_EQ(drawn.substr(0, first.size() + again.size()), first + again);
+}
+
 TEST_F(Chooser, AnEmptyMenuDrawsNothingAndQuits) {
     EXPECT_EQ(run("1"), STATE_QUIT);
     EXPECT_EQ(drawn, "");
