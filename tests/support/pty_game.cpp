@@ -147,15 +147,6 @@ char process_state(pid_t pid) {
     return name_end == std::string::npos || name_end + 2 >= line.size() ? '?' : line[name_end + 2];
 }
 
-namespace {
-
-// What a process has read and written so far, from /proc.
-struct ProcessIo {
-    long long read = -1;
-    long long written = -1;
-    bool operator==(const ProcessIo&) const = default;
-};
-
 ProcessIo process_io(pid_t pid) {
     ProcessIo io;
     std::ifstream file("/proc/" + std::to_string(pid) + "/io");
@@ -188,8 +179,6 @@ bool in_key_wait(pid_t pid) {
         return false;
     return number == std::to_string(SYS_pselect6) && limit == "0x0";
 }
-
-} // namespace
 
 // The counts are read on both sides of the look at the wait, so a game that
 // took its last key and wrote in between is never mistaken for one at rest.

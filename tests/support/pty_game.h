@@ -91,6 +91,20 @@ bool ended_by(int wait_status, int signal_number);
 // one of the interrupt signals as above.
 bool ended_in_order(int wait_status);
 
+// Whether the process has ended (or is gone).
+bool has_ended(pid_t pid);
+
+// What a process has read and written so far, from /proc.
+struct ProcessIo {
+    long long read = -1;
+    long long written = -1;
+    bool operator==(const ProcessIo&) const = default;
+};
+ProcessIo process_io(pid_t pid);
+
+// True while the process sits in the key reader's wait for a key.
+bool in_key_wait(pid_t pid);
+
 // Byte-for-byte equality of two terminal settings records.
 bool same_settings(const termios& a, const termios& b);
 

@@ -1,0 +1,508 @@
+#include "xterm/xterm_session.h"
+
+#include "support/pty_game.h"
+#include "support/stdio_redirect.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <fstream>
+#include <map>
+#include <poll.h>
+#include <sstream>
+#include <sys/ioctl.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+// ---- The printed screen -------------------------------------------------
+
+namespace {
+
+// The byte length of the UTF-8 character that starts with this byte.
+size_t utf8_length(unsigned char lead) {
+    if (lead >= 0xf0)
+        return 4;
+    if (lead >= 0xe0)
+        return 3;
+    if (lead >= 0xc0)
+        return 2;
+    return 1;
+}
+
+std::vector<int> sgr_parameters(const std::string& list) {
+    std::vector<int> parameters;
+    std::istringstream in(list);
+    for (std::string number; std::getline(in, number, ';');)
+        parameters.push_back(number.empty() ? 0 : std::atoi(number.c_str()));
+    return parameters;
+}
+
+// xterm starts each printed line with the line's size (ESC "#5" for a
+// single-width line) and writes the rendition before every cell that has
+// colours.
+ScreenRow parse_row(const std::string& line) {
+    ScreenRow row;
+    std::vector<int> rendition;
+    size_t at = 0;
+    while (at < line.size()) {
+        if (line[at] == '\x1b' && at + 1 < line.size() && line[at + 1] == '[') {
+            size_t end =
+                line.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", at + 2);
+            if (end == std::string::npos)
+                break;
+            if (line[end] == 'm')
+                rendition = sgr_parameters(line.substr(at + 2, end - at - 2));
+            at = end + 1;
+        } else if (line[at] == '\x1b') {
+            at += 3;
+        } else {
+            size_t n = utf8_length(static_cast<unsigned char>(line[at]));
+            row.push_back({line.substr(at, n), rendition});
+            at += n;
+        }
+    }
+    return row;
+}
+
+bool has_parameter(const ScreenCell& cell, int parameter) {
+    return std::find(cell.sgr.begin(), cell.sgr.end(), parameter) != cell.sgr.end();
+}
+
+} // namespace
+
+Screen screen_parse(const std::string& printed) {
+    Screen screen;
+    std::istringstream in(printed);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        screen.rows.push_back(parse_row(line));
+    }
+    return screen;
+}
+
+std::string Screen::text(int row) const {
+    std::string line;
+    for (const ScreenCell& cell : rows[row])
+        line += cell.text;
+    line.erase(line.find_last_not_of(' ') + 1);
+    return line;
+}
+
+int Screen::find(const std::string& needle, int from) const {
+    for (int row = std::max(from, 0); row < static_cast<int>(rows.size()); row++)
+        if (text(row).find(needle) != std::string::npos)
+            return row;
+    return -1;
+}
+
+int Screen::find_last_line(const std::string& line) const {
+    for (int row = static_cast<int>(rows.size()) - 1; row >= 0; row--)
+        if (text(row) == line)
+            return row;
+    return -1;
+}
+
+int Screen::count(const std::string& needle, int from) const {
+    int found = 0;
+    for (int row = find(needle, from); row >= 0; row = find(needle, row + 1))
+        found++;
+    return found;
+}
+
+std::vector<ScreenCell> Screen::cells_of(int row, const std::string& needle) const {
+    std::vector<ScreenCell> cells;
+    if (row < 0 || row >= static_cast<int>(rows.size()))
+        return cells;
+    size_t at = text(row).find(needle);
+    if (at == std::string::npos)
+        return cells;
+    size_t offset = 0;
+    for (const ScreenCell& cell : rows[row]) {
+        if (offset >= at && offset < at + needle.size())
+            cells.push_back(cell);
+        offset += cell.text.size();
+    }
+    return cells;
+}
+
+int Screen::width() const {
+    size_t widest = 0;
+    for (const ScreenRow& row : rows)
+        widest = std::max(widest, row.size());
+    return static_cast<int>(widest);
+}
+
+std::string Screen::dump() const {
+    std::string all;
+    for (int row = 0; row < static_cast<int>(rows.size()); row++)
+        all += std::to_string(row) + "|" + text(row) + "\n";
+    return all;
+}
+
+bool all_cells_have(const std::vector<ScreenCell>& cells, int parameter) {
+    return !cells.empty() && std::all_of(cells.begin(), cells.end(), [&](const ScreenCell& cell) {
+        return has_parameter(cell, parameter);
+    });
+}
+
+bool any_cell_has(const std::vector<ScreenCell>& cells, int parameter) {
+    return std::any_of(cells.begin(), cells.end(),
+                       [&](const ScreenCell& cell) { return has_parameter(cell, parameter); });
+}
+
+// ---- Processes ----------------------------------------------------------
+
+namespace {
+
+bool on_path(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    std::istringstream folders(path ? path : "/usr/bin:/bin");
+    for (std::string folder; std::getline(folders, folder, ':');)
+        if (access((folder + "/" + program).c_str(), X_OK) == 0)
+            return true;
+    return false;
+}
+
+// This process's environment with the given NAME=value entries put in.
+std::vector<std::string> environment_with(const std::vector<std::string>& entries) {
+    std::vector<std::string> result;
+    for (char** entry = environ; *entry; entry++) {
+        std::string name = std::string(*entry).substr(0, std::strcspn(*entry, "="));
+        bool replaced = std::any_of(entries.begin(), entries.end(), [&](const std::string& e) {
+            return e.compare(0, name.size() + 1, name + "=") == 0;
+        });
+        if (!replaced)
+            result.push_back(*entry);
+    }
+    result.insert(result.end(), entries.begin(), entries.end());
+    return result;
+}
+
+std::vector<char*> pointers(const std::vector<std::string>& words) {
+    std::vector<char*> list;
+    for (const std::string& word : words)
+        list.push_back(const_cast<char*>(word.c_str()));
+    list.push_back(nullptr);
+    return list;
+}
+
+// Starts a program with its output on out (or nowhere) and, if given, the
+// descriptor extra as its descriptor 3. It dies with this process, so a
+// test killed on a time limit leaves no X server behind.
+pid_t spawn(const std::vector<std::string>& command, const std::vector<std::string>& environment,
+            int out = -1, int extra = -1) {
+    std::vector<char*> argv = pointers(command);
+    std::vector<char*> envp = pointers(environment);
+    int nowhere = open("/dev/null", O_RDWR | O_CLOEXEC);
+    pid_t pid = fork();
+    if (pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        dup2(nowhere, STDIN_FILENO);
+        dup2(out >= 0 ? out : nowhere, STDOUT_FILENO);
+        dup2(nowhere, STDERR_FILENO);
+        if (extra >= 0)
+            dup2(extra, 3);
+        execvpe(argv[0], argv.data(), envp.data());
+        _exit(127);
+    }
+    close(nowhere);
+    return pid;
+}
+
+// Waits for a child of this process to end; its exit status, or -1 after
+// timeout_ms.
+int wait_child(pid_t pid, int timeout_ms) {
+    double deadline = now_ms() + timeout_ms;
+    for (;;) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        if (now_ms() >= deadline)
+            return -1;
+        usleep(2000);
+    }
+}
+
+void end_child(pid_t pid) {
+    if (pid <= 0)
+        return;
+    kill(pid, SIGTERM);
+    if (wait_child(pid, 2000) < 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+}
+
+pid_t parent_of(pid_t pid) {
+    std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(file, line);
+    size_t name_end = line.rfind(") ");
+    if (name_end == std::string::npos)
+        return -1;
+    std::istringstream rest(line.substr(name_end + 2));
+    std::string state;
+    pid_t parent = -1;
+    rest >> state >> parent;
+    return parent;
+}
+
+std::vector<pid_t> descendants(pid_t root) {
+    std::map<pid_t, std::vector<pid_t>> children;
+    if (DIR* proc = opendir("/proc")) {
+        while (dirent* entry = readdir(proc)) {
+            pid_t pid = std::atoi(entry->d_name);
+            if (pid > 0)
+                children[parent_of(pid)].push_back(pid);
+        }
+        closedir(proc);
+    }
+    std::vector<pid_t> found = children[root];
+    for (size_t i = 0; i < found.size(); i++)
+        for (pid_t child : children[found[i]])
+            found.push_back(child);
+    return found;
+}
+
+std::string real_path(const std::string& path) {
+    char resolved[PATH_MAX];
+    return realpath(path.c_str(), resolved) ? resolved : path;
+}
+
+std::string executable_of(pid_t pid) {
+    char target[PATH_MAX];
+    std::string link = "/proc/" + std::to_string(pid) + "/exe";
+    ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
+    return n > 0 ? std::string(target, static_cast<size_t>(n)) : "";
+}
+
+size_t count_newlines(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::string all((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    return static_cast<size_t>(std::count(all.begin(), all.end(), '\n'));
+}
+
+std::string read_file(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
+} // namespace
+
+std::string xterm_missing_tool() {
+    for (const char* tool : {"Xvfb", "xterm", "xdotool"})
+        if (!on_path(tool))
+            return tool;
+    return "";
+}
+
+bool process_terminal(pid_t pid, termios* mode, winsize* size) {
+    std::string path = "/proc/" + std::to_string(pid) + "/fd/0";
+    int fd = open(path.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool read = tcgetattr(fd, mode) == 0 && ioctl(fd, TIOCGWINSZ, size) == 0;
+    close(fd);
+    return read;
+}
+
+// ---- The session --------------------------------------------------------
+
+XtermSession::XtermSession(const std::vector<std::string>& command, const XtermOptions& options)
+    : rows_(options.rows) {
+    char folder[] = "/tmp/vakna-xterm-XXXXXX";
+    if (!mkdtemp(folder)) {
+        ADD_FAILURE() << "no temporary folder";
+        return;
+    }
+    directory_ = folder;
+    printout_ = directory_ + "/screen";
+    static int sessions = 0;
+    title_ = "vakna-xterm-" + std::to_string(getpid()) + "-" + std::to_string(++sessions);
+    if (start_server())
+        start_xterm(command, options);
+}
+
+XtermSession::~XtermSession() {
+    end_xterm();
+    end_child(server_);
+    if (!directory_.empty()) {
+        unlink(printout_.c_str());
+        rmdir(directory_.c_str());
+    }
+}
+
+// The server picks a free display itself and writes its number to the
+// descriptor given, once it accepts clients.
+bool XtermSession::start_server() {
+    int pipe_ends[2];
+    if (pipe2(pipe_ends, O_CLOEXEC) != 0)
+        return false;
+    server_ = spawn({"Xvfb", "-displayfd", "3", "-nolisten", "tcp", "-screen", "0", "1280x1024x24"},
+                    environment_with({}), -1, pipe_ends[1]);
+    close(pipe_ends[1]);
+    std::string number;
+    double deadline = now_ms() + 10000;
+    while (number.find('\n') == std::string::npos && now_ms() < deadline) {
+        pollfd p{pipe_ends[0], POLLIN, 0};
+        char chunk[32];
+        ssize_t n = 0;
+        if (poll(&p, 1, 100) > 0 && (n = read(pipe_ends[0], chunk, sizeof chunk)) <= 0)
+            break;
+        number.append(chunk, static_cast<size_t>(n));
+    }
+    close(pipe_ends[0]);
+    if (number.find('\n') == std::string::npos) {
+        ADD_FAILURE() << "Xvfb did not start";
+        return false;
+    }
+    display_ = ":" + number.substr(0, number.find('\n'));
+    return true;
+}
+
+void XtermSession::start_xterm(const std::vector<std::string>& command,
+                               const XtermOptions& options) {
+    std::vector<std::string> argv = {
+        "xterm",
+        "-u8",
+        "-geometry",
+        std::to_string(options.columns) + "x" + std::to_string(options.rows),
+        "-title",
+        title_,
+        // print() writes the screen to the file, each cell's colours as SGR.
+        "-xrm",
+        "XTerm*printerCommand: cat > " + printout_,
+        "-xrm",
+        "XTerm*printAttributes: 2",
+        "-xrm",
+        "XTerm*VT100.translations: #override Ctrl Shift <Key>P: print()",
+    };
+    if (options.hold)
+        argv.push_back("-hold");
+    argv.push_back("-e");
+    argv.insert(argv.end(), command.begin(), command.end());
+    std::vector<std::string> environment = options.environment;
+    environment.push_back("DISPLAY=" + display_);
+    environment.push_back("LC_ALL=C.UTF-8");
+    xterm_ = spawn(argv, environment_with(environment));
+    std::string found;
+    if (xdotool({"search", "--sync", "--name", "^" + title_ + "$"}, &found, 10000) != 0 ||
+        (window_ = std::strtoul(found.c_str(), nullptr, 10)) == 0)
+        ADD_FAILURE() << "xterm's window did not show";
+}
+
+// xterm answers only keys that reach it through the focus: it ignores the
+// synthetic events sent straight to a window.
+void XtermSession::key(const std::string& names) {
+    std::vector<std::string> arguments = {"windowfocus", std::to_string(window_), "key"};
+    std::istringstream in(names);
+    for (std::string name; in >> name;)
+        arguments.push_back(name);
+    EXPECT_EQ(xdotool(arguments), 0) << "xdotool key " << names;
+}
+
+void XtermSession::type(const std::string& text) {
+    EXPECT_EQ(xdotool({"windowfocus", std::to_string(window_), "type", "--delay", "5", text}), 0)
+        << "xdotool type " << text;
+}
+
+void XtermSession::resize(int columns, int rows) {
+    EXPECT_EQ(xdotool({"windowsize", "--usehints", std::to_string(window_), std::to_string(columns),
+                       std::to_string(rows)}),
+              0);
+    rows_ = rows;
+}
+
+// The printout is complete when it holds every row of the screen.
+Screen XtermSession::print() {
+    unlink(printout_.c_str());
+    if (!running()) {
+        ADD_FAILURE() << "xterm has ended";
+        return {};
+    }
+    key("ctrl+shift+p");
+    double deadline = now_ms() + 5000;
+    while (count_newlines(printout_) < static_cast<size_t>(rows_)) {
+        if (now_ms() >= deadline || !running()) {
+            ADD_FAILURE() << "xterm printed no whole screen";
+            break;
+        }
+        usleep(2000);
+    }
+    return screen_parse(read_file(printout_));
+}
+
+bool XtermSession::wait_for(const std::function<bool(const Screen&)>& condition, Screen* last,
+                            int timeout_ms) {
+    double deadline = now_ms() + timeout_ms;
+    for (;;) {
+        *last = running() ? print() : Screen{};
+        if (condition(*last))
+            return true;
+        if (now_ms() >= deadline || !running())
+            return false;
+        usleep(20000);
+    }
+}
+
+bool XtermSession::running() {
+    if (xterm_ > 0 && waitpid(xterm_, nullptr, WNOHANG) == xterm_)
+        xterm_ = -1;
+    return xterm_ > 0;
+}
+
+pid_t XtermSession::find_process(const std::string& program) const {
+    std::string wanted = real_path(program);
+    for (pid_t pid : descendants(xterm_))
+        if (executable_of(pid) == wanted)
+            return pid;
+    return -1;
+}
+
+// What runs inside xterm would only get a hangup when xterm goes, and a
+// stopped job would not even see that: each is killed.
+void XtermSession::end_xterm() {
+    if (xterm_ <= 0)
+        return;
+    std::vector<pid_t> inside = descendants(xterm_);
+    end_child(xterm_);
+    xterm_ = -1;
+    for (pid_t pid : inside)
+        kill(pid, SIGKILL);
+}
+
+int XtermSession::xdotool(const std::vector<std::string>& arguments, std::string* out,
+                          int timeout_ms) {
+    std::vector<std::string> command = {"xdotool"};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    int pipe_ends[2] = {-1, -1};
+    if (out && pipe2(pipe_ends, O_CLOEXEC) != 0)
+        return -1;
+    pid_t pid = spawn(command, environment_with({"DISPLAY=" + display_}), pipe_ends[1]);
+    double deadline = now_ms() + timeout_ms;
+    if (out) {
+        close(pipe_ends[1]);
+        char chunk[256];
+        for (ssize_t n = 1; n > 0 && now_ms() < deadline;) {
+            pollfd p{pipe_ends[0], POLLIN, 0};
+            if (poll(&p, 1, 100) > 0 && (n = read(pipe_ends[0], chunk, sizeof chunk)) > 0)
+                out->append(chunk, static_cast<size_t>(n));
+        }
+        close(pipe_ends[0]);
+    }
+    int status = wait_child(pid, std::max(0, static_cast<int>(deadline - now_ms())));
+    if (status < 0)
+        end_child(pid);
+    return status;
+}
