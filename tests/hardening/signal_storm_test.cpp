@@ -10,7 +10,6 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
-#include <regex>
 #include <string>
 #include <thread>
 
@@ -234,10 +233,13 @@ std::string sleep_again_and_again(int storm_signals) {
 // to the first move back up.
 std::string first_listing(const std::string& written) {
     size_t start = written.find("\r\n\r\n") + 4;
-    std::smatch up;
-    std::string rest = written.substr(start);
-    std::regex_search(rest, up, std::regex("\x1b\\[[0-9]*A"));
-    return rest.substr(0, static_cast<size_t>(up.position(0)));
+    for (size_t at = written.find("\x1b[", start); at != std::string::npos;
+         at = written.find("\x1b[", at + 1)) {
+        size_t end = written.find_first_not_of("0123456789", at + 2);
+        if (end != std::string::npos && written[end] == 'A')
+            return written.substr(start, at - start);
+    }
+    return "";
 }
 
 // The output without the game's redraws after a continue, each a carriage
