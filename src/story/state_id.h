@@ -3,7 +3,8 @@
 
 #include <cstdint>
 
-// A story state: 1 to 91. Options carry lists of them.
+// A story state: a number of the catalogue's table (story/catalogue.h).
+// Options carry lists of them.
 using StateId = std::int32_t;
 
 constexpr StateId STATE_START = 1; // begins a new game

@@ -53,6 +53,6 @@ char* counter_add(const char* text, char* buffer, int amount);
 using ChooseFn = StateId (*)();
 extern ChooseFn story_chooser;
 
-// Runs the story from start until a state returns. A state number outside
-// 1..91 ends the run as state 2 (the quit) does.
+// Runs the story from start until a state returns. A number that is no state
+// of the catalogue ends the run as the quit does.
 void run_story(StateId start);

@@ -51,8 +51,10 @@ TEST(StoryScript, TheCommittedScriptIsTheCatalogues) {
         << "docs/story-script.txt is stale: run `make story-script`, read the difference and "
            "commit the result";
 
-    for (StateId state = 1; state <= HIGHEST_STATE; state++)
-        EXPECT_TRUE(contains(now, "\n\n" + std::to_string(state) + "\n")) << "state " << state;
+    for (StateId state = 1; state <= HIGHEST_STATE; state++) {
+        std::string title = std::to_string(state) + " " + catalogue_state_name(state);
+        EXPECT_TRUE(contains(now, "\n\n" + title + "\n")) << title;
+    }
     EXPECT_FALSE(contains(now, "(never performed)"));
     // A state that says one text or another under different flags lists
     // both, in the order the story says them where they meet.
@@ -66,8 +68,10 @@ TEST(StoryScript, TheCommittedScriptIsTheCatalogues) {
     // The finale's second text opens a paragraph of its own.
     EXPECT_TRUE(contains(now, "så långt du kan.\n    (new paragraph)\n    says   Du har härmed"));
     // One option with ten actions: every action in the order added.
-    EXPECT_TRUE(contains(now, "    offers \"_T32\" -> 33\n    offers \"_T32\" -> 29\n"));
-    EXPECT_TRUE(contains(now, "    offers \"_T32\" -> 10\n    offers \"_T32\" -> 12\n"));
+    EXPECT_TRUE(contains(now, "    offers \"_T32\" -> 33 FIRST_THOUGHT\n"
+                              "    offers \"_T32\" -> 29 SECOND_THOUGHT\n"));
+    EXPECT_TRUE(contains(now, "    offers \"_T32\" -> 10 BUILD_BOAT\n"
+                              "    offers \"_T32\" -> 12 THINK_NO_MORE\n"));
 }
 
 // A condition is the simplest test that holds wherever the way was taken

@@ -36,7 +36,7 @@ StateId driver_select(const Listing& listing, size_t index) {
 }
 
 static void watch(StateId state, bool scene_begins) {
-    if (state >= 1 && state <= HIGHEST_STATE)
+    if (catalogue_has_state(state))
         driver_performed[state]++;
     if (scene_begins)
         driver_scene = state;

@@ -51,7 +51,6 @@ struct Trace {
     std::string text; // the story's output, escape sequences included
 };
 
-constexpr StateId HIGHEST_STATE = 91;
 using StateCounts = std::array<long, HIGHEST_STATE + 1>; // by state number
 
 // Filled while a DriverSession is open. driver_scene is the display state

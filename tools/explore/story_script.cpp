@@ -69,8 +69,10 @@ void merge_in_order(std::vector<T>& into, const std::vector<T>& seen) {
     }
 }
 
+// "67 GET_UP"
 std::string state_title(StateId state) {
-    return std::to_string(state);
+    const char* name = catalogue_state_name(state);
+    return std::to_string(state) + " " + (name ? name : "(no state)");
 }
 
 std::string count_name(unsigned count_is) {
@@ -111,7 +113,7 @@ void script_note(StoryScript& script, const Trace& trace) {
     const std::vector<Moment>& moments = trace.moments;
     for (size_t i = 0; i < moments.size(); i++) {
         const Moment& m = moments[i];
-        if (m.state < 1 || m.state > HIGHEST_STATE)
+        if (!catalogue_has_state(m.state))
             continue;
         ScriptState& state = script.states[m.state];
         state.performed++;
@@ -133,9 +135,9 @@ void script_note(StoryScript& script, const Trace& trace) {
 std::string script_text(const StoryScript& script) {
     std::string text =
         "vakna: the whole script, as the story explorer played it. Under each state's\n"
-        "number: the scene it begins, the texts it says and the options it offers, with\n"
-        "the state each option leads to; a state that says one thing or another under\n"
-        "different flags lists both. `make story-script` writes it again.\n";
+        "number and name: the scene it begins, the texts it says and the options it\n"
+        "offers, with the state each option leads to; a state that says one thing or\n"
+        "another under different flags lists both. `make story-script` writes it again.\n";
     for (StateId state = 1; state <= HIGHEST_STATE; state++)
         text += state_section(state, script.states[state]);
     return text;
