@@ -2,7 +2,7 @@
 // it offers, what it changes, and how it ends.
 #pragma once
 
-#include "story/state_id.h"
+#include "menu/state_id.h"
 
 #include <iterator>
 

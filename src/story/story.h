@@ -2,7 +2,7 @@
 // flags and the two counts, and runs until a state returns.
 #pragma once
 
-#include "story/state_id.h"
+#include "menu/state_id.h"
 
 // The fourteen story flags, one byte each. A new game clears them all and
 // puts the lift at floor 3; exactly one floor flag is set from then on.

@@ -3,7 +3,7 @@
 // story's output as one line, so a run reads as a transcript.
 #pragma once
 
-#include "story/state_id.h"
+#include "menu/state_id.h"
 
 #include <string>
 #include <vector>
