@@ -3,6 +3,7 @@
 // the script every text and option of every state.
 #include "explore/story_map.h"
 #include "explore/story_script.h"
+#include "support/text_checks.h"
 
 #include <gtest/gtest.h>
 
@@ -16,10 +17,6 @@ std::string committed(const std::string& name) {
     std::stringstream text;
     text << file.rdbuf();
     return text.str();
-}
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
 }
 
 TEST(StoryMap, TheCommittedMapIsTheCatalogues) {
