@@ -8,7 +8,7 @@ FUZZ_TARGETS = $(patsubst fuzz/%_fuzz.cpp,%,$(wildcard fuzz/*_fuzz.cpp))
 JOBS ?= $(shell nproc)
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all play test story-map soak fuzz bench clean
+.PHONY: all play test story-map story-script soak fuzz bench clean
 
 all: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
@@ -60,12 +60,19 @@ test: $(BUILD)/CMakeCache.txt $(ASAN_BUILD)/CMakeCache.txt $(FUZZ_BUILD)/CMakeCa
 
 # The story map: every scene and option as the story explorer finds them,
 # written as docs/story-map.dot and drawn by Graphviz (Debian: graphviz).
+# The story's script is written again with it.
 story-map: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) --target story_explorer -j $(JOBS)
-	./$(BUILD)/tools/story_explorer --dot docs/story-map.dot
+	./$(BUILD)/tools/story_explorer --dot docs/story-map.dot --script docs/story-script.txt
 	@command -v dot > /dev/null || \
 		{ echo "story-map: Graphviz is missing; install it: apt-get install graphviz"; exit 1; }
 	dot -Tsvg docs/story-map.dot -o docs/story-map.svg
+
+# The story's script: every text and option of every state as the story
+# explorer plays them, written as docs/story-script.txt for proofreading.
+story-script: $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) --target story_explorer -j $(JOBS)
+	./$(BUILD)/tools/story_explorer --script docs/story-script.txt
 
 # The long run of random keys through a pseudo-terminal; make test runs a
 # tenth of it.

@@ -1,7 +1,9 @@
 // Plays every situation of the story and prints what it found.
-// Usage: story_explorer [--dot FILE]   (--dot also writes the story map)
+// Usage: story_explorer [--dot FILE] [--script FILE]
+// (--dot also writes the story map, --script the story's script)
 #include "explore/story_figures.h"
 #include "explore/story_map.h"
+#include "explore/story_script.h"
 
 #include <chrono>
 #include <cstdio>
@@ -21,27 +23,40 @@ bool write_file(const char* path, const std::string& text) {
     return std::fclose(file) == 0 && written;
 }
 
+// Writes text to path, or says why it could not.
+bool write_or_tell(const char* path, const std::string& text) {
+    if (!path || write_file(path, text))
+        return true;
+    std::perror(path);
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const char* dot_path = nullptr;
-    if (argc == 3 && std::strcmp(argv[1], "--dot") == 0) {
-        dot_path = argv[2];
-    } else if (argc != 1) {
-        std::fprintf(stderr, "usage: story_explorer [--dot FILE]\n");
-        return 2;
+    const char* script_path = nullptr;
+    for (int i = 1; i < argc; i += 2) {
+        const char** path = std::strcmp(argv[i], "--dot") == 0      ? &dot_path
+                            : std::strcmp(argv[i], "--script") == 0 ? &script_path
+                                                                    : nullptr;
+        if (!path || i + 1 == argc) {
+            std::fprintf(stderr, "usage: story_explorer [--dot FILE] [--script FILE]\n");
+            return 2;
+        }
+        *path = argv[i + 1];
     }
     auto start = std::chrono::steady_clock::now();
     StoryMap map;
-    Exploration exploration =
-        story_explore([&map](const Exploration& e, const Transition& t, const Trace& trace) {
+    StoryScript script;
+    Exploration exploration = story_explore(
+        [&map, &script](const Exploration& e, const Transition& t, const Trace& trace) {
             map_note(map, e, t, trace);
+            script_note(script, trace);
         });
     std::fputs(figures_text(story_figures(exploration)).c_str(), stdout);
     std::printf("seconds: %.2f\n", seconds_since(start));
-    if (dot_path && !write_file(dot_path, map_dot(map))) {
-        std::perror(dot_path);
-        return 1;
-    }
-    return 0;
+    bool written = write_or_tell(dot_path, map_dot(map));
+    written = write_or_tell(script_path, script_text(script)) && written;
+    return written ? 0 : 1;
 }

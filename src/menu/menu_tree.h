@@ -6,7 +6,7 @@
 // which restores the terminal and exits nonzero.
 #pragma once
 
-#include "story/state_id.h"
+#include "menu/state_id.h"
 
 #include <cstdint>
 

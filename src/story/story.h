@@ -2,7 +2,7 @@
 // flags and the two counts, and runs until a state returns.
 #pragma once
 
-#include "story/state_id.h"
+#include "menu/state_id.h"
 
 // The fourteen story flags, one byte each. A new game clears them all and
 // puts the lift at floor 3; exactly one floor flag is set from then on.
@@ -53,6 +53,6 @@ char* counter_add(const char* text, char* buffer, int amount);
 using ChooseFn = StateId (*)();
 extern ChooseFn story_chooser;
 
-// Runs the story from start until a state returns. A state number outside
-// 1..91 ends the run as state 2 (the quit) does.
+// Runs the story from start until a state returns. A number that is no state
+// of the catalogue ends the run as the quit does.
 void run_story(StateId start);

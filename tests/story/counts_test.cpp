@@ -3,6 +3,7 @@
 #include "scripted_player.h"
 
 #include "story/story.h"
+#include "support/text_checks.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +12,6 @@
 
 namespace {
 
-const std::string OUT = "Klättra ut genom fönstret (eftersom det inte finns någon dörr)";
-const Labels TO_THE_WINDOW = {"Kliva upp", "Ta isborren", OUT};
 const std::string TWO = "Borra två hål";
 const std::string THREE = "Borra tre hål";
 const Labels WINDOW_AFTER_DRILLING = {"Gå ett varv runt sjön",
@@ -29,17 +28,14 @@ const std::string DROWNING = "Isen brister och du sjunker till botten. "
                              "Du är DÖD nu.";
 const Labels DEATH = {"Vill du inte fortsätta", "Eller vill du fortsätta"};
 
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
 TEST(Holes, TwoTwoTwoCountsSixThenAFourthDrillingDrowns) {
-    Playthrough run = play(STATE_START, concat({TO_THE_WINDOW, {TWO, TWO, TWO, "Räkna hålen"}}));
+    Playthrough run =
+        play(STATE_START, concat({ROAD_TO_THE_WINDOW, {TWO, TWO, TWO, "Räkna hålen"}}));
     EXPECT_TRUE(contains(run.transcript, "Du räknar hålen: det är 6 stycken.\n"));
     for (size_t menu = 4; menu <= 7; menu++) // the hole options once each
         EXPECT_EQ(run.menus[menu], WINDOW_AFTER_DRILLING);
 
-    run = play(STATE_START, concat({TO_THE_WINDOW, {TWO, TWO, TWO, TWO}}));
+    run = play(STATE_START, concat({ROAD_TO_THE_WINDOW, {TWO, TWO, TWO, TWO}}));
     EXPECT_TRUE(
         contains(run.transcript, turn("Du borrar två hål (ett roligt, ett tråkigt). " + DROWNING,
                                       DEATH, "(quit)")));
@@ -48,12 +44,13 @@ TEST(Holes, TwoTwoTwoCountsSixThenAFourthDrillingDrowns) {
 }
 
 TEST(Holes, TwoTwoThreeMakesSevenAndSurvivesUntilTheNextDrilling) {
-    Playthrough run = play(STATE_START, concat({TO_THE_WINDOW, {TWO, TWO, THREE, "Räkna hålen"}}));
+    Playthrough run =
+        play(STATE_START, concat({ROAD_TO_THE_WINDOW, {TWO, TWO, THREE, "Räkna hålen"}}));
     EXPECT_EQ(run.menus.back(), WINDOW_AFTER_DRILLING);
     EXPECT_TRUE(contains(run.transcript, "Du räknar hålen: det är 7 stycken.\n"));
     EXPECT_FALSE(story_flags.drowned);
 
-    run = play(STATE_START, concat({TO_THE_WINDOW, {TWO, TWO, THREE, TWO}}));
+    run = play(STATE_START, concat({ROAD_TO_THE_WINDOW, {TWO, TWO, THREE, TWO}}));
     EXPECT_TRUE(contains(run.transcript, DROWNING));
     EXPECT_STREQ(holes_text, "9");
 }
@@ -63,7 +60,7 @@ TEST(Holes, ThreeThreeThenAnyDrillingDrowns) {
         {TWO, "Du borrar två hål (ett roligt, ett tråkigt). "},
         {THREE, "Du borrar tre hål (ett roligt, ett tråkigt och ett roligt). "}};
     for (const auto& [third, said] : thirds) {
-        Playthrough run = play(STATE_START, concat({TO_THE_WINDOW, {THREE, THREE, third}}));
+        Playthrough run = play(STATE_START, concat({ROAD_TO_THE_WINDOW, {THREE, THREE, third}}));
         EXPECT_TRUE(contains(run.transcript, "\n" + said + DROWNING));
         EXPECT_EQ(run.menus.back(), DEATH);
         EXPECT_STREQ(holes_text, third == TWO ? "8" : "9");
@@ -71,11 +68,11 @@ TEST(Holes, ThreeThreeThenAnyDrillingDrowns) {
 }
 
 TEST(Holes, GoingBackToBedStartsTheHolesAgainButKeepsTheLaps) {
-    Playthrough run =
-        play(STATE_START,
-             concat({TO_THE_WINDOW,
-                     {THREE, THREE, "Gå ett varv runt sjön", "Gå in genom fönstret", "Lägga dig",
-                      "Kliva upp", OUT, THREE, "Räkna hålen", "Gå två varv runt sjön"}}));
+    Playthrough run = play(
+        STATE_START,
+        concat({ROAD_TO_THE_WINDOW,
+                {THREE, THREE, "Gå ett varv runt sjön", "Gå in genom fönstret", "Lägga dig",
+                 "Kliva upp", OUT_OF_THE_WINDOW, THREE, "Räkna hålen", "Gå två varv runt sjön"}}));
     EXPECT_TRUE(contains(run.transcript, "\nDu går och lägger dig igen. Plötsligt vaknar du och "
                                          "märker att du ligger i en säng.\n"));
     EXPECT_TRUE(contains(run.transcript, "Du räknar hålen: det är 3 stycken.\n"));
@@ -84,8 +81,8 @@ TEST(Holes, GoingBackToBedStartsTheHolesAgainButKeepsTheLaps) {
 }
 
 TEST(Laps, EachWalkSaysTheCountInTheSameParagraphAndStaysOffered) {
-    Playthrough run =
-        play(STATE_START, {"Kliva upp", OUT, "Gå två varv runt sjön", "Gå tre varv runt sjön"});
+    Playthrough run = play(STATE_START, {"Kliva upp", OUT_OF_THE_WINDOW, "Gå två varv runt sjön",
+                                         "Gå tre varv runt sjön"});
     const Labels walks = {"Gå ett varv runt sjön", "Gå två varv runt sjön", "Gå tre varv runt sjön",
                           "Gå in genom fönstret"};
     EXPECT_TRUE(contains(

@@ -4,6 +4,7 @@
 
 #include "story/story.h"
 #include "support/stdio_redirect.h"
+#include "support/text_checks.h"
 
 #include <gtest/gtest.h>
 
@@ -11,24 +12,15 @@
 
 namespace {
 
-const std::string OUT = "Klättra ut genom fönstret (eftersom det inte finns någon dörr)";
-const Labels DOWN_BELOW = {"Kliva upp", "Ta isborren", OUT, "Borra två hål",
-                           "Kliva ner i det roligaste hålet"};
-const Labels LIFT_WORKING =
-    concat({DOWN_BELOW, {"Ta musslan", "Ta hissen", "Forma in musslan i fördjupningen"}});
 const Labels BUTTONS = {"Trycka på knapp 1", "Trycka på knapp 2", "Trycka på knapp 3",
                         "Trycka på knapp 4", "Kliva ur hissen"};
 const Labels DOOR = {"Ta hissen", "Gå in genom dörren"};
 const Labels DEATH = {"Vill du inte fortsätta", "Eller vill du fortsätta"};
 const std::string KILLED = "\nIsjätten klubbar ner dig. Du är DÖD nu.";
 
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
 TEST(Lift, ButtonsRefuseUntilTheMusselIsFitted) {
     Playthrough run =
-        play(STATE_START, concat({DOWN_BELOW,
+        play(STATE_START, concat({ROAD_DOWN_BELOW,
                                   {"Ta hissen", "Trycka på knapp 1", "Trycka på knapp 2",
                                    "Trycka på knapp 3", "Trycka på knapp 4", "Kliva ur hissen"}}));
     EXPECT_TRUE(contains(
@@ -45,7 +37,7 @@ TEST(Lift, ButtonsRefuseUntilTheMusselIsFitted) {
 TEST(Rope, DroppedRopeLeavesNoHammerAndTheIceGiantKills) {
     Playthrough run = play(
         STATE_START,
-        concat({LIFT_WORKING,
+        concat({ROAD_INTO_THE_LIFT,
                 {"Trycka på knapp 1", "Kliva ur hissen", "Dra i repet", "Ta hissen",
                  "Trycka på knapp 2", "Kliva ur hissen", "Tränga in i hissen", "Trycka på knapp 1",
                  "Kliva ur hissen", "Ta hissen", "Trycka på knapp 4", "Kliva ur hissen"}}));
@@ -67,10 +59,9 @@ TEST(IceGiant, KillsWithoutBothHammerAndHandle) {
     const Labels hammer = {"Trycka på knapp 2",  "Kliva ur hissen",   "Dra i rep-stjärten",
                            "Tränga in i hissen", "Trycka på knapp 1", "Kliva ur hissen",
                            "Ta hammaren"};
-    Playthrough neither =
-        play(STATE_START, concat({LIFT_WORKING, {"Trycka på knapp 4", "Kliva ur hissen"}}));
+    Playthrough neither = play(STATE_START, ROAD_TO_THE_ICE_GIANT);
     EXPECT_TRUE(contains(neither.transcript, turn(KILLED, DEATH, "(quit)")));
-    Playthrough only_hammer = play(STATE_START, concat({LIFT_WORKING, hammer, to_the_giant}));
+    Playthrough only_hammer = play(STATE_START, concat({ROAD_INTO_THE_LIFT, hammer, to_the_giant}));
     EXPECT_TRUE(contains(only_hammer.transcript, "\nDu fattar tag om hammaren.\n"));
     EXPECT_TRUE(contains(only_hammer.transcript, turn(KILLED, DEATH, "(quit)")));
 }
@@ -81,7 +72,7 @@ TEST(IceGiant, HandleThenHammerMakesTheClubThatWins) {
                          "_T32"};
     Playthrough run =
         play(STATE_START,
-             concat({LIFT_WORKING,
+             concat({ROAD_INTO_THE_LIFT,
                      {"Trycka på knapp 1", "Kliva ur hissen", "Gå in genom dörren"},
                      Labels(11, "_T32"),
                      {"Ta upp ögonen och stoppa tillbaka dem", "Segla över havet", "Ta skaftet",

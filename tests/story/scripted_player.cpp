@@ -84,10 +84,3 @@ std::string menu_line(const Labels& menu, const std::string& choice) {
 std::string turn(const std::string& texts, const Labels& menu, const std::string& choice) {
     return texts + menu_line(menu, choice);
 }
-
-Labels concat(std::initializer_list<Labels> parts) {
-    Labels all;
-    for (const Labels& part : parts)
-        all.insert(all.end(), part.begin(), part.end());
-    return all;
-}

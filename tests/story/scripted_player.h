@@ -3,12 +3,11 @@
 // story's output as one line, so a run reads as a transcript.
 #pragma once
 
-#include "story/state_id.h"
+#include "menu/state_id.h"
+#include "support/roads.h"
 
 #include <string>
 #include <vector>
-
-using Labels = std::vector<std::string>;
 
 struct Playthrough {
     std::string transcript;    // the story's output with the erase sequences left out
@@ -25,6 +24,3 @@ std::string menu_line(const Labels& menu, const std::string& choice);
 
 // The transcript of one turn: the texts said, then the menu and the answer.
 std::string turn(const std::string& texts, const Labels& menu, const std::string& choice);
-
-// Holds the whole run, first to last, to name each label once in a test.
-Labels concat(std::initializer_list<Labels> parts);

@@ -10,8 +10,7 @@
 namespace {
 
 const Labels BED = {"Kliva upp", "Sova"};
-const std::string OUT = "Klättra ut genom fönstret (eftersom det inte finns någon dörr)";
-const Labels ROOM = {"Lägga dig", OUT, "Ta isborren", "Äta"};
+const Labels ROOM = {"Lägga dig", OUT_OF_THE_WINDOW, "Ta isborren", "Äta"};
 const Labels WALKS = {"Gå ett varv runt sjön", "Gå två varv runt sjön", "Gå tre varv runt sjön",
                       "Gå in genom fönstret"};
 const Labels DRILLS = {"Borra två hål", "Borra tre hål"};
@@ -41,21 +40,11 @@ std::string eight_vain_thoughts() {
     return turns;
 }
 
-const Labels WALKTHROUGH = concat({
-    {"Kliva upp", "Ta isborren", OUT, "Borra två hål", "Kliva ner i det roligaste hålet",
-     "Ta musslan", "Ta hissen", "Forma in musslan i fördjupningen", "Trycka på knapp 2",
-     "Kliva ur hissen", "Dra i rep-stjärten", "Tränga in i hissen", "Trycka på knapp 1",
-     "Kliva ur hissen", "Ta hammaren", "Gå in genom dörren"},
-    Labels(9, "_T32"),
-    {"Ta upp ögonen och stoppa tillbaka dem", "Segla över havet", "Ta skaftet", "Segla åter",
-     "Dra dig tillbaka", "Ta hissen", "Trycka på knapp 4", "Kliva ur hissen", "Ta nyckeln",
-     "Använda hissen", "Trycka på knapp 3", "Kliva ur hissen", "Gå in i undervattensbåten"},
-});
-
 const std::string WALKTHROUGH_TRANSCRIPT =
     turn("Plötsligt vaknar du och märker att du ligger i en säng.", BED, "Kliva upp") +
     turn(ROOM_TEXT, ROOM, "Ta isborren") +
-    turn("Du tar isborren och stoppar den i kragen.", {"Lägga dig", OUT, "Äta"}, OUT) +
+    turn("Du tar isborren och stoppar den i kragen.", {"Lägga dig", OUT_OF_THE_WINDOW, "Äta"},
+         OUT_OF_THE_WINDOW) +
     turn("Du står lutad mot fönstret och tittar ut över den frusna sjön och det fina "
          "sommarlandskapet.",
          concat({WALKS, DRILLS}), "Borra två hål") +
@@ -111,7 +100,8 @@ const std::string FINALE_TEXT = "Du bemannar undervattensbåten och seglar av mi
                                 "kan.\n  Du har härmed klarat del:1 av spel:1.";
 
 TEST(StoryWalkthrough, ReachesTheFinaleTextByText) {
-    Playthrough run = play(STATE_START, concat({WALKTHROUGH, {"Vill du inte spela en gång till"}}));
+    Playthrough run =
+        play(STATE_START, concat({ROAD_TO_THE_FINALE, {"Vill du inte spela en gång till"}}));
     EXPECT_EQ(run.transcript, WALKTHROUGH_TRANSCRIPT +
                                   turn(FINALE_TEXT, FINALE, "Vill du inte spela en gång till"));
     EXPECT_EQ(run.unused_choices, 0u);
@@ -119,7 +109,7 @@ TEST(StoryWalkthrough, ReachesTheFinaleTextByText) {
 
 TEST(StoryWalkthrough, NewGameAfterTheFinaleStartsAfresh) {
     Playthrough run =
-        play(STATE_START, concat({WALKTHROUGH, {"Eller vill du spela en gång till"}}));
+        play(STATE_START, concat({ROAD_TO_THE_FINALE, {"Eller vill du spela en gång till"}}));
     // The new game is at its first menu when the script ends.
     EXPECT_EQ(run.transcript,
               WALKTHROUGH_TRANSCRIPT +
@@ -132,7 +122,8 @@ TEST(StoryWalkthrough, NewGameAfterTheFinaleStartsAfresh) {
     EXPECT_STREQ(holes_text, "0");
 
     Playthrough again =
-        play(STATE_START, concat({WALKTHROUGH, {"Eller vill du spela en gång till", "Kliva upp"}}));
+        play(STATE_START,
+             concat({ROAD_TO_THE_FINALE, {"Eller vill du spela en gång till", "Kliva upp"}}));
     EXPECT_EQ(again.menus.back(), ROOM); // the ice drill stands by the window again
 }
 

@@ -1,6 +1,9 @@
-// The committed story map is the one the catalogue yields now, and it shows
-// every scene with the conditions that decide its ways out.
+// The committed story map and script are the ones the catalogue yields now:
+// the map shows every scene with the conditions that decide its ways out,
+// the script every text and option of every state.
 #include "explore/story_map.h"
+#include "explore/story_script.h"
+#include "support/text_checks.h"
 
 #include <gtest/gtest.h>
 
@@ -9,20 +12,16 @@
 
 namespace {
 
-std::string committed_map() {
-    std::ifstream file(VAKNA_SOURCE_DIR "/docs/story-map.dot");
+std::string committed(const std::string& name) {
+    std::ifstream file(VAKNA_SOURCE_DIR "/docs/" + name);
     std::stringstream text;
     text << file.rdbuf();
     return text.str();
 }
 
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
 TEST(StoryMap, TheCommittedMapIsTheCatalogues) {
     std::string now = story_map_dot();
-    EXPECT_TRUE(now == committed_map())
+    EXPECT_TRUE(now == committed("story-map.dot"))
         << "docs/story-map.dot is stale: run `make story-map` and commit the result";
 
     for (const char* scene :
@@ -39,6 +38,37 @@ TEST(StoryMap, TheCommittedMapIsTheCatalogues) {
     EXPECT_TRUE(contains(now, "scene3 -> scene70 [label=\"[otherwise]\"]"));
     EXPECT_TRUE(
         contains(now, "scene58 -> scene70 [label=\"Borra två hål\\n[holes >= 6] sets drowned\"]"));
+}
+
+// The net under every text: a text changed anywhere in the story, on a
+// tested road or not, changes the script.
+TEST(StoryScript, TheCommittedScriptIsTheCatalogues) {
+    std::string now = story_script_text();
+    EXPECT_TRUE(now == committed("story-script.txt"))
+        << "docs/story-script.txt is stale: run `make story-script`, read the difference and "
+           "commit the result";
+
+    for (StateId state = 1; state <= HIGHEST_STATE; state++) {
+        std::string title = std::to_string(state) + " " + catalogue_state_name(state);
+        EXPECT_TRUE(contains(now, "\n\n" + title + "\n")) << title;
+    }
+    EXPECT_FALSE(contains(now, "(never performed)"));
+    // A state that says one text or another under different flags lists
+    // both, in the order the story says them where they meet.
+    EXPECT_TRUE(contains(now, "    says   Du fattar tag om hammaren.\n"
+                              "    says   Du tar hammaren och sätter den på skaftet.\n"));
+    EXPECT_TRUE(contains(now, "    says   Du ser en rep-stump sticka upp ur golvet (eller är det "
+                              "taket).\n    says   Det ligger ett rep ihoprullat"));
+    // The counts are named, not their values of the moment.
+    EXPECT_TRUE(contains(now, "    says   Du räknar hålen: det är\n    says   <holes_text>\n"));
+    EXPECT_TRUE(contains(now, "    says   Du har nu gått\n    says   <laps_text>\n"));
+    // The finale's second text opens a paragraph of its own.
+    EXPECT_TRUE(contains(now, "så långt du kan.\n    (new paragraph)\n    says   Du har härmed"));
+    // One option with ten actions: every action in the order added.
+    EXPECT_TRUE(contains(now, "    offers \"_T32\" -> 33 FIRST_THOUGHT\n"
+                              "    offers \"_T32\" -> 29 SECOND_THOUGHT\n"));
+    EXPECT_TRUE(contains(now, "    offers \"_T32\" -> 10 BUILD_BOAT\n"
+                              "    offers \"_T32\" -> 12 THINK_NO_MORE\n"));
 }
 
 // A condition is the simplest test that holds wherever the way was taken

@@ -36,22 +36,56 @@ StateId driver_select(const Listing& listing, size_t index) {
 }
 
 static void watch(StateId state, bool scene_begins) {
-    if (state >= 1 && state <= HIGHEST_STATE)
+    if (catalogue_has_state(state))
         driver_performed[state]++;
     if (scene_begins)
         driver_scene = state;
     driver_flush();
-    driver_trace.moments.push_back(
-        {state, scene_begins, story_flags, counter_value(holes_text), driver_trace.text.size()});
+    driver_trace.moments.push_back({state, scene_begins, story_flags, counter_value(holes_text),
+                                    counter_value(laps_text), driver_trace.text.size()});
+}
+
+// Each option of the menu as last noted, with how many actions it held.
+// Nodes are told apart by address: one that listing took out stays alive,
+// and so keeps its address, until the next scene_begin, and a scene's
+// display state is always noted between that and the scene's first add.
+static std::vector<std::pair<const MenuNode*, int>> menu_noted;
+
+static int actions_noted(const MenuNode* node) {
+    for (const auto& [noted, actions] : menu_noted) {
+        if (noted == node)
+            return actions;
+    }
+    return 0;
+}
+
+// Adds the actions that joined the menu since it was last noted to the
+// trace, as the latest moment's.
+static void note_offers() {
+    static std::vector<std::pair<const MenuNode*, int>> now;
+    now.clear();
+    for (const MenuNode* node = menu_tree.root.first_child; node; node = node->next) {
+        int index = 0;
+        int before = actions_noted(node);
+        for (const MenuAction* a = node->first_action; a; a = a->next, index++) {
+            if (index >= before && !driver_trace.moments.empty())
+                driver_trace.offers.push_back(
+                    {driver_trace.moments.size() - 1, node->label, a->state});
+        }
+        now.emplace_back(node, index);
+    }
+    menu_noted.swap(now);
 }
 
 void driver_flush() {
     std::fflush(stdout);
+    note_offers();
 }
 
 void driver_trace_clear() {
     driver_flush();
     driver_trace.moments.clear();
+    driver_trace.offers.clear();
     driver_trace.text.clear();
 }
 

@@ -32,16 +32,25 @@ struct Moment {
     bool scene_begins; // the display state of a scene just begun
     StoryFlags flags;
     int holes;
+    int laps;
     size_t text_at; // where the state's output starts in Trace::text
+};
+
+// An action the story added to the menu: a new option, or one more action
+// for an option already listed under the label.
+struct Offer {
+    size_t moment; // the state that added it, as an index into Trace::moments
+    const char* label;
+    StateId state;
 };
 
 // What the story did since the trace was last cleared.
 struct Trace {
     std::vector<Moment> moments;
+    std::vector<Offer> offers;
     std::string text; // the story's output, escape sequences included
 };
 
-constexpr StateId HIGHEST_STATE = 91;
 using StateCounts = std::array<long, HIGHEST_STATE + 1>; // by state number
 
 // Filled while a DriverSession is open. driver_scene is the display state
@@ -50,7 +59,8 @@ extern Trace driver_trace;
 extern StateCounts driver_performed;
 extern StateId driver_scene;
 
-// Moves the story's pending output into driver_trace.text.
+// Brings driver_trace up to date: moves the story's pending output into its
+// text and notes the actions added to the menu since the last moment.
 void driver_flush();
 void driver_trace_clear();
 

@@ -16,6 +16,7 @@ struct Replay {
     bool stopped; // reached the menu after the path
     Listing listing;
     size_t moments_at_stop;
+    size_t offers_at_stop;
     size_t text_at_stop;
 };
 
@@ -67,6 +68,7 @@ StateId replay_choose() {
         replay.stopped = true;
         replay.listing = listing;
         replay.moments_at_stop = driver_trace.moments.size();
+        replay.offers_at_stop = driver_trace.offers.size();
         replay.text_at_stop = driver_trace.text.size();
         return STATE_QUIT;
     }
@@ -131,6 +133,7 @@ class Explorer {
         result_.replay_mismatches += replay.mismatch;
         if (replay.stopped) {
             driver_trace.moments.resize(replay.moments_at_stop);
+            driver_trace.offers.resize(replay.offers_at_stop);
             driver_trace.text.resize(replay.text_at_stop);
             transition.to = situation_reached(transition);
         } else {

@@ -4,23 +4,23 @@
 
 namespace {
 
-// How the map names the scenes, by display state.
-const std::map<StateId, const char*> SCENE_NAMES = {
-    {69, "new game"},
-    {68, "the bed"},
-    {64, "the room with the window"},
-    {58, "at the window, over the frozen lake"},
-    {13, "down below (lift floor 3)"},
-    {86, "inside the lift"},
-    {56, "the room with the door (lift floor 1)"},
-    {52, "the tiny room (lift floor 2)"},
-    {49, "behind the door"},
-    {8, "the room that holds a sea"},
-    {3, "the ice giant (lift floor 4)"},
-    {79, "up on the ice"},
-    {76, "the island"},
-    {73, "the finale"},
-    {70, "death"},
+// How the map names the scenes, by the names of their display states.
+const std::map<std::string, const char*> SCENE_NAMES = {
+    {"RESET_GAME", "new game"},
+    {"SHOW_BED", "the bed"},
+    {"SHOW_ROOM", "the room with the window"},
+    {"SHOW_WINDOW", "at the window, over the frozen lake"},
+    {"SHOW_DOWN_BELOW", "down below (lift floor 3)"},
+    {"SHOW_LIFT", "inside the lift"},
+    {"SHOW_DOOR_ROOM", "the room with the door (lift floor 1)"},
+    {"SHOW_TINY_ROOM", "the tiny room (lift floor 2)"},
+    {"SHOW_BEHIND_DOOR", "behind the door"},
+    {"SHOW_SEA_ROOM", "the room that holds a sea"},
+    {"MEET_ICE_GIANT", "the ice giant (lift floor 4)"},
+    {"SHOW_ON_THE_ICE", "up on the ice"},
+    {"SHOW_ISLAND", "the island"},
+    {"SHOW_FINALE", "the finale"},
+    {"SHOW_DEATH", "death"},
 };
 
 MapArrow& arrow(StoryMap& map, StateId from, const std::string& label, StateId to) {
@@ -217,7 +217,8 @@ std::string html(const std::string& text) {
 
 // The scene's name and its entry states, in bold.
 std::string scene_title(StateId scene, const MapScene& seen) {
-    auto name = SCENE_NAMES.find(scene);
+    const char* state_name = catalogue_state_name(scene);
+    auto name = SCENE_NAMES.find(state_name ? state_name : "");
     std::string title = name != SCENE_NAMES.end() ? name->second : "scene " + std::to_string(scene);
     std::string entries;
     for (StateId entry : seen.entries)
