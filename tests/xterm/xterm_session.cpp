@@ -397,7 +397,9 @@ void XtermSession::start_xterm(const std::vector<std::string>& command,
     environment.push_back("LC_ALL=C.UTF-8");
     xterm_ = spawn(argv, environment_with(environment));
     std::string found;
-    if (xdotool({"search", "--sync", "--name", "^" + title_ + "$"}, &found, 10000) != 0 ||
+    // Only a window that is on the screen can take the focus.
+    if (xdotool({"search", "--sync", "--onlyvisible", "--name", "^" + title_ + "$"}, &found,
+                10000) != 0 ||
         (window_ = std::strtoul(found.c_str(), nullptr, 10)) == 0)
         ADD_FAILURE() << "xterm's window did not show";
 }
@@ -409,12 +411,27 @@ void XtermSession::key(const std::string& names) {
     std::istringstream in(names);
     for (std::string name; in >> name;)
         arguments.push_back(name);
-    EXPECT_EQ(xdotool(arguments), 0) << "xdotool key " << names;
+    EXPECT_EQ(xdotool_until_done(arguments), 0) << "xdotool key " << names;
 }
 
 void XtermSession::type(const std::string& text) {
-    EXPECT_EQ(xdotool({"windowfocus", std::to_string(window_), "type", "--delay", "5", text}), 0)
+    EXPECT_EQ(
+        xdotool_until_done({"windowfocus", std::to_string(window_), "type", "--delay", "5", text}),
+        0)
         << "xdotool type " << text;
+}
+
+// Taking the focus can fail while the server is busy mapping or resizing
+// the window (a loaded machine makes that window wide); a refused focus sent
+// no key, so the call is tried again.
+int XtermSession::xdotool_until_done(const std::vector<std::string>& arguments) {
+    int status = -1;
+    for (int tries = 0; tries < 20 && status != 0; ++tries) {
+        if (tries > 0)
+            usleep(50000);
+        status = xdotool(arguments);
+    }
+    return status;
 }
 
 void XtermSession::resize(int columns, int rows) {

@@ -89,6 +89,7 @@ class XtermSession {
   private:
     bool start_server();
     void start_xterm(const std::vector<std::string>& command, const XtermOptions& options);
+    int xdotool_until_done(const std::vector<std::string>& arguments);
     int xdotool(const std::vector<std::string>& arguments, std::string* out = nullptr,
                 int timeout_ms = 5000);
     void end_xterm();
