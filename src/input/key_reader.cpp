@@ -1,6 +1,6 @@
 #include "input/key_reader.h"
 
-#include "session/signal_handler.h"
+#include "input/signal_handler.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,9 +1,9 @@
 #include "menu/chooser.h"
 
 #include "input/key_reader.h"
-#include "session/terminal_width.h"
 #include "term/ansi.h"
 #include "term/paragraph.h"
+#include "term/term_width.h"
 
 #include <cstdio>
 

@@ -1,7 +1,7 @@
 #include "session/raw_mode.h"
 
 #include "input/key_reader.h"
-#include "session/signal_handler.h"
+#include "input/signal_handler.h"
 #include "term/ansi.h"
 
 #include <cerrno>

@@ -1,8 +1,8 @@
 #include "session/session.h"
 
 #include "input/key_reader.h"
+#include "input/signal_handler.h"
 #include "session/raw_mode.h"
-#include "session/signal_handler.h"
 #include "session/terminal_width.h"
 #include "story/story.h"
 #include "term/ansi.h"

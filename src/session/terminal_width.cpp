@@ -6,8 +6,6 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-volatile int TERM_WIDTH = 0;
-
 // The width comes from standard output, where the text goes, never from the
 // environment. A failed query (no terminal) or a size that was never set (0
 // columns) falls back to the classic width, so writers always see a positive

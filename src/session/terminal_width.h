@@ -1,9 +1,7 @@
 // The terminal's width, kept up to date across resizes.
 #pragma once
 
-// Columns of the terminal on standard output as last measured; 0 until the
-// session opens. Readers take it afresh for every line they lay out.
-extern volatile int TERM_WIDTH;
+#include "term/term_width.h"
 
 // The width used when standard output is no terminal or reports 0 columns.
 constexpr int FALLBACK_WIDTH = 80;

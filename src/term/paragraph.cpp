@@ -1,7 +1,7 @@
 #include "term/paragraph.h"
 
-#include "session/terminal_width.h"
 #include "term/ansi.h"
+#include "term/term_width.h"
 
 int out_column = 0;
 

@@ -1,4 +1,4 @@
-#include "session/signal_handler.h"
+#include "input/signal_handler.h"
 
 #include <csignal>
 

@@ -1,0 +1,3 @@
+#include "term/term_width.h"
+
+volatile int TERM_WIDTH = 0;
