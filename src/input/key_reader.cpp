@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <ctime>
 #include <poll.h>
@@ -102,7 +103,9 @@ enum DecoderState { AFTER_ESC, CSI, CSI_INTERMEDIATE, SS3, CONSOLE_FN };
 // What a byte does to a sequence besides completing it with a key code.
 constexpr int GO_ON = -1;
 constexpr int FAIL = -2;
-constexpr int IGNORED = -3; // complete, but a key the game has no use for
+// Complete, but a key the game has no use for. It leaves the decoder as the
+// result of a read, so it must differ from every plain byte (-128 to 127).
+constexpr int IGNORED = INT_MIN;
 
 struct Decoder {
     DecoderState state = AFTER_ESC;
