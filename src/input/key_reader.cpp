@@ -104,13 +104,13 @@ enum DecoderState { AFTER_ESC, CSI, CSI_INTERMEDIATE, SS3, CONSOLE_FN };
 constexpr int GO_ON = -1;
 constexpr int FAIL = -2;
 // Complete, but a key the game has no use for. It leaves the decoder as the
-// result of a read, so it must differ from every plain byte (-128 to 127).
+// result of a read, so it must differ from every plain byte and key code.
 constexpr int IGNORED = INT_MIN;
 
 struct Decoder {
     DecoderState state = AFTER_ESC;
-    int length = 1; // bytes of the sequence, its ESC included
-    char params[MAX_SEQUENCE_BYTES];
+    int length = 1;                  // bytes of the sequence, its ESC included
+    char params[MAX_SEQUENCE_BYTES]; // the length limit keeps them within
     int param_count = 0;
     int strays = 0; // bytes passed over in CONSOLE_FN
 
@@ -194,6 +194,7 @@ int csi_key(std::string_view params, char final) {
         return IGNORED;
     if (final == '~')
         return numbered_key(first);
+    // F1 to F4 end in "P" to "S" only behind a modifier.
     if (params.empty() && (final < 'P' || final > 'S'))
         return letter_key(final);
     return modified && first == "1" ? letter_key(final) : IGNORED;
