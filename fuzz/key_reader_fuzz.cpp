@@ -1,10 +1,13 @@
 // Fuzz target for the key reader: the input's bytes arrive on standard
 // input through a pipe that is closed behind them, and `read_key` is called
 // until the end of input. The whole sequence of codes must equal what a
-// small model of the decoder gives: recognised sequences, failed ones
-// replayed byte by byte (never decoded again), the cap on stray bytes in a
+// small model of the decoder gives: recognised sequences, the complete
+// sequences of other keys skipped, failed ones replayed byte by byte (never
+// decoded again), the caps on a sequence's length and on stray bytes in a
 // console F-key sequence, negative codes for bytes above 127 and
-// KEY_INTERRUPT at the end. The ring must be empty afterwards.
+// KEY_INTERRUPT at the end. The ring must be empty afterwards. The model
+// scans a sequence's grammar by hand and names its key by patterns of the
+// known forms.
 //
 // In a pipe every byte is there at once, so the 100 ms waits for a
 // sequence's further bytes end at once, at the end of input too.
@@ -15,6 +18,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <deque>
+#include <map>
+#include <regex>
+#include <string>
 #include <vector>
 
 namespace {
@@ -23,69 +29,134 @@ namespace {
 constexpr size_t MAX_INPUT = 16384;
 // Stray bytes a console F-key sequence passes over; one more fails it.
 constexpr int STRAY_LIMIT = 32;
+// Bytes of any other sequence, its ESC counted; one more fails it.
+constexpr size_t SEQUENCE_LIMIT = 32;
 constexpr std::uint8_t ESC = 27;
-
-enum class Decoding { AFTER_ESC, CSI, CONSOLE_FN, TILDE };
+// What a sequence comes to besides a key code; no plain byte reads so.
+constexpr int FAILED = -1000;
+constexpr int SKIPPED = -1001;
 
 int plain(std::uint8_t byte) {
     return static_cast<std::int8_t>(byte);
 }
 
-// A byte that completes or continues a sequence, and the key it stands for.
-struct KeyByte {
-    std::uint8_t byte;
-    int key;
-};
-
-// ESC "[" and one of these is an arrow key.
-constexpr KeyByte ARROWS[] = {{'A', KEY_UP}, {'B', KEY_DOWN}, {'C', KEY_RIGHT}, {'D', KEY_LEFT}};
-// ESC "[", one of these and "~".
-constexpr KeyByte TILDE_DIGITS[] = {{'1', KEY_HOME}, {'2', KEY_INSERT},  {'3', KEY_DELETE},
-                                    {'4', KEY_END},  {'5', KEY_PAGE_UP}, {'6', KEY_PAGE_DOWN}};
-
-// The key the byte stands for in the table, or 0.
-template <size_t N>
-int key_of(const KeyByte (&table)[N], std::uint8_t byte) {
-    for (const KeyByte& entry : table) {
-        if (entry.byte == byte)
-            return entry.key;
-    }
-    return 0;
+bool within(std::uint8_t byte, std::uint8_t low, std::uint8_t high) {
+    return byte >= low && byte <= high;
 }
 
-// Decodes the bytes after an ESC from input[at] on. A failure leaves the
-// bytes taken in ring and yields KEY_ESCAPE.
+// The bytes of one sequence after its ESC, taken from the input.
+struct Taking {
+    const std::uint8_t* input;
+    size_t size;
+    size_t& at;
+    std::string taken;
+    bool capped = true;
+};
+
+// Takes the next byte. False at the end of input, and when the byte makes a
+// capped sequence too long; it is taken all the same.
+bool take(Taking& taking, std::uint8_t& byte) {
+    if (taking.at == taking.size)
+        return false;
+    byte = taking.input[taking.at++];
+    taking.taken.push_back(static_cast<char>(byte));
+    return !taking.capped || 1 + taking.taken.size() <= SEQUENCE_LIMIT;
+}
+
+// Known sequences as text after the ESC; the key is named by the letter in
+// one of the groups of LETTER_FORMS or by the number in one of NUMBER_FORMS.
+const std::regex LETTER_FORMS("\\[([ABCDHF])|\\[1;[0-9]{1,2}([ABCDHFPQRS])|O[0-?]*([ABCDHFPQRS])");
+const std::regex NUMBER_FORMS("\\[([0-9]+)(;[0-9]{1,2})?~|\\[([0-9]+)\\$");
+
+const std::map<std::string, int> LETTER_KEYS = {
+    {"A", KEY_UP},  {"B", KEY_DOWN}, {"C", KEY_RIGHT}, {"D", KEY_LEFT}, {"H", KEY_HOME},
+    {"F", KEY_END}, {"P", KEY_F1},   {"Q", KEY_F2},    {"R", KEY_F3},   {"S", KEY_F4}};
+const std::map<std::string, int> NUMBER_KEYS = {
+    {"1", KEY_HOME},      {"2", KEY_INSERT}, {"3", KEY_DELETE}, {"4", KEY_END}, {"5", KEY_PAGE_UP},
+    {"6", KEY_PAGE_DOWN}, {"7", KEY_HOME},   {"8", KEY_END},    {"11", KEY_F1}, {"12", KEY_F2},
+    {"13", KEY_F3},       {"14", KEY_F4},    {"15", KEY_F5}};
+
+// The text of the first group that matched, found in names, or SKIPPED.
+int named_key(const std::smatch& match, const std::map<std::string, int>& names) {
+    for (size_t group = 1; group < match.size(); group++) {
+        auto found = names.find(match[group].str());
+        if (match[group].matched && found != names.end())
+            return found->second;
+    }
+    return SKIPPED;
+}
+
+// The key of a complete sequence, or SKIPPED.
+int complete_key(const std::string& text) {
+    std::smatch match;
+    if (std::regex_match(text, match, LETTER_FORMS))
+        return named_key(match, LETTER_KEYS);
+    if (std::regex_match(text, match, NUMBER_FORMS))
+        return named_key(match, NUMBER_KEYS);
+    return SKIPPED;
+}
+
+// ESC "[[" and stray bytes up to one of "A" to "E".
+int console_key(Taking& taking) {
+    taking.capped = false;
+    std::uint8_t byte;
+    for (int strays = 0; take(taking, byte); strays++) {
+        if (within(byte, 'A', 'E'))
+            return KEY_F1 + (byte - 'A');
+        if (strays == STRAY_LIMIT)
+            return FAILED;
+    }
+    return FAILED;
+}
+
+// ESC "O", parameter bytes and a final byte.
+int ss3_sequence(Taking& taking) {
+    std::uint8_t byte;
+    do {
+        if (!take(taking, byte))
+            return FAILED;
+    } while (within(byte, 0x30, 0x3f));
+    return within(byte, 0x40, 0x7e) ? complete_key(taking.taken) : FAILED;
+}
+
+// ESC "[", parameter bytes, intermediate bytes and a final byte; or, in the
+// rxvt family, a number and "$".
+int csi_sequence(Taking& taking) {
+    std::uint8_t byte;
+    if (!take(taking, byte))
+        return FAILED;
+    if (byte == '[')
+        return console_key(taking);
+    std::string params;
+    while (within(byte, 0x30, 0x3f)) {
+        params.push_back(static_cast<char>(byte));
+        if (!take(taking, byte))
+            return FAILED;
+    }
+    if (byte == '$' && !params.empty() &&
+        params.find_first_not_of("0123456789") == std::string::npos)
+        return complete_key(taking.taken);
+    while (within(byte, 0x20, 0x2f)) {
+        if (!take(taking, byte))
+            return FAILED;
+    }
+    return within(byte, 0x40, 0x7e) ? complete_key(taking.taken) : FAILED;
+}
+
+// Decodes the bytes after an ESC from input[at] on: a key code, SKIPPED, or
+// KEY_ESCAPE with the bytes taken left in ring.
 int model_decode(const std::uint8_t* input, size_t size, size_t& at,
                  std::deque<std::uint8_t>& ring) {
-    std::vector<std::uint8_t> taken;
-    Decoding state = Decoding::AFTER_ESC;
-    int pending = 0;
-    int strays = 0;
-    for (;;) {
-        if (at == size)
-            break;
-        std::uint8_t byte = input[at++];
-        taken.push_back(byte);
-        if (state == Decoding::AFTER_ESC && byte == '[') {
-            state = Decoding::CSI;
-        } else if (state == Decoding::CSI && key_of(ARROWS, byte)) {
-            return key_of(ARROWS, byte);
-        } else if (state == Decoding::CSI && byte == '[') {
-            state = Decoding::CONSOLE_FN;
-        } else if (state == Decoding::CSI && key_of(TILDE_DIGITS, byte)) {
-            pending = key_of(TILDE_DIGITS, byte);
-            state = Decoding::TILDE;
-        } else if (state == Decoding::CONSOLE_FN && byte >= 'A' && byte <= 'E') {
-            return KEY_F1 + (byte - 'A');
-        } else if (state == Decoding::CONSOLE_FN && ++strays <= STRAY_LIMIT) {
-            continue;
-        } else if (state == Decoding::TILDE && byte == '~') {
-            return pending;
-        } else {
-            break;
-        }
-    }
-    ring.assign(taken.begin(), taken.end());
+    Taking taking = {input, size, at, {}};
+    std::uint8_t byte;
+    int result = FAILED;
+    if (take(taking, byte) && byte == '[')
+        result = csi_sequence(taking);
+    else if (taking.taken == "O")
+        result = ss3_sequence(taking);
+    if (result != FAILED)
+        return result;
+    ring.assign(taking.taken.begin(), taking.taken.end());
     return KEY_ESCAPE;
 }
 
@@ -104,7 +175,9 @@ std::vector<int> model_codes(const std::uint8_t* input, size_t size) {
             codes.push_back(plain(input[at++]));
         } else {
             at++;
-            codes.push_back(model_decode(input, size, at, ring));
+            int code = model_decode(input, size, at, ring);
+            if (code != SKIPPED)
+                codes.push_back(code);
         }
     }
 }

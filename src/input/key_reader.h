@@ -35,6 +35,9 @@ enum : int {
 constexpr int ESCAPE_BYTE_TIMEOUT_MS = 100;
 // Stray bytes a console F-key sequence may pass over before it fails.
 constexpr int MAX_CONSOLE_FN_STRAY = 32;
+// Longest key sequence, its ESC included, that the decoder takes; a longer
+// one fails. (Not the console F-key sequence, whose stray bytes are counted.)
+constexpr int MAX_SEQUENCE_BYTES = 32;
 
 // The push-back ring: bytes waiting to be returned before any new input.
 // Empty when the two indexes are equal; both wrap from 255 to 0.

@@ -1,9 +1,11 @@
-// Key sequences through a real descriptor 0: the decoder's table, failed
-// sequences replayed byte by byte, plain bytes, the ring's wrap, and the time
-// limit for each further byte of a sequence.
+// Key sequences through a real descriptor 0: the decoder's table, the keys of
+// other terminals, unused keys skipped whole, failed sequences replayed byte
+// by byte, plain bytes, the ring's wrap, and the time limit for each further
+// byte of a sequence.
 #include "input/key_test_support.h"
 #include "support/stdio_redirect.h"
 
+#include <span>
 #include <string>
 #include <termios.h>
 
@@ -22,7 +24,109 @@ const Sequence TABLE[] = {
     {"\x1b[[C", KEY_F3},        {"\x1b[[D", KEY_F4},   {"\x1b[[E", KEY_F5},
 };
 
+// What xterm-family, rxvt-family and other terminals send besides the table.
+const Sequence TERMINAL_KEYS[] = {
+    {"\x1bOA", KEY_UP},   {"\x1bOB", KEY_DOWN}, {"\x1bOC", KEY_RIGHT}, {"\x1bOD", KEY_LEFT},
+    {"\x1bOH", KEY_HOME}, {"\x1bOF", KEY_END},  {"\x1bOP", KEY_F1},    {"\x1bOQ", KEY_F2},
+    {"\x1bOR", KEY_F3},   {"\x1bOS", KEY_F4},   {"\x1bO2P", KEY_F1},   {"\x1bO5S", KEY_F4},
+    {"\x1b[H", KEY_HOME}, {"\x1b[F", KEY_END},  {"\x1b[7~", KEY_HOME}, {"\x1b[8~", KEY_END},
+    {"\x1b[11~", KEY_F1}, {"\x1b[12~", KEY_F2}, {"\x1b[13~", KEY_F3},  {"\x1b[14~", KEY_F4},
+    {"\x1b[15~", KEY_F5},
+};
+
+// The same keys with Shift (2), Alt (3), Ctrl (5) and the like.
+const Sequence MODIFIED_KEYS[] = {
+    {"\x1b[1;5A", KEY_UP},      {"\x1b[1;2B", KEY_DOWN},       {"\x1b[1;3C", KEY_RIGHT},
+    {"\x1b[1;16D", KEY_LEFT},   {"\x1b[1;5H", KEY_HOME},       {"\x1b[1;2F", KEY_END},
+    {"\x1b[1;2P", KEY_F1},      {"\x1b[1;5Q", KEY_F2},         {"\x1b[1;6R", KEY_F3},
+    {"\x1b[1;10S", KEY_F4},     {"\x1b[2;5~", KEY_INSERT},     {"\x1b[3;2~", KEY_DELETE},
+    {"\x1b[5;5~", KEY_PAGE_UP}, {"\x1b[6;13~", KEY_PAGE_DOWN}, {"\x1b[15;2~", KEY_F5},
+    {"\x1b[1;3~", KEY_HOME},    {"\x1b[8;5~", KEY_END},
+};
+
+// rxvt ends its shifted keys in "$"; the sequence ends there.
+const Sequence DOLLAR_KEYS[] = {
+    {"\x1b[2$", KEY_INSERT},    {"\x1b[3$", KEY_DELETE}, {"\x1b[5$", KEY_PAGE_UP},
+    {"\x1b[6$", KEY_PAGE_DOWN}, {"\x1b[7$", KEY_HOME},   {"\x1b[8$", KEY_END},
+    {"\x1b[11$", KEY_F1},       {"\x1b[15$", KEY_F5},
+};
+
+// Complete sequences of keys the game has no use for: Shift+Tab, F6 and
+// F12 plain, modified and rxvt-shifted, Ctrl+arrows of rxvt, a keypad key,
+// rxvt's Ctrl and Ctrl+Shift forms, a modifier of three digits, a number no
+// key has, intermediate bytes, and a terminal's reports and mouse clicks.
+const std::string UNUSED_KEYS[] = {
+    "\x1b[Z",  "\x1b[17~",  "\x1b[24;5~", "\x1b[23$",       "\x1bOa",      "\x1bOj",    "\x1b[2^",
+    "\x1b[2@", "\x1b[1A",   "\x1b[5x",    "\x1b[P",         "\x1b[1;123A", "\x1b[1;5Z", "\x1b[01~",
+    "\x1b[ q", "\x1b[1 $p", "\x1b[?1;2c", "\x1b[<0;10;20M", "\x1b[2;5;1~", "\x1b[I",    "\x1b[1[",
+};
+
+// Writes bytes and ends the input behind them, so that a key the reader
+// swallowed by mistake reads as KEY_INTERRUPT instead of a wait.
+void expect_keys(const std::string& bytes, std::vector<int> codes) {
+    StdinPipe input;
+    input.write(bytes);
+    input.close_writer();
+    codes.push_back(KEY_INTERRUPT);
+    EXPECT_EQ(read_keys(codes.size()), codes) << "after ESC" << bytes.substr(1);
+    EXPECT_TRUE(ring_empty());
+}
+
 using KeyDecoding = KeyReaderTest;
+
+TEST_F(KeyDecoding, KeysOfOtherTerminalsLeaveNoTrace) {
+    for (const auto& keys :
+         {std::span<const Sequence>(TERMINAL_KEYS), std::span<const Sequence>(MODIFIED_KEYS),
+          std::span<const Sequence>(DOLLAR_KEYS)}) {
+        for (const Sequence& sequence : keys)
+            expect_keys(sequence.bytes + "k", {sequence.code, 'k'});
+    }
+}
+
+TEST_F(KeyDecoding, DollarEndsTheSequenceEvenBeforeAFinalByte) {
+    // Were "$" taken for an intermediate byte, "~" or "A" would end it.
+    expect_keys("\x1b[3$~", {KEY_DELETE, '~'});
+    expect_keys("\x1b[5$A", {KEY_PAGE_UP, 'A'});
+    expect_keys("\x1b[23$A", {'A'});
+}
+
+TEST_F(KeyDecoding, UnusedKeysAreSkippedWhole) {
+    for (const std::string& bytes : UNUSED_KEYS)
+        expect_keys(bytes + "k" + bytes + "\x1b[A", {'k', KEY_UP});
+}
+
+TEST_F(KeyDecoding, AfterAnUnusedKeyTheReaderWaitsForTheNextKey) {
+    StdinPipe input;
+    input.write("\x1b[17~");
+    Later typist([&] {
+        sleep_ms(150);
+        input.write("k");
+    });
+    double start = now_ms();
+    EXPECT_EQ(read_key(), 'k');
+    EXPECT_GE(now_ms() - start, 90);
+    EXPECT_TRUE(ring_empty());
+}
+
+TEST_F(KeyDecoding, SequenceLongerThanItsLimitFails) {
+    // ESC "[", parameter bytes and "A": MAX_SEQUENCE_BYTES in all is a
+    // complete sequence still.
+    const std::string longest = "\x1b[" + std::string(MAX_SEQUENCE_BYTES - 3, '1') + "A";
+    expect_keys(longest + "k", {'k'});
+
+    const std::string too_long = "\x1b[" + std::string(MAX_SEQUENCE_BYTES - 2, '1') + "A";
+    std::vector<int> codes = {KEY_ESCAPE, '['};
+    codes.insert(codes.end(), MAX_SEQUENCE_BYTES - 2, '1');
+    codes.push_back('A');
+    expect_keys(too_long, codes);
+
+    // Intermediate bytes count the same.
+    const std::string spaced = "\x1b[" + std::string(MAX_SEQUENCE_BYTES, ' ') + "p";
+    codes = {KEY_ESCAPE, '['};
+    codes.insert(codes.end(), MAX_SEQUENCE_BYTES, ' ');
+    codes.push_back('p');
+    expect_keys(spaced, codes);
+}
 
 TEST_F(KeyDecoding, EverySequenceOfTheTableLeavesNoTrace) {
     StdinPipe input;
@@ -56,12 +160,17 @@ TEST_F(KeyDecoding, FailedSequencesAreReplayedByteByByte) {
         {"\x1b"
          "q",
          {KEY_ESCAPE, 'q'}},
-        {"\x1b[Z", {KEY_ESCAPE, '[', 'Z'}},
-        {"\x1b[5x", {KEY_ESCAPE, '[', '5', 'x'}},
+        {"\x1b[\t", {KEY_ESCAPE, '[', '\t'}},
+        {"\x1b[5\r", {KEY_ESCAPE, '[', '5', '\r'}},
         {"\x1b[[xB", {KEY_F2}},
         {"\x1b\x1b[A", {KEY_ESCAPE, 27, '[', 'A'}},
-        {"\x1b[7~", {KEY_ESCAPE, '[', '7', '~'}},
-        {"\x1b[1A", {KEY_ESCAPE, '[', '1', 'A'}},
+        {"\x1b[1;5\x1b[A", {KEY_ESCAPE, '[', '1', ';', '5', 27, '[', 'A'}},
+        {"\x1b[7\x7f", {KEY_ESCAPE, '[', '7', 127}},
+        {"\x1b[1\xc3\xa4", {KEY_ESCAPE, '[', '1', -61, -92}},
+        {"\x1b[ 1A", {KEY_ESCAPE, '[', ' ', '1', 'A'}},
+        {"\x1bO A", {KEY_ESCAPE, 'O', ' ', 'A'}},
+        {"\x1bO\n", {KEY_ESCAPE, 'O', '\n'}},
+        {"\x1bo", {KEY_ESCAPE, 'o'}},
     };
     StdinPipe input;
     for (const Replay& replay : cases) {
@@ -90,12 +199,9 @@ TEST_F(KeyDecoding, ConsoleFunctionKeyPassesOverAtMostThirtyTwoStrayBytes) {
 }
 
 TEST_F(KeyDecoding, BytesAboveAsciiComeBackNegative) {
-    StdinPipe input;
-    input.write("\xc3\xa4\x80\xff\x7f");
-    EXPECT_EQ(read_keys(5), (std::vector<int>{-61, -92, -128, -1, 127}));
+    expect_keys("\xc3\xa4\x80\xff\xfe\xfd\x7f", {-61, -92, -128, -1, -2, -3, 127});
     // Replayed from the ring they read the same.
-    input.write("\x1b\xc3\xa4");
-    EXPECT_EQ(read_keys(3), (std::vector<int>{KEY_ESCAPE, -61, -92}));
+    expect_keys("\x1b\xc3\xa4\xfd", {KEY_ESCAPE, -61, -92, -3});
 }
 
 TEST_F(KeyDecoding, ControlKeysOnATerminalAreTheirBytes) {
@@ -113,8 +219,8 @@ TEST_F(KeyDecoding, RingGoesOnWorkingAcrossItsWrap) {
     std::string bytes;
     std::vector<int> codes;
     for (int round = 0; round < 300; ++round) {
-        bytes += "\x1b[5x\x1b[[yyD";
-        codes.insert(codes.end(), {KEY_ESCAPE, '[', '5', 'x', KEY_F4});
+        bytes += "\x1b[5\t\x1b[[yyD\x1b[1;5Z";
+        codes.insert(codes.end(), {KEY_ESCAPE, '[', '5', '\t', KEY_F4});
     }
     input.write(bytes);
     EXPECT_EQ(read_keys(codes.size()), codes);
@@ -149,6 +255,22 @@ TEST_F(KeyDecoding, UnfinishedSequenceIsReplayedWithoutWaitingAgain) {
 
     input.write("\x1b[[x");
     EXPECT_EQ(read_keys(4), (std::vector<int>{KEY_ESCAPE, '[', '[', 'x'}));
+    EXPECT_TRUE(ring_empty());
+}
+
+TEST_F(KeyDecoding, SequencesOfOtherTerminalsCutShortAreReplayed) {
+    StdinPipe input;
+    input.write("\x1b[1;");
+    expect_escape_after_time_limit();
+    EXPECT_EQ(read_keys(3), (std::vector<int>{'[', '1', ';'}));
+
+    input.write("\x1bO2");
+    expect_escape_after_time_limit();
+    EXPECT_EQ(read_keys(2), (std::vector<int>{'O', '2'}));
+
+    input.write("\x1b[1 ");
+    expect_escape_after_time_limit();
+    EXPECT_EQ(read_keys(3), (std::vector<int>{'[', '1', ' '}));
     EXPECT_TRUE(ring_empty());
 }
 

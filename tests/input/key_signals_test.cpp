@@ -48,13 +48,26 @@ TEST_F(KeySignals, SignalDuringASequenceComesAfterItsTakenBytes) {
     EXPECT_TRUE(ring_empty());
 }
 
+TEST_F(KeySignals, SignalEndsTheWaitAfterAnUnusedKey) {
+    StdinPipe input;
+    input.write("\x1b[17~"); // F6, which the game has no use for
+    Later sender([] {
+        sleep_ms(40);
+        send_signal(SIGINT);
+    });
+    // Should the signal not get through, a key frees the reader.
+    Watchdog rescue(1000, [&] { input.write("k"); });
+    EXPECT_EQ(read_key(), KEY_INTERRUPT);
+    EXPECT_TRUE(ring_empty());
+}
+
 TEST_F(KeySignals, SignalsWhileTheRingHoldsBytesQueueBehindThem) {
     StdinPipe input;
-    input.write("\x1b[5x");
+    input.write("\x1b[5\t");
     EXPECT_EQ(read_key(), KEY_ESCAPE);
     raise(SIGTERM);
     raise(SIGINT);
-    EXPECT_EQ(read_keys(5), (std::vector<int>{'[', '5', 'x', KEY_INTERRUPT, KEY_INTERRUPT}));
+    EXPECT_EQ(read_keys(5), (std::vector<int>{'[', '5', '\t', KEY_INTERRUPT, KEY_INTERRUPT}));
 }
 
 TEST_F(KeySignals, FullRingKeepsEveryWaitingByte) {
