@@ -28,12 +28,11 @@
 namespace {
 
 constexpr int MAX_OPTIONS = 24;
-constexpr int LABEL_MARGIN = 5;
 constexpr size_t MAX_KEYS = 512;
 constexpr StateId FIRST_STATE = 100;
 const std::string HIGHLIGHT = "\x1b[0;1;37;42m";
 const std::string PREFIX_END = ": ";
-const std::string INDENT = "    ";
+const std::string INDENT(PREFIX_COLUMNS, ' ');
 
 // One line as the chooser wrote it: the bytes written from column 0, and
 // whether the highlight was switched on in it.
@@ -84,7 +83,7 @@ void check_drawing(const Menu& menu, const std::vector<DrawnLine>& lines) {
         while (p < label.size() && label[p] == ' ')
             p++;
         if (cut == p && i + 1 < lines.size())
-            FUZZ_CHECK(!splits_character(label, cut));
+            FUZZ_CHECK(!utf8_splits_character(label, cut));
     }
     FUZZ_CHECK(p == label.size());
 }

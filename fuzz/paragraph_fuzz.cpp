@@ -11,7 +11,7 @@
 // - every piece is followed by the erase sequence, and `out_column` counts
 //   the bytes on the current line.
 // The label lines of the chooser are checked the same way, as its drawing
-// breaks them: `fit_or_cut_length` at the width minus 5.
+// breaks them: `fit_or_cut_length` at the width minus `LABEL_MARGIN`.
 //
 // The bytes 10 and 27 of a text are replaced by letters, so that the
 // writer's own newlines and erase sequences stand apart in the output.
@@ -19,6 +19,7 @@
 #include "fuzz_check.h"
 #include "fuzz_io.h"
 #include "line_checks.h"
+#include "menu/chooser.h"
 #include "session/terminal_width.h"
 #include "term/paragraph.h"
 
@@ -28,7 +29,6 @@
 namespace {
 
 const std::string ERASE = "\x1b[K";
-constexpr int LABEL_MARGIN = 5;
 
 // line: the bytes on the screen line the writer is on.
 void check_say(std::string& line, int width, const std::string& text) {
@@ -56,7 +56,7 @@ void check_say(std::string& line, int width, const std::string& text) {
         FUZZ_CHECK(!piece.empty() || !line.empty() || p == text.size());
         line += piece;
         check_line(line, width);
-        FUZZ_CHECK(erased == (character_count(line) != width));
+        FUZZ_CHECK(erased == (utf8_character_count(line) != width));
         p += piece.size();
         size_t cut = p;
         while (p < text.size() && text[p] == ' ')
@@ -67,7 +67,7 @@ void check_say(std::string& line, int width, const std::string& text) {
         FUZZ_CHECK(out[at] == '\n');
         at++;
         if (cut == p && !piece.empty())
-            FUZZ_CHECK(!splits_character(text, cut));
+            FUZZ_CHECK(!utf8_splits_character(text, cut));
         line.clear();
     }
     FUZZ_CHECK(p == text.size());
@@ -96,7 +96,7 @@ void check_label(int width, const std::string& label) {
         rest += n;
         size_t offset = static_cast<size_t>(rest - label.c_str());
         if (n > 0 && *rest != ' ' && *rest != '\0')
-            FUZZ_CHECK(!splits_character(label, offset));
+            FUZZ_CHECK(!utf8_splits_character(label, offset));
         while (*rest == ' ')
             rest++;
         if (*rest == '\0')

@@ -12,13 +12,6 @@ std::int32_t slot_count;
 std::int32_t highlighted;
 std::int32_t cursor_slot;
 
-// Labels are measured against the width minus the four columns of the
-// prefix and one more, so their text ends at least a column short of the
-// right edge.
-constexpr int LABEL_MARGIN = 5;
-// The prefix " 1: " and the indent of a label's further lines.
-constexpr int PREFIX_COLUMNS = 4;
-
 // The width the list on the screen was drawn at.
 static int listed_width;
 

@@ -6,6 +6,12 @@
 #include "menu/menu_tree.h"
 
 constexpr int MAX_SLOTS = 20;
+// The prefix " 1: " and the indent of a label's further lines.
+constexpr int PREFIX_COLUMNS = 4;
+// Labels are measured against the width minus the four columns of the
+// prefix and one more, so their text ends at least a column short of the
+// right edge.
+constexpr int LABEL_MARGIN = 5;
 
 struct MenuSlot {
     const char* label;

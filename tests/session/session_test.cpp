@@ -1,4 +1,5 @@
 // The session around the story: the keyboard mode is set and always undone.
+#include "session/raw_mode.h"
 #include "session/session.h"
 #include "story/story.h"
 #include "support/pty_game.h"
@@ -6,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <termios.h>
 #include <unistd.h>
@@ -22,7 +24,7 @@ StateId a_broken_chooser() {
     throw std::runtime_error("broken");
 }
 
-TEST(Session, AnErrorEscapingTheStoryRestoresTheTerminalAndFails) {
+TEST(SessionFrame, AnErrorEscapingTheStoryRestoresTheTerminalAndFails) {
     StdinPty terminal;
     termios mode = settings_of_stdin();
     mode.c_lflag |= ICANON | ECHO;
@@ -40,7 +42,7 @@ StateId quit_at_once() {
     return STATE_QUIT;
 }
 
-TEST(Session, WhileOpenOnlyCanonicalInputAndEchoAreOff) {
+TEST(SessionFrame, WhileOpenOnlyCanonicalInputAndEchoAreOff) {
     StdinPty terminal;
     termios before = settings_of_stdin();
     before.c_lflag |= ICANON | ECHO;
@@ -63,13 +65,41 @@ TEST(Session, WhileOpenOnlyCanonicalInputAndEchoAreOff) {
     EXPECT_TRUE(same_settings(settings_of_stdin(), before));
 }
 
-TEST(Session, WithoutATerminalNothingIsChangedOrApplied) {
+// The settings of the terminal on standard output, read while the story
+// runs.
+termios output_settings_in_game{};
+
+StateId note_output_settings_and_quit() {
+    tcgetattr(STDOUT_FILENO, &output_settings_in_game);
+    return STATE_QUIT;
+}
+
+bool zero_filled(const termios& mode) {
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&mode);
+    return std::all_of(bytes, bytes + sizeof mode, [](unsigned char b) { return b == 0; });
+}
+
+// Played from a pipe with the screen on a terminal, as `printf 12 | vakna`
+// does: only standard input's settings are the game's to change, so that
+// terminal keeps its own, with canonical input and echo on, throughout.
+TEST(SessionFrame, WithoutATerminalNothingIsChangedOrApplied) {
     StdinPipe input;
     input.close_writer();
-    story_chooser = quit_at_once;
+    saved_termios = termios{}; // as in a fresh process; an earlier case may have set it
+    story_chooser = note_output_settings_and_quit;
     int status = -1;
-    capture_stdout([&] { status = run_game(); });
+    termios before, after;
+    {
+        StdoutPty screen;
+        before = screen.settings();
+        status = run_game();
+        after = screen.settings();
+    }
+    ASSERT_TRUE((before.c_lflag & (ICANON | ECHO)) == (ICANON | ECHO));
     EXPECT_EQ(status, 0);
+    EXPECT_TRUE(zero_filled(saved_termios)) << "nothing was saved from a pipe";
+    EXPECT_TRUE(same_settings(output_settings_in_game, before));
+    EXPECT_TRUE(same_settings(after, before));
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // The width comes from the terminal on standard output alone, with a sound
 // fallback where there is none.
+#include "session/signal_handler.h"
 #include "session/terminal_width.h"
+#include "support/stdio_redirect.h"
 
 #include <gtest/gtest.h>
 
@@ -49,22 +51,51 @@ TEST(TerminalWidth, FallsBackTo80WithoutATerminalOrWithZeroColumns) {
     std::fclose(file);
 }
 
+// Puts back the disposition a signal had, when the test ends however it
+// ends.
+class DispositionKept {
+  public:
+    explicit DispositionKept(int signal_number) : signal_number_(signal_number) {
+        sigaction(signal_number, nullptr, &saved_);
+    }
+    ~DispositionKept() { sigaction(signal_number_, &saved_, nullptr); }
+    DispositionKept(const DispositionKept&) = delete;
+    DispositionKept& operator=(const DispositionKept&) = delete;
+
+  private:
+    int signal_number_;
+    struct sigaction saved_ {};
+};
+
+// A real SIGWINCH, as the kernel sends it to the foreground of a resized
+// terminal, to the handler installed as the session installs it; raising
+// it delivers it before raise returns, on this one thread. The widths are
+// checked once standard output is back.
 TEST(TerminalWidth, FollowsAResizeSignal) {
-    int master, slave;
-    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
-    std::fflush(stdout);
-    int saved = dup(1);
-    dup2(slave, 1);
-    winsize size{};
-    size.ws_col = 33;
-    ioctl(master, TIOCSWINSZ, &size);
-    on_window_change(SIGWINCH);
-    int measured = TERM_WIDTH;
-    dup2(saved, 1);
-    close(saved);
-    EXPECT_EQ(measured, 33);
-    close(slave);
-    close(master);
+    DispositionKept kept(SIGWINCH);
+    bool resized = true;
+    int at_start, before_signal, after_signal, after_second_signal;
+    {
+        StdoutPty terminal;
+        resized = resized && terminal.resize(50, 20);
+        install_signal_handler(SIGWINCH, on_window_change);
+        read_terminal_width();
+        at_start = TERM_WIDTH;
+
+        resized = resized && terminal.resize(33, 20);
+        before_signal = TERM_WIDTH;
+        raise(SIGWINCH);
+        after_signal = TERM_WIDTH;
+
+        resized = resized && terminal.resize(120, 20);
+        kill(getpid(), SIGWINCH);
+        after_second_signal = TERM_WIDTH;
+    }
+    ASSERT_TRUE(resized);
+    EXPECT_EQ(at_start, 50);
+    EXPECT_EQ(before_signal, 50) << "the width is measured again only when the signal comes";
+    EXPECT_EQ(after_signal, 33);
+    EXPECT_EQ(after_second_signal, 120) << "the handler stays installed after it has run";
 }
 
 } // namespace

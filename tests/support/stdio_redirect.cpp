@@ -7,6 +7,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -57,26 +58,45 @@ void StdinPipe::close_writer() {
     writer_ = -1;
 }
 
-StdinPty::StdinPty() : saved_stdin_(dup(0)) {
+PtyOnDescriptor::PtyOnDescriptor(int descriptor)
+    : descriptor_(descriptor), saved_(dup(descriptor)) {
     if (openpty(&master_, &slave_, nullptr, nullptr, nullptr) != 0)
         std::abort();
-    // Keys arrive one by one and unechoed, as in the game's keyboard mode.
-    termios mode;
-    tcgetattr(slave_, &mode);
-    mode.c_lflag &= ~(ICANON | ECHO);
-    tcsetattr(slave_, TCSANOW, &mode);
-    dup2(slave_, 0);
+    std::fflush(stdout);
+    dup2(slave_, descriptor_);
 }
 
-StdinPty::~StdinPty() {
-    dup2(saved_stdin_, 0);
-    close(saved_stdin_);
+PtyOnDescriptor::~PtyOnDescriptor() {
+    std::fflush(stdout);
+    dup2(saved_, descriptor_);
+    close(saved_);
     close(slave_);
     close(master_);
 }
 
+termios PtyOnDescriptor::settings() const {
+    termios mode{};
+    if (tcgetattr(slave_, &mode) != 0)
+        mode = termios{};
+    return mode;
+}
+
+StdinPty::StdinPty() : PtyOnDescriptor(0) {
+    // Keys arrive one by one and unechoed, as in the game's keyboard mode.
+    termios mode = settings();
+    mode.c_lflag &= ~(ICANON | ECHO);
+    tcsetattr(slave(), TCSANOW, &mode);
+}
+
 void StdinPty::type(const std::string& bytes) {
-    ASSERT_EQ(::write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    ASSERT_EQ(::write(master(), bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+}
+
+bool StdoutPty::resize(int columns, int rows) {
+    winsize size{};
+    size.ws_col = static_cast<unsigned short>(columns);
+    size.ws_row = static_cast<unsigned short>(rows);
+    return ioctl(master(), TIOCSWINSZ, &size) == 0;
 }
 
 double now_ms() {

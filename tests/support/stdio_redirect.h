@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <termios.h>
 
 // Runs body with standard output going to a temporary file and returns every
 // byte body wrote through stdio (flushed) or straight to descriptor 1.
@@ -26,22 +27,51 @@ class StdinPipe {
     int writer_;
 };
 
-// Puts the slave side of a fresh pseudo-terminal on descriptor 0 for the
-// object's life; bytes written to the master arrive there as typed keys.
-class StdinPty {
+// The slave side of a fresh pseudo-terminal on one of this process's
+// descriptors for the object's life; the descriptor's own file comes back
+// afterwards. Standard output is flushed before each switch, so that no
+// buffered byte lands on the wrong file.
+class PtyOnDescriptor {
   public:
-    StdinPty();
-    ~StdinPty();
-    StdinPty(const StdinPty&) = delete;
-    StdinPty& operator=(const StdinPty&) = delete;
+    PtyOnDescriptor(const PtyOnDescriptor&) = delete;
+    PtyOnDescriptor& operator=(const PtyOnDescriptor&) = delete;
 
-    void type(const std::string& bytes);
     int master() const { return master_; }
+    // The terminal's settings as the process's side of it sees them;
+    // zero-filled when they cannot be read.
+    termios settings() const;
+
+  protected:
+    explicit PtyOnDescriptor(int descriptor);
+    ~PtyOnDescriptor();
+    int slave() const { return slave_; }
 
   private:
-    int saved_stdin_;
+    int descriptor_;
+    int saved_;
     int master_;
     int slave_;
+};
+
+// The pseudo-terminal on descriptor 0: bytes written to the master arrive
+// there as typed keys.
+class StdinPty : public PtyOnDescriptor {
+  public:
+    StdinPty();
+    void type(const std::string& bytes);
+};
+
+// The pseudo-terminal on descriptor 1, so that the process has a terminal
+// it writes to but does not read from. Nobody reads the master, so what is
+// written there must stay within the few kilobytes that the
+// pseudo-terminal holds; that includes the test framework's own reports,
+// so tests check their results after the object has gone.
+class StdoutPty : public PtyOnDescriptor {
+  public:
+    StdoutPty() : PtyOnDescriptor(1) {}
+    // As a terminal emulator sets it: no signal reaches this process, since
+    // the terminal is not its controlling terminal. False when refused.
+    bool resize(int columns, int rows);
 };
 
 // Milliseconds on a monotonic clock.

@@ -1,5 +1,6 @@
 #include "session/terminal_width.h"
 #include "support/stdio_redirect.h"
+#include "support/utf8_text.h"
 #include "term/paragraph.h"
 
 #include <gtest/gtest.h>
@@ -24,37 +25,6 @@ std::string written(int width, int column, const std::function<void()>& body) {
 
 std::string said(int width, int column, const char* text) {
     return written(width, column, [&] { say(text); });
-}
-
-bool is_continuation_byte(char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
-// Bytes of the UTF-8 character that starts with lead.
-int character_length(char lead) {
-    unsigned char b = static_cast<unsigned char>(lead);
-    return b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-}
-
-int character_count(const std::string& s) {
-    int count = 0;
-    for (char c : s)
-        count += !is_continuation_byte(c);
-    return count;
-}
-
-bool is_whole_utf8(const std::string& s) {
-    for (size_t i = 0; i < s.size();) {
-        if (is_continuation_byte(s[i]))
-            return false;
-        size_t end = i + character_length(s[i]);
-        if (end > s.size())
-            return false;
-        for (++i; i < end; ++i)
-            if (!is_continuation_byte(s[i]))
-                return false;
-    }
-    return true;
 }
 
 std::string without_spaces(std::string s) {
@@ -292,13 +262,13 @@ void expect_line_invariants(const std::string& out, int width, int column,
         if (erased)
             line.resize(line.size() - EL.size());
         ASSERT_EQ(line.find('\x1b'), std::string::npos);
-        EXPECT_EQ(erased, line_start + character_count(line) != width);
-        EXPECT_TRUE(is_whole_utf8(line));
+        EXPECT_EQ(erased, line_start + utf8_character_count(line) != width);
+        EXPECT_TRUE(utf8_is_whole(line));
         EXPECT_TRUE(i == 0 || line.substr(0, 1) != " ");
         filled = line_start + static_cast<int>(line.size());
         if (filled > width) {
             EXPECT_EQ(line_start, 0);
-            EXPECT_EQ(static_cast<int>(line.size()), character_length(line[0]));
+            EXPECT_EQ(static_cast<int>(line.size()), utf8_announced_length(line[0]));
         }
         content += line;
         line_start = 0;
