@@ -18,8 +18,8 @@
 #include "input/key_reader.h"
 #include "line_checks.h"
 #include "menu/chooser.h"
-#include "session/terminal_width.h"
 #include "term/paragraph.h"
+#include "term/term_width.h"
 
 #include <algorithm>
 #include <string>

@@ -2,9 +2,9 @@
 // and what is left on the screen afterwards.
 #include "input/key_reader.h"
 #include "menu/chooser.h"
-#include "session/terminal_width.h"
 #include "support/stdio_redirect.h"
 #include "term/paragraph.h"
+#include "term/term_width.h"
 
 #include <gtest/gtest.h>
 

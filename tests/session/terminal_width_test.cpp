@@ -1,6 +1,6 @@
 // The width comes from the terminal on standard output alone, with a sound
 // fallback where there is none.
-#include "session/signal_handler.h"
+#include "input/signal_handler.h"
 #include "session/terminal_width.h"
 #include "support/stdio_redirect.h"
 

@@ -1,10 +1,10 @@
 #include "scripted_player.h"
 
 #include "menu/menu_tree.h"
-#include "session/terminal_width.h"
 #include "story/story.h"
 #include "support/stdio_redirect.h"
 #include "term/paragraph.h"
+#include "term/term_width.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "session/terminal_width.h"
 #include "support/stdio_redirect.h"
 #include "support/utf8_text.h"
 #include "term/paragraph.h"
+#include "term/term_width.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "story_driver.h"
 
 #include "menu/chooser.h"
-#include "session/terminal_width.h"
 #include "term/paragraph.h"
+#include "term/term_width.h"
 
 #include <cstdio>
 #include <stdio_ext.h>
