@@ -7,8 +7,13 @@
 // when standard input is no terminal.
 extern termios saved_termios;
 
-// Saves the settings of standard input, clears ICANON and ECHO, and installs
-// the interrupt handlers and the suspend and resume handlers.
+// Saves the settings of standard input and clears ICANON and ECHO.
 void raw_mode_on();
-// Applies saved_termios again.
+// Applies saved_termios again, for good.
 void raw_mode_off();
+
+// For a suspension: the settings as found, then the game's mode again.
+// Both only while the mode is on, so a late continue after the session has
+// closed changes nothing; both are async-signal-safe.
+void raw_mode_give_back();
+void raw_mode_take_again();

@@ -3,6 +3,7 @@
 #include "input/key_reader.h"
 #include "input/signal_handler.h"
 #include "session/raw_mode.h"
+#include "session/suspension.h"
 #include "session/terminal_width.h"
 #include "story/story.h"
 #include "term/ansi.h"
@@ -23,6 +24,7 @@ int session_start() {
     install_signal_handler(SIGPIPE, SIG_IGN);
     raw_mode_on();
     install_interrupt_handlers();
+    suspension_handlers_on();
     install_signal_handler(SIGWINCH, on_window_change);
     read_terminal_width();
     // Set before the clear, so the whole screen takes the game's colours.
