@@ -1,14 +1,13 @@
 #include "input/key_reader.h"
 
+#include "input/key_decoder.h"
 #include "input/signal_handler.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <csignal>
 #include <ctime>
 #include <poll.h>
-#include <string_view>
 #include <sys/ioctl.h>
 #include <sys/select.h>
 #include <termios.h>
@@ -92,164 +91,6 @@ int ring_take() {
     int code = static_cast<signed char>(pushback_buf[pushback_out]);
     pushback_out = static_cast<std::uint8_t>(pushback_out + 1);
     return code;
-}
-
-// The decoder follows the grammar of a terminal's key sequences: ESC "[",
-// parameter bytes, intermediate bytes and one final byte, or ESC "O",
-// parameter bytes and one final byte. It keeps the parameter bytes, and once
-// the final byte has come it looks the key up by them.
-enum DecoderState { AFTER_ESC, CSI, CSI_INTERMEDIATE, SS3, CONSOLE_FN };
-
-// What a byte does to a sequence besides completing it with a key code.
-constexpr int GO_ON = -1;
-constexpr int FAIL = -2;
-// Complete, but a key the game has no use for. It leaves the decoder as the
-// result of a read, so it must differ from every plain byte and key code.
-constexpr int IGNORED = INT_MIN;
-
-struct Decoder {
-    DecoderState state = AFTER_ESC;
-    int length = 1;                  // bytes of the sequence, its ESC included
-    char params[MAX_SEQUENCE_BYTES]; // the length limit keeps them within
-    int param_count = 0;
-    int strays = 0; // bytes passed over in CONSOLE_FN
-
-    std::string_view parameters() const { return {params, static_cast<size_t>(param_count)}; }
-};
-
-bool is_parameter_byte(char byte) {
-    return byte >= 0x30 && byte <= 0x3f;
-}
-
-bool is_intermediate_byte(char byte) {
-    return byte >= 0x20 && byte <= 0x2f;
-}
-
-bool is_final_byte(char byte) {
-    return byte >= 0x40 && byte <= 0x7e;
-}
-
-bool is_number(std::string_view text) {
-    return !text.empty() &&
-           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// The m of ";" m: Shift, Alt and Ctrl as one or two digits.
-bool is_modifier(std::string_view text) {
-    return is_number(text) && text.size() <= 2;
-}
-
-// The key that a letter names as the final byte of ESC "O" X, ESC "[" X and
-// ESC "[1;" m X.
-int letter_key(char final) {
-    switch (final) {
-    case 'A':
-        return KEY_UP;
-    case 'B':
-        return KEY_DOWN;
-    case 'C':
-        return KEY_RIGHT;
-    case 'D':
-        return KEY_LEFT;
-    case 'H':
-        return KEY_HOME;
-    case 'F':
-        return KEY_END;
-    case 'P':
-    case 'Q':
-    case 'R':
-    case 'S':
-        return KEY_F1 + (final - 'P');
-    }
-    return IGNORED;
-}
-
-// The keys of ESC "[" n "~", by n.
-struct NumberedKey {
-    std::string_view number;
-    int key;
-};
-constexpr NumberedKey NUMBERED_KEYS[] = {
-    {"1", KEY_HOME},      {"2", KEY_INSERT}, {"3", KEY_DELETE}, {"4", KEY_END}, {"5", KEY_PAGE_UP},
-    {"6", KEY_PAGE_DOWN}, {"7", KEY_HOME},   {"8", KEY_END},    {"11", KEY_F1}, {"12", KEY_F2},
-    {"13", KEY_F3},       {"14", KEY_F4},    {"15", KEY_F5},
-};
-
-int numbered_key(std::string_view number) {
-    for (const NumberedKey& entry : NUMBERED_KEYS) {
-        if (entry.number == number)
-            return entry.key;
-    }
-    return IGNORED;
-}
-
-// The key of a complete ESC "[" sequence without intermediate bytes. A
-// modifier (Shift, Alt, Ctrl) comes as ";" m after the first number, and
-// the key is the one without it.
-int csi_key(std::string_view params, char final) {
-    size_t semicolon = params.find(';');
-    bool modified = semicolon != std::string_view::npos;
-    std::string_view first = params.substr(0, semicolon);
-    if (modified && !is_modifier(params.substr(semicolon + 1)))
-        return IGNORED;
-    if (final == '~')
-        return numbered_key(first);
-    // F1 to F4 end in "P" to "S" only behind a modifier.
-    if (params.empty() && (final < 'P' || final > 'S'))
-        return letter_key(final);
-    return modified && first == "1" ? letter_key(final) : IGNORED;
-}
-
-int go_to(Decoder& decoder, DecoderState state) {
-    decoder.state = state;
-    return GO_ON;
-}
-
-int keep_parameter(Decoder& decoder, char byte) {
-    decoder.params[decoder.param_count++] = byte;
-    return GO_ON;
-}
-
-int csi_step(Decoder& decoder, char byte) {
-    if (byte == '[' && decoder.param_count == 0)
-        return go_to(decoder, CONSOLE_FN);
-    if (is_parameter_byte(byte))
-        return keep_parameter(decoder, byte);
-    // The rxvt family ends shifted keys in "$" where others have "~".
-    if (byte == '$' && is_number(decoder.parameters()))
-        return numbered_key(decoder.parameters());
-    if (is_intermediate_byte(byte))
-        return go_to(decoder, CSI_INTERMEDIATE);
-    return is_final_byte(byte) ? csi_key(decoder.parameters(), byte) : FAIL;
-}
-
-// Feeds the next byte after the ESC: returns the key of a completed
-// sequence, IGNORED, GO_ON, or FAIL.
-int decoder_step(Decoder& decoder, char byte) {
-    // Bounded, so that the ring can never overflow.
-    if (decoder.state != CONSOLE_FN && ++decoder.length > MAX_SEQUENCE_BYTES)
-        return FAIL;
-    switch (decoder.state) {
-    case AFTER_ESC:
-        if (byte == '[')
-            return go_to(decoder, CSI);
-        return byte == 'O' ? go_to(decoder, SS3) : FAIL;
-    case CSI:
-        return csi_step(decoder, byte);
-    case CSI_INTERMEDIATE:
-        if (is_intermediate_byte(byte))
-            return GO_ON;
-        return is_final_byte(byte) ? IGNORED : FAIL;
-    case SS3:
-        if (is_parameter_byte(byte))
-            return keep_parameter(decoder, byte);
-        return is_final_byte(byte) ? letter_key(byte) : FAIL;
-    case CONSOLE_FN:
-        if (byte >= 'A' && byte <= 'E')
-            return KEY_F1 + (byte - 'A');
-        return ++decoder.strays <= MAX_CONSOLE_FN_STRAY ? GO_ON : FAIL;
-    }
-    return FAIL;
 }
 
 // Milliseconds on a clock that no one sets.

@@ -1,0 +1,35 @@
+// The decoder of terminal key sequences: the bytes after an ESC, one at a
+// time, to the key they name.
+#pragma once
+
+#include "input/key_reader.h"
+
+#include <climits>
+#include <string_view>
+
+// The decoder follows the grammar of a terminal's key sequences: ESC "[",
+// parameter bytes, intermediate bytes and one final byte, or ESC "O",
+// parameter bytes and one final byte. It keeps the parameter bytes, and once
+// the final byte has come it looks the key up by them.
+enum DecoderState { AFTER_ESC, CSI, CSI_INTERMEDIATE, SS3, CONSOLE_FN };
+
+// What a byte does to a sequence besides completing it with a key code.
+constexpr int GO_ON = -1;
+constexpr int FAIL = -2;
+// Complete, but a key the game has no use for. It leaves the decoder as the
+// result of a read, so it must differ from every plain byte and key code.
+constexpr int IGNORED = INT_MIN;
+
+struct Decoder {
+    DecoderState state = AFTER_ESC;
+    int length = 1;                  // bytes of the sequence, its ESC included
+    char params[MAX_SEQUENCE_BYTES]; // the length limit keeps them within
+    int param_count = 0;
+    int strays = 0; // bytes passed over in CONSOLE_FN
+
+    std::string_view parameters() const { return {params, static_cast<size_t>(param_count)}; }
+};
+
+// Feeds the next byte after the ESC: returns the key of a completed
+// sequence, IGNORED, GO_ON, or FAIL.
+int decoder_step(Decoder& decoder, char byte);
