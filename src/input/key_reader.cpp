@@ -43,6 +43,12 @@ struct SignalHold {
         sigprocmask(SIG_BLOCK, &held, &caller_mask);
     }
     ~SignalHold() { sigprocmask(SIG_SETMASK, &caller_mask, nullptr); }
+    // Runs the handlers of signals that are waiting, then holds on again.
+    void let_waiting_signals_in() const {
+        sigset_t held;
+        sigprocmask(SIG_SETMASK, &caller_mask, &held);
+        sigprocmask(SIG_SETMASK, &held, nullptr);
+    }
     SignalHold(const SignalHold&) = delete;
     SignalHold& operator=(const SignalHold&) = delete;
 };
@@ -64,21 +70,28 @@ bool input_discarded() {
     return poll(&input, 1, 0) >= 0 && !(input.revents & POLLHUP);
 }
 
-// read_byte_timeout with the interrupt signals already held back; they are
-// let in, with wait_mask, only during the wait.
-int wait_and_read(char* dest, int timeout_ms, const sigset_t& wait_mask) {
+// Waits until standard input has a byte or the time is up: 1, 0, or -1 with
+// errno EINTR after a signal. The game's signals are held back by the
+// caller and let in, with wait_mask, only during the wait.
+int wait_for_input(int timeout_ms, const sigset_t& wait_mask) {
     fd_set readable;
     FD_ZERO(&readable);
     FD_SET(0, &readable);
     timespec limit = {timeout_ms / 1000, timeout_ms % 1000 * 1000000L};
     int ready =
         pselect(1, &readable, nullptr, nullptr, timeout_ms < 0 ? nullptr : &limit, &wait_mask);
-    if (ready <= 0)
-        return ready;
-    if (input_discarded()) {
+    if (ready > 0 && input_discarded()) {
         errno = EINTR;
         return -1;
     }
+    return ready;
+}
+
+// read_byte_timeout with the game's signals already held back.
+int wait_and_read(char* dest, int timeout_ms, const sigset_t& wait_mask) {
+    int ready = wait_for_input(timeout_ms, wait_mask);
+    if (ready <= 0)
+        return ready;
     return static_cast<int>(read(0, dest, 1));
 }
 
@@ -136,6 +149,11 @@ int decode_sequence(const sigset_t& wait_mask) {
     }
 }
 
+bool terminal_event_noted() {
+    return events_noted[EVENT_SUSPEND] || events_noted[EVENT_CONTINUE] ||
+           events_noted[EVENT_RESIZE];
+}
+
 bool take_event(TerminalEvent event) {
     if (!events_noted[event])
         return false;
@@ -165,7 +183,18 @@ int read_one_key() {
             return event;
         if (pushback_out != pushback_in)
             return ring_take();
-        int got = wait_and_read(&byte, -1, hold.caller_mask);
+        int ready = wait_for_input(-1, hold.caller_mask);
+        // A wait that ends with input ready puts the held mask back at once,
+        // and a signal that came just before the key (Ctrl-Z, then a key)
+        // would wait until after it. Its key or event goes first, and the
+        // key stays unread until then: it would otherwise be answered, and
+        // the screen drawn, with the terminal given back to the shell.
+        if (ready > 0) {
+            hold.let_waiting_signals_in();
+            if (terminal_event_noted() || pushback_out != pushback_in)
+                continue;
+        }
+        int got = ready > 0 ? static_cast<int>(read(0, &byte, 1)) : ready;
         if (got == 1)
             break;
         // After a signal, its 0 (if any) is in the ring, or its event is
