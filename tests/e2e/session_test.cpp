@@ -220,14 +220,12 @@ TEST(Session, ThroughAPipeEachScreenArrivesBeforeTheWaitForAKey) {
     close(keys[0]);
     close(screen[1]);
     std::string shown;
-    double deadline = now_ms() + 5000;
-    while (shown.find("Sova\x1b[K\x1b[0;37;40m\n") == std::string::npos && now_ms() < deadline) {
-        pollfd ready{screen[0], POLLIN, 0};
-        char chunk[4096];
-        ssize_t n = poll(&ready, 1, 100) > 0 ? read(screen[0], chunk, sizeof chunk) : 0;
-        if (n > 0)
-            shown.append(chunk, static_cast<size_t>(n));
-    }
+    read_fd_until(
+        screen[0], shown,
+        [](const std::string& s) {
+            return s.find("Sova\x1b[K\x1b[0;37;40m\n") != std::string::npos;
+        },
+        5000);
     EXPECT_NE(shown.find("Plötsligt vaknar du"), std::string::npos) << "no key was sent yet";
     close(keys[1]); // the end of input ends the game
     for (char chunk[4096]; read(screen[0], chunk, sizeof chunk) > 0;) {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
+#include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -103,4 +104,20 @@ double now_ms() {
     timespec t;
     clock_gettime(CLOCK_MONOTONIC, &t);
     return t.tv_sec * 1000.0 + t.tv_nsec / 1e6;
+}
+
+bool read_fd_until(int fd, std::string& text, const std::function<bool(const std::string&)>& done,
+                   int timeout_ms) {
+    double deadline = now_ms() + timeout_ms;
+    while (!done(text) && now_ms() < deadline) {
+        pollfd ready{fd, POLLIN, 0};
+        if (poll(&ready, 1, 100) <= 0)
+            continue;
+        char chunk[4096];
+        ssize_t n = read(fd, chunk, sizeof chunk);
+        if (n <= 0)
+            break;
+        text.append(chunk, static_cast<size_t>(n));
+    }
+    return done(text);
 }

@@ -76,3 +76,8 @@ class StdoutPty : public PtyOnDescriptor {
 
 // Milliseconds on a monotonic clock.
 double now_ms();
+
+// Appends what descriptor fd gives to text until done(text) holds, the
+// input ends, or timeout_ms pass; returns done(text).
+bool read_fd_until(int fd, std::string& text, const std::function<bool(const std::string&)>& done,
+                   int timeout_ms);

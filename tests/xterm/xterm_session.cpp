@@ -353,15 +353,9 @@ bool XtermSession::start_server() {
                     environment_with({}), -1, pipe_ends[1]);
     close(pipe_ends[1]);
     std::string number;
-    double deadline = now_ms() + 10000;
-    while (number.find('\n') == std::string::npos && now_ms() < deadline) {
-        pollfd p{pipe_ends[0], POLLIN, 0};
-        char chunk[32];
-        ssize_t n = 0;
-        if (poll(&p, 1, 100) > 0 && (n = read(pipe_ends[0], chunk, sizeof chunk)) <= 0)
-            break;
-        number.append(chunk, static_cast<size_t>(n));
-    }
+    read_fd_until(
+        pipe_ends[0], number,
+        [](const std::string& s) { return s.find('\n') != std::string::npos; }, 10000);
     close(pipe_ends[0]);
     if (number.find('\n') == std::string::npos) {
         ADD_FAILURE() << "Xvfb did not start";
@@ -510,12 +504,8 @@ int XtermSession::xdotool(const std::vector<std::string>& arguments, std::string
     double deadline = now_ms() + timeout_ms;
     if (out) {
         close(pipe_ends[1]);
-        char chunk[256];
-        for (ssize_t n = 1; n > 0 && now_ms() < deadline;) {
-            pollfd p{pipe_ends[0], POLLIN, 0};
-            if (poll(&p, 1, 100) > 0 && (n = read(pipe_ends[0], chunk, sizeof chunk)) > 0)
-                out->append(chunk, static_cast<size_t>(n));
-        }
+        read_fd_until(
+            pipe_ends[0], *out, [](const std::string&) { return false; }, timeout_ms);
         close(pipe_ends[0]);
     }
     int status = wait_child(pid, std::max(0, static_cast<int>(deadline - now_ms())));
