@@ -20,10 +20,8 @@ void raw_mode_on() {
 }
 
 void raw_mode_off() {
-    if (!raw_mode_active)
-        return;
+    raw_mode_give_back();
     raw_mode_active = 0;
-    tcsetattr(STDIN_FILENO, TCSANOW, &saved_termios);
 }
 
 void raw_mode_give_back() {
