@@ -5,36 +5,75 @@
 #include "term/paragraph.h"
 #include "term/term_width.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
+#include <cstring>
 
 MenuSlot slots[MAX_SLOTS];
 std::int32_t slot_count;
 std::int32_t highlighted;
 std::int32_t cursor_slot;
 
-// The width the list on the screen was drawn at.
+// The window the list on the screen was laid out for, and the lines each
+// whole label takes at that width.
 static int listed_width;
+static int listed_rows;
+static int label_lines[MAX_SLOTS];
 
-// Draws a slot at the cursor, which stands at the start of a line, and
-// returns the number of lines drawn. Only the label and the erased rest of
-// its lines carry the highlight; the prefix and the indent never do.
-static int draw_slot(const MenuSlot& slot, bool highlight) {
+// The options on the screen, from view_first to view_last: all of them,
+// unless the list is taller than the window.
+static int view_first;
+static int view_last;
+
+// Below this many rows the window holds no marker lines, only the options.
+constexpr int MIN_VIEW_ROWS = 4;
+// The marker lines in place of the options hidden above and below the view.
+// Where the words do not fit the width, the arrow and the count stand alone.
+const char* const MARKER_ABOVE = "↑";
+const char* const MARKER_BELOW = "↓";
+const char* const MARKER_WORDS = " val till";
+
+// Bytes of the label's line that starts at rest.
+static int label_line_length(const char* rest) {
+    return fit_or_cut_length(rest, listed_width - LABEL_MARGIN);
+}
+
+// Where the label's next line starts: spaces at a break are left out.
+static const char* after_line(const char* rest, int n) {
+    rest += n;
+    while (*rest == ' ')
+        rest++;
+    return rest;
+}
+
+static int lines_of(const char* label) {
+    int lines = 0;
+    do {
+        label = after_line(label, label_line_length(label));
+        lines++;
+    } while (*label != '\0');
+    return lines;
+}
+
+// Draws a slot at the cursor, which stands at the start of a line, in at
+// most max_lines lines, and returns the number of lines drawn. Only the label
+// and the erased rest of its lines carry the highlight; the prefix and the
+// indent never do.
+static int draw_slot(const MenuSlot& slot, bool highlight, int max_lines) {
     std::printf(" %c: ", slot.key);
     const char* rest = slot.label;
     int lines = 1;
     for (;;) {
-        int columns = TERM_WIDTH;
-        int n = fit_or_cut_length(rest, columns - LABEL_MARGIN);
+        int n = label_line_length(rest);
         if (highlight)
             term_set_attr(ATTR_HIGHLIGHT);
         put_n(rest, n);
-        clear_rest_of_line(PREFIX_COLUMNS + char_count(rest, n), columns);
+        clear_rest_of_line(PREFIX_COLUMNS + char_count(rest, n), listed_width);
         term_set_attr(ATTR_NORMAL);
         term_putch('\n');
-        rest += n;
-        while (*rest == ' ')
-            rest++;
-        if (*rest == '\0')
+        rest = after_line(rest, n);
+        if (*rest == '\0' || lines == max_lines)
             break;
         std::printf("    ");
         lines++;
@@ -56,6 +95,94 @@ static void add_slot(void*, const char* label, MenuNode* node) {
     slot_count++;
 }
 
+static int marker_rows(int first, int last) {
+    if (listed_rows < MIN_VIEW_ROWS)
+        return 0;
+    return (first > 0) + (last < slot_count - 1);
+}
+
+// Rows the options first to last take with their marker lines, and the line
+// below them, where the cursor waits.
+static int rows_for(int first, int last) {
+    int rows = 1 + marker_rows(first, last);
+    for (int i = first; i <= last; i++)
+        rows += label_lines[i];
+    return rows;
+}
+
+static bool fits(int rows, int window_rows) {
+    return window_rows == 0 || rows <= window_rows;
+}
+
+static bool view_fits(int first, int last) {
+    return first >= 0 && last < slot_count && fits(rows_for(first, last), listed_rows);
+}
+
+// Widens the view by whole options as far as the window holds them, first
+// in the direction of step, then in the other.
+static void widen_view(int step) {
+    for (int s : {step, -step}) {
+        int& edge = s > 0 ? view_last : view_first;
+        while (view_fits(view_first + std::min(s, 0), view_last + std::max(s, 0)))
+            edge += s;
+    }
+}
+
+// The view from first down, if it reaches the highlighted option; else the
+// view that ends with it.
+static void fit_view(int first) {
+    view_first = view_last = first;
+    widen_view(1);
+    if (highlighted > view_last) {
+        view_first = view_last = highlighted;
+        widen_view(-1);
+    }
+}
+
+// Measures the options for the window as it is now, and fits the view to it
+// around the highlight.
+static void lay_out() {
+    listed_width = TERM_WIDTH;
+    listed_rows = TERM_HEIGHT;
+    for (int i = 0; i < slot_count; i++)
+        label_lines[i] = lines_of(slots[i].label);
+    fit_view(std::min(view_first, highlighted));
+}
+
+// A marker line takes the place of the nearest hidden slot, so the moves
+// by line counts pass over it; the other hidden slots take no lines.
+static int draw_marker(const char* arrow, int hidden) {
+    if (listed_rows < MIN_VIEW_ROWS)
+        return 0;
+    char line[32];
+    int bytes = std::snprintf(line, sizeof line, "   %s %d%s", arrow, hidden, MARKER_WORDS);
+    if (bytes >= listed_width)
+        line[bytes - std::strlen(MARKER_WORDS)] = '\0';
+    std::fputs(line, stdout);
+    clear_rest_of_line(char_count(line, bytes), listed_width);
+    term_putch('\n');
+    return 1;
+}
+
+// Draws the view from the cursor's line down, with the highlight where it
+// is; the line counts of this drawing are the ones in force from now on. An
+// option taller than the window alone is cut to the rows there are.
+static void draw_slots() {
+    int room = std::max(1, listed_rows - 1 - marker_rows(view_first, view_last));
+    cursor_slot = 0;
+    for (int i = 0; i < slot_count; i++) {
+        if (i == view_first - 1)
+            slots[i].lines = draw_marker(MARKER_ABOVE, view_first);
+        else if (i == view_last + 1)
+            slots[i].lines = draw_marker(MARKER_BELOW, slot_count - 1 - view_last);
+        else if (i >= view_first && i <= view_last)
+            slots[i].lines = draw_slot(slots[i], i == highlighted, listed_rows ? room : INT_MAX);
+        else
+            slots[i].lines = 0;
+        cursor_slot = i + 1;
+    }
+}
+
 // The cursor stands on the first line of slot cursor_slot, which is between
 // 0 and slot_count (the line below the list).
 static void move_to_slot(int target) {
@@ -69,49 +196,55 @@ static void move_to_slot(int target) {
     }
 }
 
-// The line counts measured at listing time stay in force for the whole
-// call, even if a resize makes a redraw take more or fewer lines.
+// Inside the view, just the two options concerned are drawn again. Past its
+// edge, the view moves by whole options and is drawn again in place.
 static void set_highlight(int index) {
     if (index == highlighted)
         return;
+    if (index < view_first || index > view_last) {
+        move_to_slot(0);
+        term_clear_below();
+        highlighted = index;
+        fit_view(std::min(view_first, index));
+        draw_slots();
+        return;
+    }
     move_to_slot(highlighted);
-    draw_slot(slots[highlighted], false);
+    draw_slot(slots[highlighted], false, INT_MAX);
     move_to_slot(index);
-    draw_slot(slots[index], true);
+    draw_slot(slots[index], true, INT_MAX);
     highlighted = index;
-}
-
-// Draws every slot from the cursor's line down, with the highlight where it
-// is; the line counts of this drawing are the ones in force from now on.
-static void draw_slots() {
-    listed_width = TERM_WIDTH;
-    cursor_slot = 0;
-    for (int i = 0; i < slot_count; i++)
-        slots[i].lines = draw_slot(slots[i], i == highlighted);
 }
 
 static void draw_list() {
     std::puts("\n");
+    lay_out();
     draw_slots();
 }
 
 // After a continue the shell's lines stand below the old list, and the
-// cursor under them: the list is drawn again from there.
+// cursor under them: the list is drawn again from there, for the window as
+// it is now.
 static void redraw_after_continue() {
     term_putch('\r');
+    lay_out();
     draw_slots();
 }
 
-// At a new width the old lines no longer match the old counts: back to the
-// list's first line by the counts it was drawn with, and draw it afresh.
-// A terminal that rewraps old lines when it narrows can make those counts
-// short; the list then comes out a little low but whole.
-static void redraw_at_new_width() {
-    if (TERM_WIDTH == listed_width)
+// A new width rewraps what the terminal shows, each terminal in its own way,
+// so nothing on the screen can be counted on: the screen is cleared as at the
+// start and the turn written again. A new height matters only to a list that
+// does not fit the window it was drawn for or the one there is now.
+static void redraw_after_resize() {
+    int whole_list = rows_for(0, slot_count - 1);
+    if (TERM_WIDTH == listed_width &&
+        (TERM_HEIGHT == listed_rows ||
+         (fits(whole_list, listed_rows) && fits(whole_list, TERM_HEIGHT))))
         return;
-    move_to_slot(0);
-    term_clear_below();
-    draw_slots();
+    term_clear_screen();
+    term_move_to(0, 0);
+    replay_turn();
+    draw_list();
 }
 
 // Leaves every line of the list empty and the cursor at the start of the
@@ -181,7 +314,7 @@ static int wait_for_choice() {
             continue;
         }
         if (key == KEY_RESIZE) {
-            redraw_at_new_width();
+            redraw_after_resize();
             continue;
         }
         switch (fixed_binding(key)) {
@@ -204,7 +337,7 @@ static int wait_for_choice() {
 }
 
 std::int32_t choose_option() {
-    cursor_slot = highlighted = slot_count = 0;
+    cursor_slot = highlighted = slot_count = view_first = 0;
     menu_list(&menu_tree, add_slot, nullptr);
     // Nothing left to offer: end the game in order rather than wait on an
     // empty list.
@@ -215,6 +348,7 @@ std::int32_t choose_option() {
     int chosen = wait_for_choice();
     std::int32_t result = chosen < 0 ? STATE_QUIT : menu_select(&menu_tree, slots[chosen].node);
     blank_list();
+    forget_turn();
     return result;
 }
 

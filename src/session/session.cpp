@@ -25,7 +25,9 @@ int session_start() {
     raw_mode_on();
     install_interrupt_handlers();
     suspension_handlers_on();
-    install_signal_handler(SIGWINCH, on_window_change);
+    // Both measure the window; neither may come between the other's writes of
+    // the width and the height.
+    install_signal_handler(SIGWINCH, on_window_change, {SIGCONT});
     read_terminal_width();
     // Set before the clear, so the whole screen takes the game's colours.
     term_set_attr(ATTR_NORMAL);

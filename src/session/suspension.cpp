@@ -3,6 +3,7 @@
 #include "input/key_reader.h"
 #include "input/signal_handler.h"
 #include "session/raw_mode.h"
+#include "session/terminal_width.h"
 #include "term/ansi.h"
 
 #include <cerrno>
@@ -17,9 +18,12 @@ static void on_suspend(int) {
 
 // The game's mode comes back at once, even while the main path is busy; the
 // chooser then draws its list again, since the shell has written below it.
+// A stopped game gets no SIGWINCH, so the window is measured here: it may
+// have been resized while the shell had it.
 static void on_continue(int) {
     int saved_errno = errno;
     raw_mode_take_again();
+    read_terminal_width();
     note_terminal_event(EVENT_CONTINUE);
     errno = saved_errno;
 }
@@ -51,5 +55,5 @@ static void suspend() {
 void suspension_handlers_on() {
     suspend_game = suspend;
     install_signal_handler(SIGTSTP, on_suspend);
-    install_signal_handler(SIGCONT, on_continue);
+    install_signal_handler(SIGCONT, on_continue, {SIGWINCH});
 }

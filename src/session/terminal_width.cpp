@@ -3,19 +3,22 @@
 #include "input/key_reader.h"
 
 #include <cerrno>
+#include <initializer_list>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-// The width comes from standard output, where the text goes, never from the
-// environment. A failed query (no terminal) or a size that was never set (0
-// columns) falls back to the classic width, so writers always see a positive
-// column count.
+// The size comes from the terminal the player sees, never from the
+// environment: standard output, or standard input when the output goes
+// through a pipe (vakna | tee FILE), or standard error. A size that was never
+// set (0 columns) falls back to the classic width, so writers always see a
+// positive column count; without a terminal there is no height to keep to.
 void read_terminal_width() {
     winsize size{};
-    int columns = 0;
-    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0)
-        columns = size.ws_col;
-    TERM_WIDTH = columns > 0 ? columns : FALLBACK_WIDTH;
+    for (int descriptor : {STDOUT_FILENO, STDIN_FILENO, STDERR_FILENO})
+        if (ioctl(descriptor, TIOCGWINSZ, &size) == 0)
+            break;
+    TERM_WIDTH = size.ws_col > 0 ? size.ws_col : FALLBACK_WIDTH;
+    TERM_HEIGHT = size.ws_row;
 }
 
 // Runs with SIGWINCH held back, so a resize during it is delivered right

@@ -3,6 +3,9 @@
 #include "term/ansi.h"
 #include "term/term_width.h"
 
+#include <string>
+#include <vector>
+
 int out_column = 0;
 
 int out_chars = 0;
@@ -119,10 +122,34 @@ void new_paragraph() {
     out_column = out_chars = 1;
 }
 
+// What the story said since the last choice, in order. The texts are
+// copied: a count's text lives in a buffer that a later turn changes.
+struct SaidPart {
+    bool paragraph; // a paragraph break, else a text
+    std::string text;
+};
+static std::vector<SaidPart> turn;
+
 void story_say(const char* text) {
+    turn.push_back({false, text});
     say(text);
 }
 
 void story_paragraph() {
+    turn.push_back({true, {}});
     new_paragraph();
+}
+
+void replay_turn() {
+    out_column = out_chars = 0;
+    for (const SaidPart& part : turn) {
+        if (part.paragraph)
+            new_paragraph();
+        else
+            say(part.text.c_str());
+    }
+}
+
+void forget_turn() {
+    turn.clear();
 }

@@ -42,6 +42,13 @@ void say(const char* text);
 // Ends the current paragraph and opens the next, indented by one space.
 void new_paragraph();
 
-// The story's entry points.
+// The story's entry points. Both are remembered until forget_turn, so that
+// the turn can be written again at a new width.
 void story_say(const char* text);
 void story_paragraph();
+
+// Writes the turn's texts again, with the same paragraph breaks, from the
+// start of an empty line.
+void replay_turn();
+// Starts a new turn: called when the player has chosen.
+void forget_turn();

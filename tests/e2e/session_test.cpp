@@ -89,16 +89,19 @@ TEST(Session, ModeClearsOnlyCanonicalInputAndEcho) {
     expect_clean_end(game);
 }
 
-TEST(Session, ANewWidthDrawsTheListAgainAndTheNextTextWrapsAtIt) {
+TEST(Session, ANewWidthOrAHeightTooSmallForTheListDrawsTheTurnAgain) {
     PtyGame game(80, 24);
     game.read_until(LAST_OPTION_OF_THE_BED);
     game.resize(80, 30);
-    EXPECT_EQ(game.read_for(200), "") << "a new height alone redraws nothing";
+    EXPECT_EQ(game.read_for(200), "") << "a new height alone redraws nothing where the list fits";
+    game.resize(80, 2); // cleared as at the start: the turn, and what the window holds of the list
+    EXPECT_EQ(game.read_until("upp\x1b[K\x1b[0;37;40m\r\n"),
+              "\x1b[2J\x1b[1;1HPlötsligt vaknar du och märker att du ligger i en säng.\x1b[K"
+              "\r\n\r\n 1: \x1b[0;1;37;42mKliva upp\x1b[K\x1b[0;37;40m\r\n");
     game.resize(30, 30);
-    // Up to the list's first line by the counts it was drawn with, the rest
-    // of the screen erased, the list at the new width.
     EXPECT_EQ(game.read_until(LAST_OPTION_OF_THE_BED),
-              std::string("\x1b[A\x1b[A\x1b[J") + BED_LIST);
+              "\x1b[2J\x1b[1;1HPlötsligt vaknar du och\x1b[K\r\n" +
+                  std::string("märker att du ligger i en\x1b[K\r\nsäng.\x1b[K\r\n\r\n") + BED_LIST);
     // So narrow that "Kliva upp" takes two lines: the moves follow the new
     // counts from then on.
     game.resize(10, 30);
@@ -155,6 +158,24 @@ TEST(Session, SuspendGivesTheTerminalBackAndContinueTakesItAgain) {
     expect_clean_end(game);
 }
 
+// Through a pipe (vakna | tee FILE) the game measures the terminal it reads
+// its keys from. Stopped, it gets no SIGWINCH, since the shell has the
+// terminal: the list is drawn at the width the window has when it goes on.
+TEST(Session, ThroughAPipeAndAfterAStopTheWidthIsTheTerminalsAsItIsNow) {
+    PtyGame game({"/usr/bin/env", "-u", "NO_COLOR", "TERM=xterm", "bash", "--norc", "-i"}, 50);
+    game.send(std::string(VAKNA_BINARY) + " | cat\n");
+    EXPECT_NE(game.read_until(LAST_OPTION_OF_THE_BED).find("ligger i\x1b[K\r\nen säng."),
+              std::string::npos);
+    game.send("\x1a");
+    game.read_until("Stopped");
+    game.resize(10, 24);
+    game.send("fg\n");
+    std::string drawn = game.read_until(LAST_OPTION_OF_THE_BED);
+    EXPECT_EQ(drawn.substr(drawn.rfind('\r', drawn.find(" 1: "))),
+              "\r 1: \x1b[0;1;37;42mKliva\x1b[K\x1b[0;37;40m\r\n    \x1b[0;1;37;42mupp\x1b[K" +
+                  std::string("\x1b[0;37;40m\r\n") + LAST_OPTION_OF_THE_BED);
+}
+
 // Started straight on the terminal, as a terminal emulator starts it, the
 // game leads its own session: no shell could wake it, so the kernel never
 // stops it, and it must go on in its own keyboard mode.
@@ -172,7 +193,7 @@ TEST(Session, SuspendKeyThatCannotStopTheGameLeavesItsKeyboardMode) {
 }
 
 std::string run_through_pipes(const char* keys, int* status) {
-    std::string command = std::string("printf '") + keys + "' | " + VAKNA_BINARY;
+    std::string command = std::string("printf '") + keys + "' | " + VAKNA_BINARY + " 2>&1";
     std::string out;
     FILE* game = popen(command.c_str(), "r");
     char chunk[4096];

@@ -28,6 +28,7 @@ class Chooser : public testing::Test {
   protected:
     void SetUp() override {
         TERM_WIDTH = 80;
+        TERM_HEIGHT = 0;
         out_column = 7;
         scene_begin(1);
     }
@@ -167,6 +168,45 @@ TEST_F(Chooser, DrawsTheListAgainAfterAContinue) {
     std::string again = std::string("\r") + lit('1', "a") + " 2: ett tva" + EOL + NORMAL +
                         "\n    tre" + EOL + NORMAL + "\n";
     EXPECT_EQ(drawn.substr(0, first.size() + again.size()), first + again);
+}
+
+// Four options in a window that just holds them, then in one a row short: a
+// view of whole options with marker lines, moved and drawn again in place as
+// the highlight passes its edge, either way and round the ends.
+TEST_F(Chooser, AListTallerThanTheWindowShowsAViewThatFollowsTheHighlight) {
+    for (int option = 0; option < 4; option++)
+        add_option(10 + option, &"a\0b\0c\0d"[2 * option]);
+    std::string up3 = "\x1b[A\x1b[A\x1b[A", clear = "\x1b[J", more = " 2 val till" + EOL + "\n";
+    std::string top = lit('1', "a") + plain('2', "b") + "   ↓" + more;
+    TERM_HEIGHT = 5;
+    EXPECT_EQ(run("q"), STATE_QUIT);
+    std::string whole = lit('1', "a") + plain('2', "b") + plain('3', "c") + plain('4', "d");
+    EXPECT_EQ(drawn.find("\n\n" + whole + up3 + "\x1b[A"), 0u);
+    TERM_HEIGHT = 4;
+    EXPECT_EQ(run("\x1b[B\x1b[B\x1b[B\x1b[B\x1b[A\x1b[A\x1b[A3"), 12);
+    std::string expected = "\n\n" + top + up3 + plain('1', "a") + lit('2', "b");
+    expected += "\x1b[A\x1b[A" + clear + "   ↑" + more + lit('3', "c") + plain('4', "d");
+    expected += "\x1b[A\x1b[A" + plain('3', "c") + lit('4', "d");
+    expected += up3 + clear + top;                                             // round to the first
+    expected += up3 + clear + "   ↑" + more + plain('3', "c") + lit('4', "d"); // and to the last
+    expected += "\x1b[A" + plain('4', "d") + "\x1b[A\x1b[A" + lit('3', "c");
+    expected += "\x1b[A\x1b[A" + clear + plain('1', "a") + lit('2', "b") + "   ↓" + more;
+    // "3" chooses the hidden option, and the view's lines are blanked.
+    EXPECT_EQ(drawn, expected + up3 + EOL + "\n" + EOL + "\n" + EOL + "\n" + up3);
+}
+
+// At eight columns and four rows, an option taller than the window is cut
+// below the marker above it, and the markers say only the count.
+TEST_F(Chooser, AnOptionTallerThanTheWindowIsCutAndNarrowMarkersDropTheirWords) {
+    TERM_WIDTH = 8; // labels get 3 columns
+    TERM_HEIGHT = 4;
+    add_option(10, "a");
+    add_option(11, "ett tva tre");
+    add_option(12, "c");
+    EXPECT_EQ(run("\x1b[B\n"), 11);
+    EXPECT_NE(drawn.find("\x1b[J   ↑ 1" + EOL + "\n 2: " + HIGH + "ett" + EOL + NORMAL +
+                         "\n   ↓ 1" + EOL + "\n\x1b[A"),
+              std::string::npos);
 }
 
 TEST_F(Chooser, AnEmptyMenuDrawsNothingAndQuits) {

@@ -1,4 +1,4 @@
-// The width comes from the terminal on standard output alone, with a sound
+// The width comes from the terminal the player sees, with a sound
 // fallback where there is none.
 #include "input/signal_handler.h"
 #include "session/terminal_width.h"
@@ -9,20 +9,28 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <pty.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
 
+const int NO_TERMINAL = open("/dev/null", O_RDWR);
+
 // Runs the measurement with standard output on the given descriptor.
 int width_with_stdout_on(int fd) {
     std::fflush(stdout);
-    int saved = dup(1);
+    int saved = dup(1), saved_in = dup(0), saved_err = dup(2);
     dup2(fd, 1);
+    dup2(NO_TERMINAL, 0);
+    dup2(NO_TERMINAL, 2);
     read_terminal_width();
     dup2(saved, 1);
-    close(saved);
+    dup2(saved_in, 0);
+    dup2(saved_err, 2);
+    for (int descriptor : {saved, saved_in, saved_err})
+        close(descriptor);
     return TERM_WIDTH;
 }
 
@@ -35,6 +43,7 @@ TEST(TerminalWidth, IsTheColumnCountOfTheTerminalOnStandardOutput) {
     ioctl(master, TIOCSWINSZ, &size);
     setenv("COLUMNS", "45", 1); // never consulted
     EXPECT_EQ(width_with_stdout_on(slave), 123);
+    EXPECT_EQ(TERM_HEIGHT, 7);
     close(slave);
     close(master);
 }
@@ -48,6 +57,7 @@ TEST(TerminalWidth, FallsBackTo80WithoutATerminalOrWithZeroColumns) {
 
     FILE* file = std::tmpfile();
     EXPECT_EQ(width_with_stdout_on(fileno(file)), FALLBACK_WIDTH);
+    EXPECT_EQ(TERM_HEIGHT, 0) << "no height to keep to";
     std::fclose(file);
 }
 

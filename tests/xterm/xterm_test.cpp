@@ -73,6 +73,24 @@ bool game_survives_key(XtermSession& xterm, pid_t game, const std::string& name)
     return true;
 }
 
+// The options on the screen, by their keys: in order, none twice, and
+// exactly one highlighted.
+bool menu_is_whole(const Screen& screen) {
+    std::string keys;
+    int lit = 0;
+    for (int row = 0; row < static_cast<int>(screen.rows.size()); row++) {
+        std::string text = screen.text(row);
+        if (text.size() > 4 && text[0] == ' ' && text.compare(2, 2, ": ") == 0) {
+            keys += text[1];
+            lit += any_cell_has(screen.cells_of(row, text.substr(4)), HIGHLIGHT_BACKGROUND);
+        }
+    }
+    for (size_t i = 1; i < keys.size(); i++)
+        if (keys[i] != keys[i - 1] + 1)
+            return false;
+    return lit == 1;
+}
+
 auto shows_text(const std::string& needle) {
     return [needle](const Screen& screen) { return screen.find(needle) >= 0; };
 }
@@ -234,6 +252,22 @@ TEST_F(Xterm, AfterNarrowingTheWindowTheNextKeyDrawsTheWholeMenuAtTheNewWidth) {
         return highlighted_option(s, ROOM_MENU) == 1;
     })) << "every option once, the second highlighted:\n"
         << screen_.dump();
+}
+
+// Through the room and round the lake's six options, in short windows.
+TEST_F(Xterm, EveryKeyOfAPlayedSceneLeavesTheMenuWholeInShortWindows) {
+    for (auto [columns, rows] : {std::pair{80, 5}, std::pair{30, 8}}) {
+        ASSERT_NO_FATAL_FAILURE(start({VAKNA_BINARY}, {columns, rows, false, {}}));
+        ASSERT_TRUE(shows(menu_is_whole)) << screen_.dump();
+        pid_t game = xterm_->find_process(VAKNA_BINARY);
+        for (const char* key : {"1", "Down", "3", "2", "Down", "Down", "Down", "Down", "Down",
+                                "Down", "Up", "Up", "Up", "5"}) {
+            ASSERT_TRUE(game_survives_key(*xterm_, game, key)) << key;
+            EXPECT_TRUE(shows(menu_is_whole))
+                << columns << "x" << rows << ", after " << key << ":\n"
+                << screen_.dump();
+        }
+    }
 }
 
 } // namespace
