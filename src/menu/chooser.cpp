@@ -266,6 +266,7 @@ enum class KeyAction { CHOOSE, PREVIOUS, NEXT, QUIT, OTHER };
 
 // The fixed bindings, which come before the options' own keys: so the
 // eighteenth option's key "B" moves the highlight instead of choosing.
+// Backspace is 127 on most terminals and 8 on some.
 static KeyAction fixed_binding(int key) {
     switch (key) {
     case '\n':
@@ -274,6 +275,7 @@ static KeyAction fixed_binding(int key) {
         return KeyAction::CHOOSE;
     case KEY_UP:
     case '\b':
+    case 127:
     case 'B':
     case 'b':
         return KeyAction::PREVIOUS;
@@ -284,6 +286,7 @@ static KeyAction fixed_binding(int key) {
     case 'n':
         return KeyAction::NEXT;
     case KEY_INTERRUPT:
+    case KEY_INPUT_CLOSED:
     case KEY_ESCAPE:
     case 'Q':
     case 'q':
@@ -350,10 +353,6 @@ std::int32_t choose_option() {
     blank_list();
     forget_turn();
     return result;
-}
-
-std::int32_t choose_quit() {
-    return STATE_QUIT;
 }
 
 std::int32_t story_choose() {

@@ -14,7 +14,7 @@
 #include <termios.h>
 #include <unistd.h>
 
-int session_start() {
+void session_start() {
     // Line by line whatever the output is, so that a game played through a
     // pipe (vakna | tee FILE) shows each screen before its wait for a key,
     // as on a terminal.
@@ -33,7 +33,6 @@ int session_start() {
     term_set_attr(ATTR_NORMAL);
     term_clear_screen();
     term_move_to(0, 0);
-    return 1;
 }
 
 void session_end() {
@@ -71,8 +70,7 @@ static int status_after_signal(int signal_number) {
 }
 
 int run_game() {
-    if (!session_start())
-        return 1;
+    session_start();
     bool failed = false;
     try {
         run_story(STATE_START);
@@ -88,7 +86,9 @@ int run_game() {
     int write_error = term_write_error();
     if (write_error != 0)
         std::fprintf(stderr, "vakna: cannot write the screen: %s\n", std::strerror(write_error));
+    if (input_error != 0)
+        std::fprintf(stderr, "vakna: cannot read the keyboard: %s\n", std::strerror(input_error));
     if (interrupt_signal != 0)
         return status_after_signal(interrupt_signal);
-    return write_error != 0 ? CANNOT_WRITE : 0;
+    return write_error != 0 || input_error != 0 ? CANNOT_WRITE : 0;
 }
