@@ -50,8 +50,7 @@ TEST(Session, AltKeysDoNothingAndSlowSequencesKeepTheirMeaning) {
     game.read_until(LAST_OPTION_OF_THE_BED);
     game.send("1");
     game.read_until(" 4: Äta");
-    game.send("\x1bx\x1b"
-              "1\x1b\n");
+    game.send("\x1bx\x1b\x31\x1b\n"); // Alt+x, Alt+1, Alt+Enter
     EXPECT_EQ(game.read_for(300), "");
     game.send("\x1b[");
     EXPECT_EQ(game.read_for(300), "");
