@@ -1,6 +1,6 @@
 // vakna: a menu-driven text adventure for the terminal.
-#include "session/session.h"
+#include "session/command_line.h"
 
-int main() {
-    return run_game();
+int main(int argc, char** argv) {
+    return command_line_run(argc, argv);
 }
