@@ -1,16 +1,17 @@
 // Fuzz target for the key reader: the input's bytes arrive on standard
 // input through a pipe that is closed behind them, and `read_key` is called
 // until the end of input. The whole sequence of codes must equal what a
-// small model of the decoder gives: recognised sequences, the complete
-// sequences of other keys skipped, failed ones replayed byte by byte (never
-// decoded again), the caps on a sequence's length and on stray bytes in a
-// console F-key sequence, negative codes for bytes above 127 and
-// KEY_INTERRUPT at the end. The ring must be empty afterwards. The model
-// scans a sequence's grammar by hand and names its key by patterns of the
-// known forms.
+// small model of the decoder gives: recognised sequences, also behind a
+// second ESC (Alt); the complete sequences of other keys, failed ones and
+// Alt plus a key skipped whole, but for the byte after two ESCs, replayed
+// and never decoded; the caps on a sequence's length and on stray bytes in
+// a console F-key sequence; negative codes for bytes above 127; a lone Esc
+// only at the end, and KEY_INPUT_CLOSED there. The ring must be empty
+// afterwards. The model scans a sequence's grammar by hand and names its key
+// by patterns of the known forms.
 //
-// In a pipe every byte is there at once, so the 100 ms waits for a
-// sequence's further bytes end at once, at the end of input too.
+// In a pipe every byte is there at once: every byte after an ESC was sent
+// with it, and the waits for further bytes end at once at the end of input.
 #include "fuzz_check.h"
 #include "fuzz_io.h"
 #include "input/key_reader.h"
@@ -72,9 +73,10 @@ const std::map<std::string, int> LETTER_KEYS = {
     {"A", KEY_UP},  {"B", KEY_DOWN}, {"C", KEY_RIGHT}, {"D", KEY_LEFT}, {"H", KEY_HOME},
     {"F", KEY_END}, {"P", KEY_F1},   {"Q", KEY_F2},    {"R", KEY_F3},   {"S", KEY_F4}};
 const std::map<std::string, int> NUMBER_KEYS = {
-    {"1", KEY_HOME},      {"2", KEY_INSERT}, {"3", KEY_DELETE}, {"4", KEY_END}, {"5", KEY_PAGE_UP},
-    {"6", KEY_PAGE_DOWN}, {"7", KEY_HOME},   {"8", KEY_END},    {"11", KEY_F1}, {"12", KEY_F2},
-    {"13", KEY_F3},       {"14", KEY_F4},    {"15", KEY_F5}};
+    {"1", KEY_HOME},      {"2", KEY_INSERT}, {"3", KEY_DELETE}, {"4", KEY_END},  {"5", KEY_PAGE_UP},
+    {"6", KEY_PAGE_DOWN}, {"7", KEY_HOME},   {"8", KEY_END},    {"11", KEY_F1},  {"12", KEY_F2},
+    {"13", KEY_F3},       {"14", KEY_F4},    {"15", KEY_F5},    {"17", KEY_F6},  {"18", KEY_F7},
+    {"19", KEY_F8},       {"20", KEY_F9},    {"21", KEY_F10},   {"23", KEY_F11}, {"24", KEY_F12}};
 
 // The text of the first group that matched, found in names, or SKIPPED.
 int named_key(const std::smatch& match, const std::map<std::string, int>& names) {
@@ -143,21 +145,29 @@ int csi_sequence(Taking& taking) {
     return within(byte, 0x40, 0x7e) ? complete_key(taking.taken) : FAILED;
 }
 
-// Decodes the bytes after an ESC from input[at] on: a key code, SKIPPED, or
-// KEY_ESCAPE with the bytes taken left in ring.
+bool starts_sequence(std::uint8_t byte) {
+    return byte == '[' || byte == 'O';
+}
+
+// Decodes the bytes after an ESC from input[at] on: a key code, SKIPPED
+// (with the byte after a second ESC left in ring), or KEY_ESCAPE at the end.
 int model_decode(const std::uint8_t* input, size_t size, size_t& at,
                  std::deque<std::uint8_t>& ring) {
-    Taking taking = {input, size, at, {}};
-    std::uint8_t byte;
-    int result = FAILED;
-    if (take(taking, byte) && byte == '[')
-        result = csi_sequence(taking);
-    else if (taking.taken == "O")
-        result = ss3_sequence(taking);
-    if (result != FAILED)
-        return result;
-    ring.assign(taking.taken.begin(), taking.taken.end());
-    return KEY_ESCAPE;
+    if (at == size)
+        return KEY_ESCAPE;
+    std::uint8_t first = input[at++];
+    if (first == ESC && at < size) {
+        first = input[at++];
+        if (!starts_sequence(first)) {
+            ring.assign(1, first);
+            return SKIPPED;
+        }
+    }
+    if (!starts_sequence(first))
+        return SKIPPED;
+    Taking taking = {input, size, at, std::string(1, static_cast<char>(first))};
+    int result = first == '[' ? csi_sequence(taking) : ss3_sequence(taking);
+    return result == FAILED ? SKIPPED : result;
 }
 
 std::vector<int> model_codes(const std::uint8_t* input, size_t size) {
@@ -169,7 +179,7 @@ std::vector<int> model_codes(const std::uint8_t* input, size_t size) {
             codes.push_back(plain(ring.front()));
             ring.pop_front();
         } else if (at == size) {
-            codes.push_back(KEY_INTERRUPT);
+            codes.push_back(KEY_INPUT_CLOSED);
             return codes;
         } else if (input[at] != ESC) {
             codes.push_back(plain(input[at++]));
@@ -199,6 +209,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
         }
     }
     FUZZ_CHECK(pushback_in == pushback_out);
-    FUZZ_CHECK(read_key() == KEY_INTERRUPT); // the end of input stays
+    FUZZ_CHECK(read_key() == KEY_INPUT_CLOSED); // the end of input stays
     return 0;
 }

@@ -57,9 +57,10 @@ struct NumberedKey {
     int key;
 };
 constexpr NumberedKey NUMBERED_KEYS[] = {
-    {"1", KEY_HOME},      {"2", KEY_INSERT}, {"3", KEY_DELETE}, {"4", KEY_END}, {"5", KEY_PAGE_UP},
-    {"6", KEY_PAGE_DOWN}, {"7", KEY_HOME},   {"8", KEY_END},    {"11", KEY_F1}, {"12", KEY_F2},
-    {"13", KEY_F3},       {"14", KEY_F4},    {"15", KEY_F5},
+    {"1", KEY_HOME},      {"2", KEY_INSERT}, {"3", KEY_DELETE}, {"4", KEY_END},  {"5", KEY_PAGE_UP},
+    {"6", KEY_PAGE_DOWN}, {"7", KEY_HOME},   {"8", KEY_END},    {"11", KEY_F1},  {"12", KEY_F2},
+    {"13", KEY_F3},       {"14", KEY_F4},    {"15", KEY_F5},    {"17", KEY_F6},  {"18", KEY_F7},
+    {"19", KEY_F8},       {"20", KEY_F9},    {"21", KEY_F10},   {"23", KEY_F11}, {"24", KEY_F12},
 };
 
 int numbered_key(std::string_view number) {
@@ -73,11 +74,15 @@ int numbered_key(std::string_view number) {
 // The key of a complete ESC "[" sequence without intermediate bytes. A
 // modifier (Shift, Alt, Ctrl) comes as ";" m after the first number, and
 // the key is the one without it.
+// (The parameters are cut by hand: substr may throw, and would bring the
+// library's exception machinery into the game for a case that never comes.)
 int csi_key(std::string_view params, char final) {
-    size_t semicolon = params.find(';');
-    bool modified = semicolon != std::string_view::npos;
-    std::string_view first = params.substr(0, semicolon);
-    if (modified && !is_modifier(params.substr(semicolon + 1)))
+    size_t semicolon = std::min(params.find(';'), params.size());
+    std::string_view first(params.data(), semicolon);
+    std::string_view modifier = params;
+    modifier.remove_prefix(std::min(semicolon + 1, params.size()));
+    bool modified = semicolon < params.size();
+    if (modified && !is_modifier(modifier))
         return IGNORED;
     if (final == '~')
         return numbered_key(first);

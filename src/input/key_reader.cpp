@@ -21,17 +21,18 @@ namespace {
 
 constexpr char ESC = 27;
 
-// The signals whose handler writes the ring.
 constexpr int INTERRUPT_SIGNALS[] = {SIGINT, SIGQUIT, SIGTERM};
-// The signals whose handlers write the ring or note a terminal event.
+// The signals whose handlers count an interrupt or note a terminal event.
 constexpr int GAME_SIGNALS[] = {SIGINT, SIGQUIT, SIGTERM, SIGTSTP, SIGCONT, SIGWINCH};
 
 volatile sig_atomic_t events_noted[3];
+// Interrupt signals not yet answered with KEY_INTERRUPT.
+volatile sig_atomic_t interrupts_pending;
 
 // Holds the game's signals back for its life, so that their handlers run
 // only inside a wait (pselect lets them in atomically with caller_mask):
-// never while the reader looks at or changes the ring, and never between a
-// look at the noted events and the wait, where a note would wait unseen.
+// never while the reader looks at or changes what they note, and never
+// between that look and the wait, where a note would wait unseen.
 struct SignalHold {
     sigset_t caller_mask;
 
@@ -113,40 +114,74 @@ long long monotonic_ms() {
     return now.tv_sec * 1000LL + now.tv_nsec / 1000000;
 }
 
-// Waits for the next byte of a sequence, up to its time limit. A signal that
-// queues no key (a resize, a continue) does not break the sequence, or an
-// arrow key pressed while the window is being resized would quit the game:
-// the wait goes on for the time left. An interrupt ends it.
-int next_sequence_byte(char* byte, const sigset_t& wait_mask) {
-    const std::uint8_t queued = pushback_in;
-    const long long deadline = monotonic_ms() + ESCAPE_BYTE_TIMEOUT_MS;
+// Waits up to timeout_ms for the next byte after an ESC. A signal that
+// queues no key (a resize, a continue) does not break the wait, or an arrow
+// key pressed while the window is being resized would be lost: the wait
+// goes on for the time left. An interrupt ends it, and so do the end of
+// input and an error, which the next wait for a key meets again.
+int next_escape_byte(char* byte, int timeout_ms, const sigset_t& wait_mask) {
+    const long long deadline = monotonic_ms() + timeout_ms;
     for (;;) {
         int left = static_cast<int>(std::max(0LL, deadline - monotonic_ms()));
         int got = wait_and_read(byte, left, wait_mask);
-        if (got < 0 && errno == EINTR && pushback_in == queued)
+        if (got < 0 && errno == EINTR && interrupts_pending == 0)
             continue;
         return got;
     }
 }
 
-// Decodes what follows an ESC. Every byte taken is stored in the ring before
-// it is examined: a recognised sequence takes its bytes out again, a failed
-// one leaves them to be replayed one per call.
-int decode_sequence(const sigset_t& wait_mask) {
+bool starts_sequence(char byte) {
+    return byte == '[' || byte == 'O';
+}
+
+// Decodes a key sequence from its "[" or "O" on. A sequence that fails (a
+// byte outside the grammar, too long, cut off by silence, the end of input
+// or a signal) is dropped whole: replaying its bytes would make keys of
+// them ("1;5A" would choose the first option).
+int decode_sequence(char first, const sigset_t& wait_mask) {
     Decoder decoder;
-    for (int taken = 1;; ++taken) {
+    int result = decoder_step(decoder, first);
+    while (result == GO_ON) {
         char byte;
-        if (next_sequence_byte(&byte, wait_mask) <= 0)
-            return KEY_ESCAPE;
-        ring_store(byte);
-        int result = decoder_step(decoder, byte);
-        if (result == FAIL)
-            return KEY_ESCAPE;
-        if (result != GO_ON) {
-            pushback_in = static_cast<std::uint8_t>(pushback_in - taken);
-            return result;
-        }
+        if (next_escape_byte(&byte, SEQUENCE_BYTE_TIMEOUT_MS, wait_mask) <= 0)
+            return IGNORED;
+        result = decoder_step(decoder, byte);
     }
+    return result == FAIL ? IGNORED : result;
+}
+
+// A byte that was sent together with the ESC: a key sequence, or Alt plus a
+// key. Alt plus a key sequence (rxvt's Alt+Up is ESC ESC "[A") is that key;
+// Alt plus anything else does nothing.
+int decode_with_escape(char byte, const sigset_t& wait_mask) {
+    if (starts_sequence(byte))
+        return decode_sequence(byte, wait_mask);
+    if (byte == ESC && next_escape_byte(&byte, 0, wait_mask) == 1) {
+        if (starts_sequence(byte))
+            return decode_sequence(byte, wait_mask);
+        ring_store(byte);
+    }
+    return IGNORED;
+}
+
+// Decodes what follows an ESC. Bytes already waiting were sent with it by
+// one key press. Otherwise the ESC came alone, and a byte within the short
+// wait may still begin a sequence; any other byte is a key of its own,
+// replayed after the lone Esc, so Esc and then q typed a moment apart quit
+// once.
+int decode_escape(const sigset_t& wait_mask) {
+    char byte;
+    int got = next_escape_byte(&byte, 0, wait_mask);
+    if (got == 1)
+        return decode_with_escape(byte, wait_mask);
+    if (got == 0)
+        got = next_escape_byte(&byte, ESCAPE_BYTE_TIMEOUT_MS, wait_mask);
+    if (got <= 0)
+        return KEY_ESCAPE;
+    if (starts_sequence(byte))
+        return decode_sequence(byte, wait_mask);
+    ring_store(byte);
+    return KEY_ESCAPE;
 }
 
 bool terminal_event_noted() {
@@ -174,7 +209,8 @@ int take_terminal_event() {
 }
 
 // One key from the ring or the input, or IGNORED when the input held a
-// sequence of a key the game has no use for; its bytes are gone.
+// sequence of a key the game has no use for, or Alt plus a key; its bytes
+// are gone.
 int read_one_key() {
     SignalHold hold;
     char byte;
@@ -183,6 +219,10 @@ int read_one_key() {
             return event;
         if (pushback_out != pushback_in)
             return ring_take();
+        if (interrupts_pending > 0) {
+            interrupts_pending = interrupts_pending - 1;
+            return KEY_INTERRUPT;
+        }
         int ready = wait_for_input(-1, hold.caller_mask);
         // A wait that ends with input ready puts the held mask back at once,
         // and a signal that came just before the key (Ctrl-Z, then a key)
@@ -191,28 +231,31 @@ int read_one_key() {
         // the screen drawn, with the terminal given back to the shell.
         if (ready > 0) {
             hold.let_waiting_signals_in();
-            if (terminal_event_noted() || pushback_out != pushback_in)
+            if (terminal_event_noted() || interrupts_pending > 0)
                 continue;
         }
         int got = ready > 0 ? static_cast<int>(read(0, &byte, 1)) : ready;
         if (got == 1)
             break;
-        // After a signal, its 0 (if any) is in the ring, or its event is
-        // noted; a signal that did neither leaves the wait going on.
+        // After a signal, its interrupt is counted or its event noted; a
+        // signal that did neither leaves the wait going on.
         if (got < 0 && errno == EINTR)
             continue;
         // End of input or an error: every wait now ends at once, so the
         // game is told to end instead of asking again and again.
-        return KEY_INTERRUPT;
+        if (got < 0)
+            input_error = errno;
+        return KEY_INPUT_CLOSED;
     }
     if (byte != ESC)
         return static_cast<signed char>(byte);
-    return decode_sequence(hold.caller_mask);
+    return decode_escape(hold.caller_mask);
 }
 
 } // namespace
 
 volatile int interrupt_signal = 0;
+int input_error = 0;
 void (*suspend_game)() = nullptr;
 
 void note_terminal_event(TerminalEvent event) {
@@ -235,9 +278,7 @@ int read_byte_timeout(char* dest, int timeout_ms) {
 void on_interrupt(int signal_number) {
     if (interrupt_signal == 0)
         interrupt_signal = signal_number;
-    // A full ring already holds a key for the reader: never overwrite it.
-    if (static_cast<std::uint8_t>(pushback_in + 1) != pushback_out)
-        ring_store(0);
+    interrupts_pending = interrupts_pending + 1;
 }
 
 void install_interrupt_handlers() {

@@ -5,34 +5,48 @@
 
 #include <cstdint>
 
-// Decoded keys. A plain byte comes back as a signed 8-bit value, so these
-// share their codes with the control bytes (KEY_INSERT reads like a tab).
+// Key codes. A plain byte comes back as a signed 8-bit value; everything
+// else has a code above the byte range, so that no decoded key reads as a
+// control byte (Page Down is no backspace) and no typed byte as a key.
 enum : int {
-    KEY_INTERRUPT = 0, // a signal, or the end of input
-    KEY_UP = 1,
-    KEY_DOWN = 2,
-    KEY_LEFT = 3,
-    KEY_RIGHT = 4,
-    KEY_HOME = 5,
-    KEY_END = 6,
-    KEY_PAGE_UP = 7,
-    KEY_PAGE_DOWN = 8,
-    KEY_INSERT = 9,
-    KEY_F1 = 11,
-    KEY_F2 = 12,
-    KEY_F3 = 13,
-    KEY_F4 = 14,
-    KEY_F5 = 15,
-    KEY_ESCAPE = 27,
-    KEY_DELETE = 127,
-    // Above the byte range: what happened to the terminal while the game
-    // waited, for the chooser to draw its list again.
-    KEY_RESIZE = 256,   // the window changed size
-    KEY_CONTINUE = 257, // the game went on after a stop
+    // What happened to the terminal or the input while the game waited.
+    KEY_RESIZE = 256,       // the window changed size
+    KEY_CONTINUE = 257,     // the game went on after a stop
+    KEY_INTERRUPT = 258,    // SIGINT, SIGQUIT or SIGTERM
+    KEY_INPUT_CLOSED = 259, // the end of input, or a read error (input_error)
+
+    // Keys decoded from escape sequences, far from any byte.
+    KEY_UP = 1000,
+    KEY_DOWN,
+    KEY_LEFT,
+    KEY_RIGHT,
+    KEY_HOME,
+    KEY_END,
+    KEY_PAGE_UP,
+    KEY_PAGE_DOWN,
+    KEY_INSERT,
+    KEY_DELETE,
+    KEY_ESCAPE, // a lone Esc
+    KEY_F1,
+    KEY_F2,
+    KEY_F3,
+    KEY_F4,
+    KEY_F5,
+    KEY_F6,
+    KEY_F7,
+    KEY_F8,
+    KEY_F9,
+    KEY_F10,
+    KEY_F11,
+    KEY_F12,
 };
 
-// Time allowed for each further byte of an escape sequence.
+// Time allowed for the byte after an ESC that came alone; none within it
+// makes a lone Esc.
 constexpr int ESCAPE_BYTE_TIMEOUT_MS = 100;
+// Time allowed for each further byte once "[" or "O" has followed the ESC:
+// a key sequence cut by a slow link still arrives as its key.
+constexpr int SEQUENCE_BYTE_TIMEOUT_MS = 1000;
 // Stray bytes a console F-key sequence may pass over before it fails.
 constexpr int MAX_CONSOLE_FN_STRAY = 32;
 // Longest key sequence, its ESC included, that the decoder takes; a longer
@@ -46,11 +60,15 @@ extern volatile std::uint8_t pushback_in;
 extern volatile std::uint8_t pushback_out;
 
 // Returns the next key code; blocks until one is available. At the end of
-// input, and on a read error, returns KEY_INTERRUPT at once. A noted
+// input, and on a read error, returns KEY_INPUT_CLOSED at once. A noted
 // continue or resize comes back as KEY_CONTINUE or KEY_RESIZE before any
-// further key; a noted suspension is carried out first. Holds the game's
-// signals back while it runs, except during its waits.
+// further key; a noted suspension is carried out first; an interrupt comes
+// back as KEY_INTERRUPT once per signal, after the key it interrupted.
+// Holds the game's signals back while it runs, except during its waits.
 int read_key();
+
+// The errno of the read error that closed the input, or 0.
+extern int input_error;
 
 // Waits up to timeout_ms (negative: without limit) for standard input, then
 // reads at most one byte. Returns 0 when the time passed, a negative value
@@ -60,8 +78,8 @@ int read_key();
 // interrupt key does), returns -1 with errno EINTR instead of reading.
 int read_byte_timeout(char* dest, int timeout_ms);
 
-// Handler of SIGINT, SIGQUIT and SIGTERM: queues a KEY_INTERRUPT, unless
-// the ring is full and so already holds a key for the reader.
+// Handler of SIGINT, SIGQUIT and SIGTERM: counts a KEY_INTERRUPT for the
+// reader.
 void on_interrupt(int signal_number);
 
 // The signal that queued the first KEY_INTERRUPT (SIGINT, SIGQUIT or
@@ -79,6 +97,6 @@ void note_terminal_event(TerminalEvent event);
 extern void (*suspend_game)();
 
 // Installs on_interrupt for the three signals, each holding back all three
-// while it runs so that two handlers never interleave on the ring, and
-// without restarting calls, so that a signal ends the reader's wait.
+// while it runs so that two handlers never interleave on the count. The
+// reader's wait is never resumed after a handler, so a signal ends it.
 void install_interrupt_handlers();

@@ -133,6 +133,7 @@ enum class KeyAction { CHOOSE, PREVIOUS, NEXT, QUIT, OTHER };
 
 // The fixed bindings, which come before the options' own keys: so the
 // eighteenth option's key "B" moves the highlight instead of choosing.
+// Backspace is 127 on most terminals and 8 on some.
 static KeyAction fixed_binding(int key) {
     switch (key) {
     case '\n':
@@ -141,6 +142,7 @@ static KeyAction fixed_binding(int key) {
         return KeyAction::CHOOSE;
     case KEY_UP:
     case '\b':
+    case 127:
     case 'B':
     case 'b':
         return KeyAction::PREVIOUS;
@@ -151,6 +153,7 @@ static KeyAction fixed_binding(int key) {
     case 'n':
         return KeyAction::NEXT;
     case KEY_INTERRUPT:
+    case KEY_INPUT_CLOSED:
     case KEY_ESCAPE:
     case 'Q':
     case 'q':
@@ -216,10 +219,6 @@ std::int32_t choose_option() {
     std::int32_t result = chosen < 0 ? STATE_QUIT : menu_select(&menu_tree, slots[chosen].node);
     blank_list();
     return result;
-}
-
-std::int32_t choose_quit() {
-    return STATE_QUIT;
 }
 
 std::int32_t story_choose() {

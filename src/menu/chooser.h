@@ -28,5 +28,4 @@ extern std::int32_t cursor_slot; // slot whose first line the cursor is on
 // Runs the chooser on menu_tree: the chosen option's next state, 0 when a
 // group was entered, or STATE_QUIT on a quit key or an empty menu.
 std::int32_t choose_option();
-std::int32_t choose_quit();
 std::int32_t story_choose();

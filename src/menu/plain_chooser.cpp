@@ -79,14 +79,14 @@ static bool is_blank(int byte) {
 }
 
 // Reads one typed line into answer, without the blanks around it: its
-// length, ANSWER_TOO_LONG, or ANSWERS_ENDED at the end of input or on an
-// interrupt signal (an unfinished line is dropped then).
+// length, ANSWER_TOO_LONG, or ANSWERS_ENDED at the end of input, on a read
+// error or on an interrupt signal (an unfinished line is dropped then).
 static int read_answer(char (&answer)[ANSWER_SIZE]) {
     int length = 0;
     bool too_long = false;
     for (;;) {
         int key = read_key();
-        if (key == KEY_INTERRUPT)
+        if (key == KEY_INTERRUPT || key == KEY_INPUT_CLOSED)
             return ANSWERS_ENDED;
         if (key == '\n')
             break;

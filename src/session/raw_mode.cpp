@@ -15,6 +15,10 @@ void raw_mode_on() {
         return;
     game_termios = saved_termios;
     game_termios.c_lflag &= ~(ICANON | ECHO);
+    // Each key alone, whatever an earlier program left: with VMIN 3 a
+    // Down arrow would arrive whole but a single key only with two more.
+    game_termios.c_cc[VMIN] = 1;
+    game_termios.c_cc[VTIME] = 0;
     tcsetattr(STDIN_FILENO, TCSANOW, &game_termios);
     raw_mode_active = 1;
 }

@@ -1,4 +1,5 @@
-// The game's keyboard mode: canonical input and echo off, nothing else.
+// The game's keyboard mode: canonical input and echo off, each key read
+// alone, nothing else.
 #pragma once
 
 #include <termios.h>
@@ -7,7 +8,8 @@
 // when standard input is no terminal.
 extern termios saved_termios;
 
-// Saves the settings of standard input and clears ICANON and ECHO.
+// Saves the settings of standard input, clears ICANON and ECHO, and sets
+// VMIN 1 and VTIME 0.
 void raw_mode_on();
 // Applies saved_termios again, for good.
 void raw_mode_off();

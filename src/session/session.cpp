@@ -53,7 +53,7 @@ static void discard_unread_keys() {
     }
 }
 
-int session_start() {
+void session_start() {
     // Line by line whatever the output is, so that a game played through a
     // pipe (vakna | tee FILE) shows each screen before its wait for a key,
     // as on a terminal.
@@ -76,7 +76,6 @@ int session_start() {
     term_set_attr(ATTR_NORMAL);
     term_clear_screen();
     term_move_to(0, 0);
-    return 1;
 }
 
 void session_end() {
@@ -114,8 +113,7 @@ int run_game(TermStyle style) {
     term_style = style;
     if (style == STYLE_PLAIN)
         story_chooser = plain_choose;
-    if (!session_start())
-        return 1;
+    session_start();
     bool failed = false;
     try {
         run_story(STATE_START);
@@ -131,7 +129,9 @@ int run_game(TermStyle style) {
     int write_error = term_write_error();
     if (write_error != 0)
         std::fprintf(stderr, "vakna: cannot write the screen: %s\n", std::strerror(write_error));
+    if (input_error != 0)
+        std::fprintf(stderr, "vakna: cannot read the keyboard: %s\n", std::strerror(input_error));
     if (interrupt_signal != 0)
         return status_after_signal(interrupt_signal);
-    return write_error != 0 ? CANNOT_WRITE : 0;
+    return write_error != 0 || input_error != 0 ? CANNOT_WRITE : 0;
 }

@@ -4,8 +4,8 @@
 
 #include "term/ansi.h"
 
-// Opens the session; returns nonzero when it is open (always).
-int session_start();
+// Opens the session.
+void session_start();
 // Puts the settings of standard input back as they were found.
 void session_end();
 

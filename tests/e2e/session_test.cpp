@@ -39,7 +39,44 @@ TEST_P(QuitKey, EndsTheGameAndRestoresTheTerminal) {
     EXPECT_EQ(game.read_for(100), END_AT_THE_BED);
 }
 
-INSTANTIATE_TEST_SUITE_P(Keys, QuitKey, testing::Values("q", "Q", "\x1b", std::string(1, '\0')));
+INSTANTIATE_TEST_SUITE_P(Keys, QuitKey, testing::Values("q", "Q", "\x1b"));
+
+// Alt plus a key does nothing; a sequence that a slow link cuts acts as its
+// key within a second, and is dropped past it, the late byte then a key of
+// its own; Esc and then q a moment apart quit once.
+TEST(Session, AltKeysDoNothingAndSlowSequencesKeepTheirMeaning) {
+    const std::string lit = "\x1b[0;1;37;42m";
+    PtyGame game;
+    game.read_until(LAST_OPTION_OF_THE_BED);
+    game.send("1");
+    game.read_until(" 4: Äta");
+    game.send("\x1bx\x1b"
+              "1\x1b\n");
+    EXPECT_EQ(game.read_for(300), "");
+    game.send("\x1b[");
+    EXPECT_EQ(game.read_for(300), "");
+    game.send("B");
+    game.read_until(" 2: " + lit + "Klättra ut");
+    game.send("\x1b[");
+    EXPECT_EQ(game.read_for(1500), "");
+    game.send("B"); // a plain B: the previous option
+    game.read_until(" 1: " + lit + "Lägga dig");
+    game.send("\x1b");
+    game.read_for(30);
+    game.send("q");
+    expect_clean_end(game);
+}
+
+// Each key arrives alone even where an earlier program left VMIN at 3.
+TEST(Session, EveryKeyIsAnsweredWhateverMinimumTheTerminalHad) {
+    PtyGame game({"/bin/sh", "-c", std::string("stty min 3; exec ") + VAKNA_BINARY});
+    game.read_until(LAST_OPTION_OF_THE_BED);
+    game.send(keys::DOWN);
+    game.read_until(" 2: \x1b[0;1;37;42mSova");
+    game.send("q");
+    EXPECT_EQ(game.wait_exit(), 0);
+    EXPECT_EQ(game.settings().c_cc[VMIN], 3);
+}
 
 // The same orderly end as a quit key, and then the parent learns which
 // signal ended the game, so that a script stops at it.
@@ -243,22 +280,24 @@ TEST(Session, ThroughAPipeEachScreenArrivesBeforeTheWaitForAKey) {
     unlink(record);
 }
 
-// Where the screen cannot be written, the game ends at its first wait for a
-// key instead of going on blind, says why, and gives the terminal back.
-void expect_cannot_write(const std::string& redirection, const std::string& reason) {
+// Where the screen cannot be written or the keyboard read, the game ends at
+// its first wait for a key instead of going on blind, says why, and gives
+// the terminal back.
+void expect_cannot(const std::string& redirection, const std::string& reason) {
     PtyGame game({"/bin/sh", "-c", std::string("exec ") + VAKNA_BINARY + redirection});
     int status = game.wait_exit();
     game.read_for(100);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 74) << status;
-    EXPECT_NE(game.transcript().find("vakna: cannot write the screen: " + reason + "\r\n"),
-              std::string::npos)
+    EXPECT_NE(game.transcript().find("vakna: cannot " + reason + "\r\n"), std::string::npos)
         << game.transcript();
     EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
 }
 
-TEST(Session, AFullDeviceOrAClosedOutputEndsTheGameWithStatus74) {
-    expect_cannot_write(" > /dev/full", "No space left on device");
-    expect_cannot_write(" >&-", "Bad file descriptor");
+TEST(Session, AFullDeviceOrAClosedOrUnreadableStreamEndsTheGameWithStatus74) {
+    expect_cannot(" > /dev/full", "write the screen: No space left on device");
+    expect_cannot(" >&-", "write the screen: Bad file descriptor");
+    expect_cannot(" <&-", "read the keyboard: Bad file descriptor");
+    expect_cannot(" < /", "read the keyboard: Is a directory");
 }
 
 // A reader that goes away: the next screen the game writes fails, and the

@@ -70,24 +70,40 @@ TEST_F(Chooser, MovesRedrawJustTheTwoOptionsAndWrapAround) {
     EXPECT_EQ(drawn, list + up + down + down_again + blank);
 }
 
-TEST_F(Chooser, EveryMoveKeyMovesAndEveryChooseKeyChooses) {
-    for (std::string move : {"\x1b[B", "\t", " ", "n", "N", "\x1b[2~"}) {
+TEST_F(Chooser, EveryMoveKeyMovesEveryChooseKeyChoosesAndOtherKeysDoNothing) {
+    for (std::string move : {"\x1b[B", "\t", " ", "n", "N", "\x1b[1;5B"}) {
         scene_begin(1);
         add_option(10, "a");
         add_option(11, "b");
         EXPECT_EQ(run(move + "\n"), 11) << "next: " << move;
     }
-    for (std::string move : {"\x1b[A", "\b", "b", "B", "\x1b[6~"}) {
+    for (std::string move : {"\x1b[A", "\b", "\x7f", "b", "B", "\x1b\x1b[A"}) {
         scene_begin(1);
         add_option(10, "a");
         add_option(11, "b");
         add_option(12, "c");
         EXPECT_EQ(run(move + "\n"), 12) << "previous: " << move;
     }
-    for (std::string choose : {"\n", "\r", "\x1b[C", "\x1b[[C"}) {
+    for (std::string choose : {"\n", "\r", "\x1b[C", "\x1b[1;5C"}) {
         scene_begin(1);
         add_option(10, "a");
         EXPECT_EQ(run(choose), 10) << "choose: " << choose;
+    }
+    // Page Down, Insert, F3 (console, application and Ctrl forms), Left,
+    // Home, Delete, F12, Alt+1, Alt+Enter, Ctrl-A, Ctrl-B, Ctrl-D, NUL.
+    for (std::string other : std::vector<std::string>{
+             "\x1b[6~", "\x1b[2~", "\x1b[[C", "\x1bOR", "\x1b[1;5R", "\x1b[D", "\x1b[H", "\x1b[3~",
+             "\x1b[24~",
+             "\x1b"
+             "1",
+             "\x1b\n", "\x01", "\x02", "\x04", std::string(1, '\0'), "x", "0"}) {
+        scene_begin(1);
+        add_option(10, "a");
+        add_option(11, "b");
+        EXPECT_EQ(run(other + "\n"), 10) << "nothing: " << other;
+        EXPECT_EQ(drawn, "\n\n" + lit('1', "a") + plain('2', "b") + "\x1b[A\x1b[A" + EOL + "\n" +
+                             EOL + "\n\x1b[A\x1b[A")
+            << "nothing: " << other;
     }
 }
 
@@ -109,7 +125,7 @@ TEST_F(Chooser, ADigitChoosesAtOnceAndAMissingOneIsIgnored) {
 }
 
 TEST_F(Chooser, QuitKeysChooseNothing) {
-    for (std::string quit : std::vector<std::string>{"q", "Q", "\x1b", std::string(1, '\0'), ""}) {
+    for (std::string quit : {"q", "Q", "\x1b", ""}) {
         scene_begin(1);
         add_option(10, "a");
         add_option(11, "b");

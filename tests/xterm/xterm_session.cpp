@@ -382,6 +382,9 @@ void XtermSession::start_xterm(const std::vector<std::string>& command,
         "XTerm*printAttributes: 2",
         "-xrm",
         "XTerm*VT100.translations: #override Ctrl Shift <Key>P: print()",
+        // Alt then sends ESC before the key, as most terminals do.
+        "-xrm",
+        "XTerm*metaSendsEscape: true",
     };
     if (options.hold)
         argv.push_back("-hold");
