@@ -139,9 +139,12 @@ StateId plain_choose() {
             return STATE_QUIT;
         char answer[ANSWER_SIZE];
         int length = read_answer(answer);
-        if (length == ANSWERS_ENDED || !answers_echoed())
+        // Nothing echoes the end of input; after an interrupt the shell
+        // begins a line of its own.
+        bool ended = length == ANSWERS_ENDED;
+        if (ended ? interrupt_signal == 0 : !answers_echoed())
             term_putch('\n');
-        if (length == ANSWERS_ENDED || (length == 1 && (answer[0] == 'q' || answer[0] == 'Q')))
+        if (ended || (length == 1 && (answer[0] == 'q' || answer[0] == 'Q')))
             return STATE_QUIT;
         if (length == 0) {
             term_putch('\n');
