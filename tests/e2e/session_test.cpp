@@ -208,6 +208,7 @@ TEST(Session, SuspendKeyThatCannotStopTheGameLeavesItsKeyboardMode) {
 }
 
 std::string run_through_pipes(const char* keys, int* status) {
+    game_environment();
     std::string command = std::string("printf '") + keys + "' | " + VAKNA_BINARY;
     std::string out;
     FILE* game = popen(command.c_str(), "r");
@@ -243,6 +244,7 @@ TEST(Session, ThroughAPipeEachScreenArrivesBeforeTheWaitForAKey) {
     int keys[2], screen[2];
     ASSERT_EQ(pipe(keys), 0);
     ASSERT_EQ(pipe(screen), 0);
+    game_environment();
     std::string command = std::string(VAKNA_BINARY) + " | tee " + record;
     pid_t shell = fork();
     if (shell == 0) {
@@ -315,13 +317,21 @@ TEST(Session, AReaderThatClosesThePipeEndsTheGameWithStatus74) {
     EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
 }
 
-// The rest of a paste after a q must not reach the shell as commands.
+// The rest of a paste after a q must not reach the shell as commands, not
+// even of a paste still arriving while the game ends.
 TEST(Session, KeysTheGameDidNotReadAreDiscardedAtItsEnd) {
     PtyGame game(
         {"/bin/sh", "-c", std::string(VAKNA_BINARY) + "; timeout 1 cat; echo AFTER THE GAME"});
     game.read_until(LAST_OPTION_OF_THE_BED);
-    game.send("qecho LEAKED\n");
+    std::string paste = "q";
+    while (paste.size() < 20000)
+        paste += "echo LEAKED\n";
+    pid_t paster = fork();
+    if (paster == 0)
+        _exit(write(game.master(), paste.data(), paste.size()) < 0);
     std::string rest = game.read_until("AFTER THE GAME");
+    kill(paster, SIGKILL);
+    waitpid(paster, nullptr, 0);
     EXPECT_EQ(rest.find("LEAKED"), std::string::npos) << rest;
     EXPECT_EQ(game.waiting_input(), 0);
     game.wait_exit();
