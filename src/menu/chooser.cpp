@@ -351,7 +351,6 @@ std::int32_t choose_option() {
     int chosen = wait_for_choice();
     std::int32_t result = chosen < 0 ? STATE_QUIT : menu_select(&menu_tree, slots[chosen].node);
     blank_list();
-    forget_turn();
     return result;
 }
 

@@ -1,10 +1,10 @@
 // vakna: a menu-driven text adventure for the terminal.
-#include "session/session.h"
+#include "session/command_line.h"
 
 #include <cstdlib>
 
-int main() {
-    return run_game();
+int main(int argc, char** argv) {
+    return command_line_run(argc, argv);
 }
 
 // run_game catches every exception, so the terminate handler can only run

@@ -2,17 +2,56 @@
 
 #include "input/key_reader.h"
 #include "input/signal_handler.h"
+#include "menu/plain_chooser.h"
 #include "session/raw_mode.h"
 #include "session/suspension.h"
 #include "session/terminal_width.h"
 #include "story/story.h"
 #include "term/ansi.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
+
+// Quiet time that ends a paste, and the longest time spent discarding one.
+constexpr int PASTE_PAUSE_MS = 50;
+constexpr long long MOST_DISCARD_MS = 1000;
+
+static long long monotonic_ms() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec * 1000LL + now.tv_nsec / 1000000;
+}
+
+// Keys the game did not read (the rest of a paste) must not reach the
+// shell as commands. A long paste is still arriving when the game has read
+// its q, so what comes after the first discard is discarded too, until the
+// input has been quiet for a moment; a terminal that never falls quiet is
+// given up on after a second.
+static void discard_unread_keys() {
+    if (!isatty(STDIN_FILENO))
+        return;
+    const long long deadline = monotonic_ms() + MOST_DISCARD_MS;
+    for (;;) {
+        tcflush(STDIN_FILENO, TCIFLUSH);
+        long long left = deadline - monotonic_ms();
+        if (left <= 0)
+            return;
+        pollfd input = {STDIN_FILENO, POLLIN, 0};
+        int ready = poll(&input, 1, static_cast<int>(std::min<long long>(left, PASTE_PAUSE_MS)));
+        // A signal cuts the wait short without ending the paste; a hang-up
+        // or an error does.
+        bool arrived = ready > 0 && (input.revents & POLLIN);
+        if (!arrived && !(ready < 0 && errno == EINTR))
+            return;
+    }
+}
 
 void session_start() {
     // Line by line whatever the output is, so that a game played through a
@@ -22,14 +61,20 @@ void session_start() {
     // A reader that goes away is then an ordinary write error, which ends
     // the game in order, instead of a signal that kills it mid-screen.
     install_signal_handler(SIGPIPE, SIG_IGN);
-    raw_mode_on();
+    // The plain style leaves the terminal's line editing and echo on, and
+    // Ctrl-Z to the shell: there is nothing to give back or draw again.
+    bool plain = term_style == STYLE_PLAIN;
+    if (!plain)
+        raw_mode_on();
     install_interrupt_handlers();
-    suspension_handlers_on();
+    if (!plain)
+        suspension_handlers_on();
     // Both measure the window; neither may come between the other's writes of
     // the width and the height.
     install_signal_handler(SIGWINCH, on_window_change, {SIGCONT});
     read_terminal_width();
     // Set before the clear, so the whole screen takes the game's colours.
+    // (The plain style writes none of these sequences.)
     term_set_attr(ATTR_NORMAL);
     term_clear_screen();
     term_move_to(0, 0);
@@ -41,10 +86,7 @@ void session_end() {
     term_reset_attr();
     term_clear_below();
     term_flush();
-    // Keys the game did not read (the rest of a paste) must not reach the
-    // shell as commands.
-    if (isatty(STDIN_FILENO))
-        tcflush(STDIN_FILENO, TCIFLUSH);
+    discard_unread_keys();
     raw_mode_off();
 }
 
@@ -69,7 +111,10 @@ static int status_after_signal(int signal_number) {
     return 128 + signal_number;
 }
 
-int run_game() {
+int run_game(TermStyle style) {
+    term_style = style;
+    if (style == STYLE_PLAIN)
+        story_chooser = plain_choose;
     session_start();
     bool failed = false;
     try {

@@ -2,13 +2,16 @@
 // the width, and a cleared screen; restored exactly at the end.
 #pragma once
 
+#include "term/ansi.h"
+
 // Opens the session.
 void session_start();
 // Puts the settings of standard input back as they were found.
 void session_end();
 
-// The whole program: opens the session, plays from a new game until the
-// story returns, and closes the session. Returns the exit status: 0 when the
+// The game: opens the session, plays from a new game until the story
+// returns, and closes the session. Returns the exit status: 0 when the
 // story has ended, nonzero when an error escaped it (the terminal is
-// restored first either way).
-int run_game();
+// restored first either way). The plain style also answers with the plain
+// chooser and leaves the keyboard mode and the suspension to the terminal.
+int run_game(TermStyle style = STYLE_COLOR);

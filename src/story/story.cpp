@@ -2,6 +2,7 @@
 
 #include "menu/chooser.h"
 #include "story/catalogue.h"
+#include "term/paragraph.h"
 
 #include <climits>
 #include <cstdlib>
@@ -60,6 +61,12 @@ void run_story(StateId start) {
         Step step = catalogue_perform(state);
         if (step.ending == Step::RETURN)
             return;
-        state = step.ending == Step::CHOOSE ? story_chooser() : step.next;
+        if (step.ending != Step::CHOOSE) {
+            state = step.next;
+            continue;
+        }
+        state = story_chooser();
+        // The choice begins a new turn, whichever chooser made it.
+        forget_turn();
     }
 }

@@ -1,17 +1,31 @@
 #include "term/ansi.h"
 
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 
 const int ATTR_TO_ANSI[8] = {0, 4, 2, 6, 1, 5, 3, 7};
+
+TermStyle term_style = STYLE_COLOR;
 
 // The attribute last set, for giving it back after a suspension; -1 before
 // the first.
 static TextAttr last_attr = -1;
 static int write_error = 0;
 
+// Every control sequence goes out here, so that the plain style holds
+// for all of them.
+[[gnu::format(printf, 1, 2)]] static void put_sequence(const char* format, ...) {
+    if (term_style == STYLE_PLAIN)
+        return;
+    va_list arguments;
+    va_start(arguments, format);
+    std::vprintf(format, arguments);
+    va_end(arguments);
+}
+
 void term_move_to(int column, int row) {
-    std::printf("\x1b[%i;%iH", row + 1, column + 1);
+    put_sequence("\x1b[%i;%iH", row + 1, column + 1);
 }
 
 // A count of 1 goes out in the short form without a number; 0 moves nothing.
@@ -19,9 +33,9 @@ static void term_cursor_move(int n, char final_byte) {
     if (n == 0)
         return;
     if (n == 1)
-        std::printf("\x1b[%c", final_byte);
+        put_sequence("\x1b[%c", final_byte);
     else
-        std::printf("\x1b[%i%c", n, final_byte);
+        put_sequence("\x1b[%i%c", n, final_byte);
 }
 
 void term_cursor_up(int n) {
@@ -42,12 +56,17 @@ void term_cursor_left(int n) {
 
 void term_set_attr(TextAttr attr) {
     last_attr = attr;
+    // Without colour, what stands out keeps standing out on any theme.
+    if (term_style == STYLE_MONOCHROME) {
+        put_sequence((attr >> 4) & 7 ? "\x1b[0;7m" : "\x1b[0m");
+        return;
+    }
     // A blinking attribute carries no reset, so a bright rendition left by an
     // earlier sequence stays in force.
     const char* reset_or_blink = attr > 127 ? "5;" : "0;";
     const char* bright = (attr & 15) > 7 ? "1;" : "";
-    std::printf("\x1b[%s%s%i;%im", reset_or_blink, bright, 30 + ATTR_TO_ANSI[attr & 7],
-                40 + ATTR_TO_ANSI[(attr >> 4) & 7]);
+    put_sequence("\x1b[%s%s%i;%im", reset_or_blink, bright, 30 + ATTR_TO_ANSI[attr & 7],
+                 40 + ATTR_TO_ANSI[(attr >> 4) & 7]);
 }
 
 void term_restore_attr() {
@@ -56,7 +75,7 @@ void term_restore_attr() {
 }
 
 void term_reset_attr() {
-    std::printf("\x1b[0m");
+    put_sequence("\x1b[0m");
 }
 
 void term_putch(char c) {
@@ -64,15 +83,15 @@ void term_putch(char c) {
 }
 
 void term_clear_screen() {
-    std::printf("\x1b[2J");
+    put_sequence("\x1b[2J");
 }
 
 void term_clear_eol() {
-    std::printf("\x1b[K");
+    put_sequence("\x1b[K");
 }
 
 void term_clear_below() {
-    std::printf("\x1b[J");
+    put_sequence("\x1b[J");
 }
 
 void term_flush() {

@@ -11,6 +11,15 @@ using TextAttr = int;
 constexpr TextAttr ATTR_NORMAL = 7;     // light grey on black
 constexpr TextAttr ATTR_HIGHLIGHT = 47; // bright white on green
 
+// How the terminal is written to. STYLE_COLOR is the game's own.
+// STYLE_MONOCHROME (NO_COLOR set) writes no colour: an attribute with a
+// coloured background as reverse video, any other as the terminal's own
+// rendition; cursor moves and erases stay. STYLE_PLAIN (screen readers,
+// dumb terminals) writes no escape byte at all: every operation here that
+// would write a control sequence writes nothing.
+enum TermStyle { STYLE_COLOR, STYLE_MONOCHROME, STYLE_PLAIN };
+extern TermStyle term_style;
+
 // Attribute colour numbers put blue in bit 0, ANSI colour numbers put red
 // there; this table turns the one into the other.
 extern const int ATTR_TO_ANSI[8];

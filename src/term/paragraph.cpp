@@ -3,8 +3,9 @@
 #include "term/ansi.h"
 #include "term/term_width.h"
 
-#include <string>
-#include <vector>
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
 
 int out_column = 0;
 
@@ -122,34 +123,55 @@ void new_paragraph() {
     out_column = out_chars = 1;
 }
 
-// What the story said since the last choice, in order. The texts are
-// copied: a count's text lives in a buffer that a later turn changes.
-struct SaidPart {
-    bool paragraph; // a paragraph break, else a text
-    std::string text;
-};
-static std::vector<SaidPart> turn;
+// What the story said since the last choice, in order: each text as the
+// byte SAID, the text and its NUL, each paragraph break as the byte
+// PARAGRAPH. The texts are copied: a count's text lives in a buffer that a
+// later turn changes. The store grows with the C library, which throws
+// nothing; a text that finds no room is left out of the turn's redrawing.
+constexpr char SAID = 's';
+constexpr char PARAGRAPH = 'p';
+static char* turn;
+static size_t turn_length;
+static size_t turn_capacity;
+
+static void remember(char kind, const char* text) {
+    size_t bytes = 1 + (kind == SAID ? std::strlen(text) + 1 : 0);
+    if (turn_length + bytes > turn_capacity) {
+        size_t capacity = std::max(2 * turn_capacity, turn_length + bytes);
+        char* grown = static_cast<char*>(std::realloc(turn, capacity));
+        if (grown == nullptr)
+            return;
+        turn = grown;
+        turn_capacity = capacity;
+    }
+    turn[turn_length] = kind;
+    if (kind == SAID)
+        std::memcpy(turn + turn_length + 1, text, bytes - 1);
+    turn_length += bytes;
+}
 
 void story_say(const char* text) {
-    turn.push_back({false, text});
+    remember(SAID, text);
     say(text);
 }
 
 void story_paragraph() {
-    turn.push_back({true, {}});
+    remember(PARAGRAPH, nullptr);
     new_paragraph();
 }
 
 void replay_turn() {
     out_column = out_chars = 0;
-    for (const SaidPart& part : turn) {
-        if (part.paragraph)
+    for (size_t at = 0; at < turn_length;) {
+        if (turn[at++] == PARAGRAPH) {
             new_paragraph();
-        else
-            say(part.text.c_str());
+            continue;
+        }
+        say(turn + at);
+        at += std::strlen(turn + at) + 1;
     }
 }
 
 void forget_turn() {
-    turn.clear();
+    turn_length = 0;
 }

@@ -22,12 +22,20 @@ void play(PtyGame& game, const std::vector<std::string>& labels) {
         ASSERT_NE(game.choose(label), 0) << "option not offered: " << label;
 }
 
+// NO_COLOR takes the colours and nothing else: the highlight in reverse.
+const char* const FIRST_SCREEN_NO_COLOR =
+    "\x1b[0m\x1b[2J\x1b[1;1HPlötsligt vaknar du och märker att du ligger i en säng.\x1b[K\r\n\r\n"
+    " 1: \x1b[0;7mKliva upp\x1b[K\x1b[0m\r\n 2: Sova\x1b[K\x1b[0m\r\n";
+
 TEST(Walkthrough, FirstScreenIsExact) {
-    PtyGame game;
-    std::string first = game.read_until(" 2: Sova\x1b[K\x1b[0;37;40m\r\n");
-    EXPECT_EQ(first, FIRST_SCREEN);
-    game.send("q");
-    EXPECT_EQ(game.wait_exit(), 0);
+    for (auto [no_color, screen] :
+         {std::pair{"NO_COLOR=", FIRST_SCREEN}, {"NO_COLOR=1", FIRST_SCREEN_NO_COLOR}}) {
+        PtyGame game({"/usr/bin/env", no_color, VAKNA_BINARY});
+        std::string first = game.read_until("Sova\x1b[K");
+        EXPECT_EQ(first + game.read_until("\r\n"), screen);
+        game.send("q");
+        EXPECT_EQ(game.wait_exit(), 0);
+    }
 }
 
 TEST(Walkthrough, ArrowMovesRedrawOnlyTheTwoOptions) {

@@ -8,26 +8,26 @@
 
 namespace {
 
-// Keys by what the chooser makes of them. Ctrl-A, Ctrl-B and Ctrl-D read as
-// up, down and right; Page Down and Insert as backspace and tab; F3 as a
-// carriage return.
-const std::vector<std::string> MOVES = {
-    "\x1b[A", "\x1b[B", "\x01", "\x02", "\t", "\b", " ", "b", "B", "n", "N", "\x1b[6~", "\x1b[2~"};
-const std::vector<std::string> CHOICES = {"\n", "\r", "\x1b[C", "\x04", "\x1b[[C"};
+// Keys by what the chooser makes of them.
+const std::vector<std::string> MOVES = {"\x1b[A", "\x1b[B", "\t", "\b", "\x7f",     " ",
+                                        "b",      "B",      "n",  "N",  "\x1b[1;5A"};
+const std::vector<std::string> CHOICES = {"\n", "\r", "\x1b[C", "\x1b\x1b[C"};
 const std::vector<std::string> DIGITS = {"1", "2", "3", "4", "5", "6", "7", "8", "9"};
 const std::vector<std::string> IGNORED = {
-    "\x1b[D",  "\x1b[1~",    "\x1b[4~", "\x1b[5~", "\x1b[3~", "\x1b[[A", "\x1b[[B", "\x1b[[D",
-    "\x1b[[E", "\x1b[[xyzE", "x",       "z",       "ä",       "é",       "€",       "\x7f",
-    "\x05",    "\x06",       "\x0b",    "\x0c",    "#",       ":",       ";",       "<"};
+    "\x1b[D",  "\x1b[1~",    "\x1b[4~", "\x1b[5~", "\x1b[3~", "\x1b[[A", "\x1b[[B",  "\x1b[[D",
+    "\x1b[[E", "\x1b[[xyzE", "x",       "z",       "ä",       "é",       "€",        "\x01",
+    "\x02",    "\x04",       "\x05",    "\x06",    "\x0b",    "\x0c",    "#",        ":",
+    ";",       "<",          "\x1b[6~", "\x1b[2~", "\x1b[[C", "\x1bOR",  "\x1b\x31", "\x1bx"};
 
 // The suspend byte (Ctrl-Z) and the flow-control bytes (Ctrl-Q, Ctrl-S).
 bool stops_the_game(unsigned char byte) {
     return byte == 0x1a || byte == 0x11 || byte == 0x13;
 }
 
-// The quit keys and the bytes the terminal turns into SIGINT and SIGQUIT.
+// The quit keys (Esc, when it comes alone) and the bytes the terminal turns
+// into SIGINT and SIGQUIT.
 bool ends_the_game(unsigned char byte) {
-    return byte == 'q' || byte == 'Q' || byte == 0 || byte == 0x1b || byte == 0x03 || byte == 0x1c;
+    return byte == 'q' || byte == 'Q' || byte == 0x1b || byte == 0x03 || byte == 0x1c;
 }
 
 template <typename T>

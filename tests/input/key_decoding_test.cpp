@@ -174,24 +174,13 @@ struct Replay {
 // sequence that fails on a byte outside the grammar, which goes with it.
 TEST_F(KeyDecoding, AltKeysAndFailedSequencesAreSkippedWhole) {
     const Replay cases[] = {
-        {"\x1b"
-         "q",
-         {}},
-        {"\x1bo", {}},
-        {"\x1b\n", {}},
-        {"\x1b"
-         "1",
-         {}},
-        {"\x1b\x1b", {}},
-        {"\x1b\x1bx", {'x'}},
-        {"\x1b[\t", {}},
-        {"\x1b[5\r", {}},
-        {"\x1b[[xB", {KEY_F2}},
-        {"\x1b[1;5\x1b[A", {'[', 'A'}},
-        {"\x1b[7\x7f", {}},
-        {"\x1b[1\xc3\xa4", {-92}},
-        {"\x1b[ 1A", {'A'}},
-        {"\x1bO A", {'A'}},
+        {"\x1bq", {}},          {"\x1bo", {}},
+        {"\x1b\n", {}},         {"\x1b\x31", {}},
+        {"\x1b\x1b", {}},       {"\x1b\x1bx", {'x'}},
+        {"\x1b[\t", {}},        {"\x1b[5\r", {}},
+        {"\x1b[[xB", {KEY_F2}}, {"\x1b[1;5\x1b[A", {'[', 'A'}},
+        {"\x1b[7\x7f", {}},     {"\x1b[1\xc3\xa4", {-92}},
+        {"\x1b[ 1A", {'A'}},    {"\x1bO A", {'A'}},
         {"\x1bO\n", {}},
     };
     StdinPipe input;

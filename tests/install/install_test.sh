@@ -28,6 +28,9 @@ trap restore EXIT
 # Run from `make test`, the outer make's flags and variables must not reach
 # the inner one.
 unset MAKEFLAGS MFLAGS MAKELEVEL MAKEOVERRIDES DESTDIR PREFIX BINDIR VAKNA_BINDIR
+# The game reads these two; it is played here as in a usual terminal.
+export TERM=xterm
+unset NO_COLOR
 
 failures=0
 fail() {

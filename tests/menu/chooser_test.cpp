@@ -92,12 +92,10 @@ TEST_F(Chooser, EveryMoveKeyMovesEveryChooseKeyChoosesAndOtherKeysDoNothing) {
     }
     // Page Down, Insert, F3 (console, application and Ctrl forms), Left,
     // Home, Delete, F12, Alt+1, Alt+Enter, Ctrl-A, Ctrl-B, Ctrl-D, NUL.
-    for (std::string other : std::vector<std::string>{
-             "\x1b[6~", "\x1b[2~", "\x1b[[C", "\x1bOR", "\x1b[1;5R", "\x1b[D", "\x1b[H", "\x1b[3~",
-             "\x1b[24~",
-             "\x1b"
-             "1",
-             "\x1b\n", "\x01", "\x02", "\x04", std::string(1, '\0'), "x", "0"}) {
+    for (std::string other :
+         std::vector<std::string>{"\x1b[6~", "\x1b[2~", "\x1b[[C", "\x1bOR", "\x1b[1;5R", "\x1b[D",
+                                  "\x1b[H", "\x1b[3~", "\x1b[24~", "\x1b\x31", "\x1b\n", "\x01",
+                                  "\x02", "\x04", std::string(1, '\0'), "x", "0"}) {
         scene_begin(1);
         add_option(10, "a");
         add_option(11, "b");

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <poll.h>
@@ -45,7 +46,13 @@ PtyGame::PtyGame(const std::vector<std::string>& command, int columns, int rows)
     start(command, columns, rows, false);
 }
 
+void game_environment() {
+    setenv("TERM", "xterm", 1);
+    unsetenv("NO_COLOR");
+}
+
 void PtyGame::start(const std::vector<std::string>& command, int columns, int rows, bool as_job) {
+    game_environment();
     // Built before the fork: the child only execs.
     std::vector<char*> argv;
     for (const std::string& word : command)
@@ -260,17 +267,20 @@ termios PtyGame::settings() const {
 
 int PtyGame::choose(const std::string& label, int timeout_ms) {
     // Only the listing drawn after the last key counts: it begins with the
-    // chooser's two newlines, which occur nowhere else together.
+    // chooser's two newlines, which occur nowhere else together. A plain
+    // listing is answered with a number and Enter once its prompt stands.
     const std::string start = "\r\n\r\n";
-    const std::string option = label + "\x1b[K";
+    const std::string option = label + "\x1b[K", plain = ": " + label + "\r\n";
     double deadline = now_ms() + timeout_ms;
     for (;;) {
         size_t listing = all_.find(start, sent_at_);
         size_t at = listing == std::string::npos ? listing : all_.find(option, listing);
-        if (at != std::string::npos) {
-            size_t prefix = all_.rfind(": ", at);
-            char key = all_[prefix - 1];
-            send(std::string(1, key));
+        size_t typed = listing == std::string::npos ? listing : all_.find(plain, listing);
+        if (typed != std::string::npos && all_.find("sluta: ", typed) == std::string::npos)
+            typed = std::string::npos;
+        if (at != std::string::npos || typed != std::string::npos) {
+            char key = all_[all_.rfind(": ", std::min(at, typed)) - 1];
+            send(typed < at ? std::string{key, '\n'} : std::string(1, key));
             return key;
         }
         int left = static_cast<int>(deadline - now_ms());

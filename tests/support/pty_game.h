@@ -22,8 +22,9 @@ class PtyGame {
 
     void send(const std::string& keys);
     // Waits until the listing that follows the last key press shows the
-    // option with this label, then presses its key; returns the key pressed
-    // (0, and a test failure, if the option never showed).
+    // option with this label, then presses its key (types its number and
+    // Enter in the plain mode); returns the key pressed (0, and a test
+    // failure, if the option never showed).
     int choose(const std::string& label, int timeout_ms = 5000);
     // Reads output until what arrived since the last call contains needle,
     // and returns it up to and including needle. Fails the test after
@@ -79,6 +80,10 @@ class PtyGame {
     long long received_newlines_ = 0;
     long long read_before_keys_ = -1;
 };
+
+// Puts this process's TERM and NO_COLOR as every test game expects them:
+// an xterm, colours wanted. A test of either sets it again for its game.
+void game_environment();
 
 // The state letter of a process as /proc shows it ('T' when stopped, 'Z'
 // when it has ended), '?' if unknown.

@@ -182,7 +182,8 @@ std::vector<std::string> environment_with(const std::vector<std::string>& entrie
         bool replaced = std::any_of(entries.begin(), entries.end(), [&](const std::string& e) {
             return e.compare(0, name.size() + 1, name + "=") == 0;
         });
-        if (!replaced)
+        // xterm sets TERM for the game itself; colours are wanted.
+        if (!replaced && name != "NO_COLOR")
             result.push_back(*entry);
     }
     result.insert(result.end(), entries.begin(), entries.end());

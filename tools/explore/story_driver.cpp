@@ -32,7 +32,6 @@ Listing driver_list() {
 StateId driver_select(const Listing& listing, size_t index) {
     StateId state = menu_select(&menu_tree, listing.nodes.at(index));
     out_column = 0; // the chooser leaves the cursor at the start of a line
-    forget_turn();  // and begins a new turn
     return state;
 }
 

@@ -1,0 +1,164 @@
+#include "menu/plain_chooser.h"
+
+#include "input/key_reader.h"
+#include "menu/chooser.h"
+#include "menu/menu_tree.h"
+#include "term/ansi.h"
+#include "term/paragraph.h"
+#include "term/term_width.h"
+
+#include <cstdio>
+#include <cstring>
+#include <termios.h>
+#include <unistd.h>
+
+static const char* plain_labels[MAX_SLOTS];
+static MenuNode* plain_nodes[MAX_SLOTS];
+static int plain_count;
+
+// Bytes of an answer that are kept; a longer one is wrong in any case.
+constexpr int ANSWER_SIZE = 8;
+// What read_answer returns besides a length.
+constexpr int ANSWERS_ENDED = -1;
+constexpr int ANSWER_TOO_LONG = -2;
+
+// Options beyond the table are left off the list, as in the full chooser.
+static void note_option(void*, const char* label, MenuNode* node) {
+    if (plain_count == MAX_SLOTS)
+        return;
+    plain_labels[plain_count] = label;
+    plain_nodes[plain_count] = node;
+    plain_count++;
+}
+
+// Writes text behind prefix, wrapped as the full chooser wraps its labels,
+// further lines indented under the text's first byte.
+static void write_wrapped(const char* prefix, const char* text) {
+    int indent = static_cast<int>(std::strlen(prefix));
+    std::fputs(prefix, stdout);
+    for (;;) {
+        int n = fit_or_cut_length(text, TERM_WIDTH - LABEL_MARGIN);
+        put_n(text, n);
+        term_putch('\n');
+        text += n;
+        while (*text == ' ')
+            text++;
+        if (*text == '\0')
+            return;
+        std::printf("%*s", indent, "");
+    }
+}
+
+static void list_options() {
+    for (int i = 0; i < plain_count; i++) {
+        char prefix[8];
+        std::snprintf(prefix, sizeof prefix, "%2d: ", i + 1);
+        write_wrapped(prefix, plain_labels[i]);
+    }
+}
+
+// The prompt stays on its line, where the player types; it must reach the
+// screen before the wait, although no newline ends it.
+static void prompt() {
+    if (plain_count == 1)
+        std::fputs("Välj 1, eller q för att sluta: ", stdout);
+    else
+        std::printf("Välj 1–%d, eller q för att sluta: ", plain_count);
+    term_flush();
+}
+
+static void say_what_to_answer() {
+    if (plain_count == 1)
+        std::puts("Skriv 1, eller q.");
+    else
+        std::printf("Skriv en siffra från 1 till %d, eller q.\n", plain_count);
+}
+
+static bool is_blank(int byte) {
+    return byte == ' ' || byte == '\t' || byte == '\r';
+}
+
+// Reads one typed line into answer, without the blanks around it: its
+// length, ANSWER_TOO_LONG, or ANSWERS_ENDED at the end of input, on a read
+// error or on an interrupt signal (an unfinished line is dropped then).
+static int read_answer(char (&answer)[ANSWER_SIZE]) {
+    int length = 0;
+    bool too_long = false;
+    for (;;) {
+        int key = read_key();
+        if (key == KEY_INTERRUPT || key == KEY_INPUT_CLOSED)
+            return ANSWERS_ENDED;
+        if (key == '\n')
+            break;
+        if (key == KEY_RESIZE || key == KEY_CONTINUE || (length == 0 && is_blank(key)))
+            continue;
+        // A decoded key (an arrow typed into the line) is no part of any
+        // right answer.
+        bool byte = key >= -128 && key <= 127;
+        if (length == ANSWER_SIZE)
+            too_long = true;
+        else
+            answer[length++] = byte ? static_cast<char>(key) : '?';
+    }
+    while (length > 0 && is_blank(answer[length - 1]))
+        length--;
+    return too_long ? ANSWER_TOO_LONG : length;
+}
+
+// The index of the option that a typed number names, or -1.
+static int option_named(const char* answer, int length) {
+    int number = 0;
+    for (int i = 0; i < length; i++) {
+        if (answer[i] < '0' || answer[i] > '9')
+            return -1;
+        number = number * 10 + (answer[i] - '0');
+    }
+    return length > 0 && number >= 1 && number <= plain_count ? number - 1 : -1;
+}
+
+// The terminal ends the prompt's line when it echoes the Enter; where
+// nothing does (a pipe, echo off, the screen elsewhere), the game must.
+static bool answers_echoed() {
+    termios mode;
+    return isatty(STDOUT_FILENO) && tcgetattr(STDIN_FILENO, &mode) == 0 && (mode.c_lflag & ECHO);
+}
+
+StateId plain_choose() {
+    plain_count = 0;
+    menu_list(&menu_tree, note_option, nullptr);
+    if (plain_count == 0)
+        return STATE_QUIT;
+    // Ends the story's line and leaves one empty line, as the full list does.
+    std::puts("\n");
+    list_options();
+    for (;;) {
+        prompt();
+        // Nobody sees the questions any more: end the game rather than go on
+        // blind.
+        if (term_write_error() != 0)
+            return STATE_QUIT;
+        char answer[ANSWER_SIZE];
+        int length = read_answer(answer);
+        // Nothing echoes the end of input; after an interrupt the shell
+        // begins a line of its own.
+        bool ended = length == ANSWERS_ENDED;
+        if (ended ? interrupt_signal == 0 : !answers_echoed())
+            term_putch('\n');
+        if (ended || (length == 1 && (answer[0] == 'q' || answer[0] == 'Q')))
+            return STATE_QUIT;
+        if (length == 0) {
+            term_putch('\n');
+            list_options();
+            continue;
+        }
+        int chosen = option_named(answer, length);
+        if (chosen < 0) {
+            say_what_to_answer();
+            continue;
+        }
+        // A transcript, a braille display or a pipe shows what was chosen.
+        write_wrapped("> ", plain_labels[chosen]);
+        out_column = 0;
+        return menu_select(&menu_tree, plain_nodes[chosen]);
+    }
+}

@@ -1,0 +1,109 @@
+// The command line, and the plain mode for screen readers, dumb terminals
+// and scripts: no escape byte, numbers typed with Enter.
+#include "support/pty_game.h"
+#include "support/roads.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/wait.h>
+
+namespace {
+
+const std::string ESC = "\x1b";
+const std::string BED = "Plötsligt vaknar du och märker att du ligger i en säng.\r\n\r\n"
+                        " 1: Kliva upp\r\n 2: Sova\r\nVälj 1–2, eller q för att sluta: ";
+const std::string WRONG = "Skriv en siffra från 1 till 2, eller q.\r\n";
+
+TEST(CommandLine, AnswersOnItsOwnStreamWithoutTouchingTheTerminal) {
+    const std::string usage = "Try 'vakna --help'.\r\n";
+    for (auto [argument, status, said] : {
+             std::tuple{"--help", 0, std::string("Usage: vakna [OPTION]\r\n")},
+             {"-h", 0, "-h, --help     show this help and exit\r\n"},
+             {"--version", 0, "vakna 1.0.0\r\n"},
+             {"-V", 0, "vakna 1.0.0\r\n"},
+             {"--bogus", 2, "vakna: unrecognized option '--bogus'\r\n" + usage},
+             {"junk", 2, "vakna: unexpected argument 'junk'\r\n" + usage},
+         }) {
+        std::string other_stream = status == 0 ? " 2>/dev/null" : " >/dev/null";
+        PtyGame game(
+            {"/bin/sh", "-c", std::string("exec ") + VAKNA_BINARY + " " + argument + other_stream});
+        int ended = game.wait_exit();
+        std::string out = game.read_for(50);
+        EXPECT_TRUE(WIFEXITED(ended) && WEXITSTATUS(ended) == status) << argument;
+        EXPECT_NE(out.find(said), std::string::npos) << out;
+        EXPECT_EQ(out.find(ESC), std::string::npos) << out;
+        EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
+    }
+}
+
+TEST(Plain, ATerminalOfTypeDumbGetsTypedAnswersInItsOwnLineEditing) {
+    PtyGame game({"/usr/bin/env", "TERM=dumb", VAKNA_BINARY});
+    EXPECT_EQ(game.read_until("sluta: "), BED);
+    EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
+    game.send("x\n");
+    EXPECT_EQ(game.read_until("sluta: "), "x\r\n" + WRONG + "Välj 1–2, eller q för att sluta: ");
+    game.send("\n");
+    EXPECT_EQ(game.read_until("sluta: "), "\r\n\r\n" + BED.substr(BED.find(" 1:")));
+    game.send(" 2 \n");
+    EXPECT_EQ(game.read_until("säng."), " 2 \r\n> Sova\r\nDu somnar... När du vaknar märker du "
+                                        "att du ligger i samma säng.");
+    game.send("\x04"); // the end of input
+    EXPECT_EQ(game.wait_exit(), 0);
+    EXPECT_EQ(game.transcript().find(ESC), std::string::npos);
+}
+
+TEST(Plain, PlaysFromAPipeOneAnswerALineAndEndsInOrderOnASignal) {
+    game_environment();
+    FILE* pipe = popen("printf '\\n2\\n9\\nq\\n' | " VAKNA_BINARY " --plain", "r");
+    std::string out(4096, '\0');
+    out.resize(fread(out.data(), 1, out.size(), pipe));
+    EXPECT_EQ(pclose(pipe), 0);
+    EXPECT_NE(out.find(": \n\n 1: Kliva upp\n"), std::string::npos) << out;
+    EXPECT_NE(out.find(": \n> Sova\nDu somnar"), std::string::npos) << out;
+    EXPECT_NE(out.find(": \nSkriv en siffra från 1 till 2, eller q.\n"), std::string::npos);
+    EXPECT_EQ(out.find(ESC), std::string::npos) << out;
+
+    PtyGame game({VAKNA_BINARY, "-p"});
+    game.read_until("sluta: ");
+    game.signal(SIGTERM);
+    EXPECT_TRUE(ended_by(game.wait_exit(), SIGTERM));
+}
+
+// The story's lines of a transcript: without escape sequences, and without
+// the lists, prompts, answers and empty lines around them.
+std::vector<std::string> story_lines(const std::string& transcript) {
+    auto told = [](const std::string& line) {
+        return line.find_first_of(":>") > 3 && line.find_first_not_of(" \r") < 4 &&
+               line.rfind("Välj", 0) != 0;
+    };
+    std::vector<std::string> lines(1);
+    for (size_t i = 0; i < transcript.size(); i++) {
+        if (transcript[i] == '\x1b')
+            i = std::min(transcript.find_first_of("ABHJKm", i), transcript.size());
+        else if (transcript[i] != '\n')
+            lines.back() += transcript[i];
+        else if (told(lines.back()))
+            lines.emplace_back();
+        else
+            lines.back().clear();
+    }
+    return lines;
+}
+
+TEST(Plain, PlaysToTheFinaleAndToADeathWithTheTextsOfTheFullMode) {
+    PtyGame full, plain({VAKNA_BINARY, "--plain"});
+    for (PtyGame* game : {&full, &plain}) {
+        for (const std::string& label :
+             concat({ROAD_TO_THE_FINALE, {PLAY_AGAIN}, ROAD_TO_THE_ICE_GIANT, {DECLINE_TO_GO_ON}}))
+            ASSERT_NE(game->choose(label), 0) << label;
+        EXPECT_EQ(game->wait_exit(), 0);
+        game->read_for(50);
+    }
+    EXPECT_EQ(plain.transcript().find(ESC), std::string::npos);
+    EXPECT_NE(plain.transcript().find("Du har härmed klarat del:1 av spel:1."), std::string::npos);
+    EXPECT_NE(plain.transcript().find("Du är DÖD nu."), std::string::npos);
+    EXPECT_EQ(story_lines(plain.transcript()), story_lines(full.transcript()));
+}
+
+} // namespace
