@@ -51,7 +51,7 @@ static void write_wrapped(const char* prefix, const char* text) {
 
 static void list_options() {
     for (int i = 0; i < plain_count; i++) {
-        char prefix[8];
+        char prefix[16];
         std::snprintf(prefix, sizeof prefix, "%2d: ", i + 1);
         write_wrapped(prefix, plain_labels[i]);
     }

@@ -26,43 +26,24 @@ const Sequence TABLE[] = {
 
 // What xterm-family, rxvt-family and other terminals send besides the table.
 const Sequence TERMINAL_KEYS[] = {
-    {"\x1bOA", KEY_UP},
-    {"\x1bOB", KEY_DOWN},
-    {"\x1bOC", KEY_RIGHT},
-    {"\x1bOD", KEY_LEFT},
-    {"\x1bOH", KEY_HOME},
-    {"\x1bOF", KEY_END},
-    {"\x1bOP", KEY_F1},
-    {"\x1bOQ", KEY_F2},
-    {"\x1bOR", KEY_F3},
-    {"\x1bOS", KEY_F4},
-    {"\x1bO2P", KEY_F1},
-    {"\x1bO5S", KEY_F4},
-    {"\x1b[H", KEY_HOME},
-    {"\x1b[F", KEY_END},
-    {"\x1b[7~", KEY_HOME},
-    {"\x1b[8~", KEY_END},
-    {"\x1b[11~", KEY_F1},
-    {"\x1b[12~", KEY_F2},
-    {"\x1b[13~", KEY_F3},
-    {"\x1b[14~", KEY_F4},
-    {"\x1b[15~", KEY_F5},
-    {"\x1b[17~", KEY_F6},
-    {"\x1b[21~", KEY_F10},
-    {"\x1b[24~", KEY_F12},
-    // Alt plus a key sequence, as the rxvt family sends it.
-    {"\x1b\x1b[A", KEY_UP},
-    {"\x1b\x1bOR", KEY_F3},
+    {"\x1bOA", KEY_UP},   {"\x1bOB", KEY_DOWN}, {"\x1bOC", KEY_RIGHT}, {"\x1bOD", KEY_LEFT},
+    {"\x1bOH", KEY_HOME}, {"\x1bOF", KEY_END},  {"\x1bOP", KEY_F1},    {"\x1bOQ", KEY_F2},
+    {"\x1bOR", KEY_F3},   {"\x1bOS", KEY_F4},   {"\x1bO2P", KEY_F1},   {"\x1bO5S", KEY_F4},
+    {"\x1b[H", KEY_HOME}, {"\x1b[F", KEY_END},  {"\x1b[7~", KEY_HOME}, {"\x1b[8~", KEY_END},
+    {"\x1b[11~", KEY_F1}, {"\x1b[12~", KEY_F2}, {"\x1b[13~", KEY_F3},  {"\x1b[14~", KEY_F4},
+    {"\x1b[15~", KEY_F5}, {"\x1b[17~", KEY_F6}, {"\x1b[21~", KEY_F10}, {"\x1b[24~", KEY_F12},
 };
 
-// The same keys with Shift (2), Alt (3), Ctrl (5) and the like.
+// The same keys with Shift (2), Alt (3), Ctrl (5) and the like, and with Alt
+// as the rxvt family sends it, an ESC before the key.
 const Sequence MODIFIED_KEYS[] = {
     {"\x1b[1;5A", KEY_UP},      {"\x1b[1;2B", KEY_DOWN},       {"\x1b[1;3C", KEY_RIGHT},
     {"\x1b[1;16D", KEY_LEFT},   {"\x1b[1;5H", KEY_HOME},       {"\x1b[1;2F", KEY_END},
     {"\x1b[1;2P", KEY_F1},      {"\x1b[1;5Q", KEY_F2},         {"\x1b[1;6R", KEY_F3},
     {"\x1b[1;10S", KEY_F4},     {"\x1b[2;5~", KEY_INSERT},     {"\x1b[3;2~", KEY_DELETE},
     {"\x1b[5;5~", KEY_PAGE_UP}, {"\x1b[6;13~", KEY_PAGE_DOWN}, {"\x1b[15;2~", KEY_F5},
-    {"\x1b[1;3~", KEY_HOME},    {"\x1b[8;5~", KEY_END},
+    {"\x1b[1;3~", KEY_HOME},    {"\x1b[8;5~", KEY_END},        {"\x1b\x1b[A", KEY_UP},
+    {"\x1b\x1bOR", KEY_F3},
 };
 
 // rxvt ends its shifted keys in "$"; the sequence ends there.
@@ -72,8 +53,8 @@ const Sequence DOLLAR_KEYS[] = {
     {"\x1b[11$", KEY_F1},       {"\x1b[15$", KEY_F5},    {"\x1b[23$", KEY_F11},
 };
 
-// Complete sequences of keys the game has no use for: Shift+Tab, F13 and
-// F14, Ctrl+arrows of rxvt, a keypad key,
+// Complete sequences of keys the game has no use for: Shift+Tab, F13 to
+// F15 plain, modified and rxvt-shifted, Ctrl+arrows of rxvt, a keypad key,
 // rxvt's Ctrl and Ctrl+Shift forms, a modifier of three digits, a number no
 // key has, intermediate bytes, and a terminal's reports and mouse clicks.
 const std::string UNUSED_KEYS[] = {
