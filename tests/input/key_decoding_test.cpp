@@ -228,29 +228,13 @@ TEST_F(KeyDecoding, LoneEscapeIsReportedAfterTheTimeLimit) {
     input.write("\x1b");
     expect_escape_after_time_limit();
     EXPECT_TRUE(ring_empty());
-    // A key typed a moment after it is a key of its own.
-    input.write("\x1b");
-    Later typist([&] {
-        sleep_ms(30);
-        input.write("q");
-    });
-    EXPECT_EQ(read_keys(2), (std::vector<int>{KEY_ESCAPE, 'q'}));
 }
 
+// Cut short by the end of input; silence past the limit is played through a
+// pseudo-terminal in the session's tests.
 TEST_F(KeyDecoding, SequencesCutShortAreDroppedWhole) {
     for (const char* bytes : {"\x1b[", "\x1b[5", "\x1b[[x", "\x1b[1;", "\x1bO2", "\x1b[1 "})
         expect_keys(bytes, {});
-    // Silence past the limit drops it too; what comes later is a key.
-    StdinPipe input;
-    input.write("\x1b[1;");
-    Later typist([&] {
-        sleep_ms(1500);
-        input.write("B");
-    });
-    double start = now_ms();
-    EXPECT_EQ(read_key(), 'B');
-    EXPECT_GE(now_ms() - start, 1400);
-    EXPECT_TRUE(ring_empty());
 }
 
 TEST_F(KeyDecoding, TimeLimitHoldsForEachByteNotTheWholeSequence) {
