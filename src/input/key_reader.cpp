@@ -270,6 +270,25 @@ int read_key() {
     }
 }
 
+void discard_unread_keys() {
+    if (!isatty(STDIN_FILENO))
+        return;
+    const long long deadline = monotonic_ms() + MOST_DISCARD_MS;
+    for (;;) {
+        tcflush(STDIN_FILENO, TCIFLUSH);
+        long long left = deadline - monotonic_ms();
+        if (left <= 0)
+            return;
+        pollfd input = {STDIN_FILENO, POLLIN, 0};
+        int ready = poll(&input, 1, static_cast<int>(std::min<long long>(left, PASTE_PAUSE_MS)));
+        // A signal cuts the wait short without ending the paste; a hang-up
+        // or an error does.
+        bool arrived = ready > 0 && (input.revents & POLLIN);
+        if (!arrived && !(ready < 0 && errno == EINTR))
+            return;
+    }
+}
+
 int read_byte_timeout(char* dest, int timeout_ms) {
     SignalHold hold;
     return wait_and_read(dest, timeout_ms, hold.caller_mask);

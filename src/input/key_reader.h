@@ -70,6 +70,14 @@ int read_key();
 // The errno of the read error that closed the input, or 0.
 extern int input_error;
 
+// Throws away what has been typed but not read, on a terminal: the rest of
+// a paste, which must not reach the shell as commands. A long paste is still
+// arriving when the game has read its q, so what comes later goes too, until
+// the input has been quiet for PASTE_PAUSE_MS, and MOST_DISCARD_MS at most.
+constexpr int PASTE_PAUSE_MS = 50;
+constexpr int MOST_DISCARD_MS = 1000;
+void discard_unread_keys();
+
 // Waits up to timeout_ms (negative: without limit) for standard input, then
 // reads at most one byte. Returns 0 when the time passed, a negative value
 // when the wait failed or a signal ended it (errno EINTR), and otherwise the

@@ -7,10 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 
-// A command used wrongly, as the shells and the common tools say it.
-constexpr int USAGE_STATUS = 2;
-constexpr int CANNOT_WRITE_STATUS = 74;
-
 const char* const USAGE_TEXT =
     "Usage: vakna [OPTION]\n"
     "A menu-driven text adventure in Swedish for the terminal.\n"
@@ -67,14 +63,14 @@ static int write_answer(const char* text) {
         return 0;
     std::fprintf(stderr, "vakna: cannot write standard output: %s\n",
                  std::strerror(errno != 0 ? errno : EIO));
-    return CANNOT_WRITE_STATUS;
+    return CANNOT_WRITE;
 }
 
 static int usage_error(const CommandLine& line) {
     std::fprintf(stderr, "vakna: %s '%s'\nTry 'vakna --help'.\n",
                  line.wrong_is_an_option ? "unrecognized option" : "unexpected argument",
                  line.wrong);
-    return USAGE_STATUS;
+    return USAGE_ERROR;
 }
 
 int command_line_run(int argc, char** argv) {

@@ -9,49 +9,11 @@
 #include "story/story.h"
 #include "term/ansi.h"
 
-#include <algorithm>
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
-#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
-
-// Quiet time that ends a paste, and the longest time spent discarding one.
-constexpr int PASTE_PAUSE_MS = 50;
-constexpr long long MOST_DISCARD_MS = 1000;
-
-static long long monotonic_ms() {
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return now.tv_sec * 1000LL + now.tv_nsec / 1000000;
-}
-
-// Keys the game did not read (the rest of a paste) must not reach the
-// shell as commands. A long paste is still arriving when the game has read
-// its q, so what comes after the first discard is discarded too, until the
-// input has been quiet for a moment; a terminal that never falls quiet is
-// given up on after a second.
-static void discard_unread_keys() {
-    if (!isatty(STDIN_FILENO))
-        return;
-    const long long deadline = monotonic_ms() + MOST_DISCARD_MS;
-    for (;;) {
-        tcflush(STDIN_FILENO, TCIFLUSH);
-        long long left = deadline - monotonic_ms();
-        if (left <= 0)
-            return;
-        pollfd input = {STDIN_FILENO, POLLIN, 0};
-        int ready = poll(&input, 1, static_cast<int>(std::min<long long>(left, PASTE_PAUSE_MS)));
-        // A signal cuts the wait short without ending the paste; a hang-up
-        // or an error does.
-        bool arrived = ready > 0 && (input.revents & POLLIN);
-        if (!arrived && !(ready < 0 && errno == EINTR))
-            return;
-    }
-}
 
 void session_start() {
     // Line by line whatever the output is, so that a game played through a
@@ -90,9 +52,6 @@ void session_end() {
     raw_mode_off();
 }
 
-// Exit statuses besides 0, in the usual meanings of sysexits.
-constexpr int INTERNAL_ERROR = 70;
-constexpr int CANNOT_WRITE = 74;
 // A shell's status for a process that SIGQUIT ended, without a core file.
 constexpr int QUIT_STATUS = 128 + SIGQUIT;
 

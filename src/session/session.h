@@ -4,6 +4,12 @@
 
 #include "term/ansi.h"
 
+// Exit statuses besides 0, in the usual meanings: a command used wrongly,
+// and those of sysexits.
+constexpr int USAGE_ERROR = 2;
+constexpr int INTERNAL_ERROR = 70;
+constexpr int CANNOT_WRITE = 74;
+
 // Opens the session.
 void session_start();
 // Puts the settings of standard input back as they were found.
