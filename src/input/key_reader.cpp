@@ -1,7 +1,6 @@
 #include "input/key_reader.h"
 
 #include "input/key_decoder.h"
-#include "input/signal_handler.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -21,28 +20,18 @@ namespace {
 
 constexpr char ESC = 27;
 
-constexpr int INTERRUPT_SIGNALS[] = {SIGINT, SIGQUIT, SIGTERM};
-// The signals whose handlers count an interrupt or note a terminal event.
-constexpr int GAME_SIGNALS[] = {SIGINT, SIGQUIT, SIGTERM, SIGTSTP, SIGCONT, SIGWINCH};
-
-volatile sig_atomic_t events_noted[3];
+volatile sig_atomic_t events_noted[2];
 // Interrupt signals not yet answered with KEY_INTERRUPT.
 volatile sig_atomic_t interrupts_pending;
 
-// Holds the game's signals back for its life, so that their handlers run
+// Holds the reported signals back for its life, so that their handlers run
 // only inside a wait (pselect lets them in atomically with caller_mask):
 // never while the reader looks at or changes what they note, and never
 // between that look and the wait, where a note would wait unseen.
 struct SignalHold {
     sigset_t caller_mask;
 
-    SignalHold() {
-        sigset_t held;
-        sigemptyset(&held);
-        for (int signal_number : GAME_SIGNALS)
-            sigaddset(&held, signal_number);
-        sigprocmask(SIG_BLOCK, &held, &caller_mask);
-    }
+    SignalHold() { sigprocmask(SIG_BLOCK, &reported_signals, &caller_mask); }
     ~SignalHold() { sigprocmask(SIG_SETMASK, &caller_mask, nullptr); }
     // Runs the handlers of signals that are waiting, then holds on again.
     void let_waiting_signals_in() const {
@@ -185,8 +174,7 @@ int decode_escape(const sigset_t& wait_mask) {
 }
 
 bool terminal_event_noted() {
-    return events_noted[EVENT_SUSPEND] || events_noted[EVENT_CONTINUE] ||
-           events_noted[EVENT_RESIZE];
+    return events_noted[EVENT_SUSPEND] || events_noted[EVENT_RESIZE];
 }
 
 bool take_event(TerminalEvent event) {
@@ -196,13 +184,12 @@ bool take_event(TerminalEvent event) {
     return true;
 }
 
-// The key for a noted continue or resize, 0 for none; a suspension comes
-// first, and its continue follows it.
+// The key for a noted stop or resize, 0 for none. The stop comes first: the
+// window is measured again after it anyway.
 int take_terminal_event() {
-    if (take_event(EVENT_SUSPEND) && suspend_game != nullptr)
-        suspend_game();
-    if (take_event(EVENT_CONTINUE))
-        return KEY_CONTINUE;
+    // A stop before an interrupt that is waiting would only delay the end.
+    if (take_event(EVENT_SUSPEND) && interrupts_pending == 0)
+        return KEY_SUSPEND;
     if (take_event(EVENT_RESIZE))
         return KEY_RESIZE;
     return 0;
@@ -227,8 +214,8 @@ int read_one_key() {
         // A wait that ends with input ready puts the held mask back at once,
         // and a signal that came just before the key (Ctrl-Z, then a key)
         // would wait until after it. Its key or event goes first, and the
-        // key stays unread until then: it would otherwise be answered, and
-        // the screen drawn, with the terminal given back to the shell.
+        // key stays unread until then: Ctrl-Z and then 2 stop the game
+        // before the 2 is answered.
         if (ready > 0) {
             hold.let_waiting_signals_in();
             if (terminal_event_noted() || interrupts_pending > 0)
@@ -256,7 +243,7 @@ int read_one_key() {
 
 volatile int interrupt_signal = 0;
 int input_error = 0;
-void (*suspend_game)() = nullptr;
+sigset_t reported_signals;
 
 void note_terminal_event(TerminalEvent event) {
     events_noted[event] = 1;
@@ -298,9 +285,4 @@ void on_interrupt(int signal_number) {
     if (interrupt_signal == 0)
         interrupt_signal = signal_number;
     interrupts_pending = interrupts_pending + 1;
-}
-
-void install_interrupt_handlers() {
-    for (int signal_number : INTERRUPT_SIGNALS)
-        install_signal_handler(signal_number, on_interrupt, {SIGINT, SIGQUIT, SIGTERM});
 }

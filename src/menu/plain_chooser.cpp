@@ -7,6 +7,7 @@
 #include "term/paragraph.h"
 #include "term/term_width.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <termios.h>
@@ -90,7 +91,7 @@ static int read_answer(char (&answer)[ANSWER_SIZE]) {
             return ANSWERS_ENDED;
         if (key == '\n')
             break;
-        if (key == KEY_RESIZE || key == KEY_CONTINUE || (length == 0 && is_blank(key)))
+        if (key == KEY_RESIZE || key == KEY_SUSPEND || (length == 0 && is_blank(key)))
             continue;
         // A decoded key (an arrow typed into the line) is no part of any
         // right answer.
@@ -139,10 +140,11 @@ StateId plain_choose() {
             return STATE_QUIT;
         char answer[ANSWER_SIZE];
         int length = read_answer(answer);
-        // Nothing echoes the end of input; after an interrupt the shell
-        // begins a line of its own.
+        // Nothing echoes the end of input, nor the quit key (Ctrl-\, whose
+        // status 131 the shell takes for an ordinary one); after the other
+        // interrupts the shell begins a line of its own.
         bool ended = length == ANSWERS_ENDED;
-        if (ended ? interrupt_signal == 0 : !answers_echoed())
+        if (ended ? interrupt_signal == 0 || interrupt_signal == SIGQUIT : !answers_echoed())
             term_putch('\n');
         if (ended || (length == 1 && (answer[0] == 'q' || answer[0] == 'Q')))
             return STATE_QUIT;

@@ -53,7 +53,8 @@ class KeyReaderTest : public ::testing::Test {
     }
 
   private:
-    static constexpr int SIGNALS[] = {SIGINT, SIGQUIT, SIGTERM, SIGWINCH};
+    static constexpr int SIGNALS[] = {SIGINT,   SIGQUIT, SIGTERM, SIGHUP,
+                                      SIGWINCH, SIGTSTP, SIGCONT, SIGPIPE};
 };
 
 // Starts body on a thread that takes no signals, so that a signal sent to
