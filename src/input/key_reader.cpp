@@ -77,23 +77,59 @@ int wait_for_input(int timeout_ms, const sigset_t& wait_mask) {
     return ready;
 }
 
+// Bytes read from standard input ahead of the keys they make: a read takes
+// all that is waiting, so a paste or a script costs a read a buffer, not a
+// read a byte. They come after the ring's bytes, which were read before them.
+constexpr int READ_AHEAD_SIZE = 4096;
+char read_ahead[READ_AHEAD_SIZE];
+int read_ahead_at = 0;
+int read_ahead_end = 0;
+
+// Reads what is waiting into the empty read-ahead: the result of the read.
+int read_more() {
+    ssize_t got = read(0, read_ahead, READ_AHEAD_SIZE);
+    read_ahead_at = 0;
+    read_ahead_end = got > 0 ? static_cast<int>(got) : 0;
+    return static_cast<int>(got);
+}
+
+bool ring_holds_bytes() {
+    return pushback_out != pushback_in;
+}
+
+char ring_take() {
+    char byte = pushback_buf[pushback_out];
+    pushback_out = static_cast<std::uint8_t>(pushback_out + 1);
+    return byte;
+}
+
+// Puts a byte back before everything unread: the byte that ended a failed
+// sequence, or the one after a lone Esc, begins the next key.
+void ring_put_back(char byte) {
+    pushback_out = static_cast<std::uint8_t>(pushback_out - 1);
+    pushback_buf[pushback_out] = byte;
+}
+
+// A byte that has already arrived: one put back, else one read ahead.
+bool take_arrived(char* byte) {
+    if (ring_holds_bytes())
+        *byte = ring_take();
+    else if (read_ahead_at < read_ahead_end)
+        *byte = read_ahead[read_ahead_at++];
+    else
+        return false;
+    return true;
+}
+
 // read_byte_timeout with the game's signals already held back.
 int wait_and_read(char* dest, int timeout_ms, const sigset_t& wait_mask) {
+    if (take_arrived(dest))
+        return 1;
     int ready = wait_for_input(timeout_ms, wait_mask);
     if (ready <= 0)
         return ready;
-    return static_cast<int>(read(0, dest, 1));
-}
-
-void ring_store(char byte) {
-    pushback_buf[pushback_in] = byte;
-    pushback_in = static_cast<std::uint8_t>(pushback_in + 1);
-}
-
-int ring_take() {
-    int code = static_cast<signed char>(pushback_buf[pushback_out]);
-    pushback_out = static_cast<std::uint8_t>(pushback_out + 1);
-    return code;
+    int got = read_more();
+    return got > 0 && take_arrived(dest) ? 1 : got;
 }
 
 // Milliseconds on a clock that no one sets.
@@ -126,29 +162,33 @@ bool starts_sequence(char byte) {
 // Decodes a key sequence from its "[" or "O" on. A sequence that fails (a
 // byte outside the grammar, too long, cut off by silence, the end of input
 // or a signal) is dropped whole: replaying its bytes would make keys of
-// them ("1;5A" would choose the first option).
+// them ("1;5A" would choose the first option). An ESC that breaks it begins
+// the next key (Alt+[ and then Down is Down).
 int decode_sequence(char first, const sigset_t& wait_mask) {
     Decoder decoder;
     int result = decoder_step(decoder, first);
+    char byte = first;
     while (result == GO_ON) {
-        char byte;
         if (next_escape_byte(&byte, SEQUENCE_BYTE_TIMEOUT_MS, wait_mask) <= 0)
             return IGNORED;
         result = decoder_step(decoder, byte);
     }
+    if (result == FAIL && byte == ESC)
+        ring_put_back(byte);
     return result == FAIL ? IGNORED : result;
 }
 
 // A byte that was sent together with the ESC: a key sequence, or Alt plus a
 // key. Alt plus a key sequence (rxvt's Alt+Up is ESC ESC "[A") is that key;
-// Alt plus anything else does nothing.
+// Alt plus anything else does nothing. After two ESCs any other byte begins
+// a key of its own, a third ESC too: a held Esc and then Delete is no digit.
 int decode_with_escape(char byte, const sigset_t& wait_mask) {
     if (starts_sequence(byte))
         return decode_sequence(byte, wait_mask);
     if (byte == ESC && next_escape_byte(&byte, 0, wait_mask) == 1) {
         if (starts_sequence(byte))
             return decode_sequence(byte, wait_mask);
-        ring_store(byte);
+        ring_put_back(byte);
     }
     return IGNORED;
 }
@@ -169,7 +209,7 @@ int decode_escape(const sigset_t& wait_mask) {
         return KEY_ESCAPE;
     if (starts_sequence(byte))
         return decode_sequence(byte, wait_mask);
-    ring_store(byte);
+    ring_put_back(byte);
     return KEY_ESCAPE;
 }
 
@@ -195,21 +235,22 @@ int take_terminal_event() {
     return 0;
 }
 
-// One key from the ring or the input, or IGNORED when the input held a
-// sequence of a key the game has no use for, or Alt plus a key; its bytes
-// are gone.
-int read_one_key() {
-    SignalHold hold;
+// The next byte, undecoded, as a signed value, or the code of what came
+// first: a noted stop or resize, an interrupt, or the end of input. Bytes
+// put back come before an interrupt, bytes read ahead after it.
+int next_code(const SignalHold& hold) {
     char byte;
     for (;;) {
         if (int event = take_terminal_event())
             return event;
-        if (pushback_out != pushback_in)
-            return ring_take();
+        if (ring_holds_bytes())
+            return static_cast<signed char>(ring_take());
         if (interrupts_pending > 0) {
             interrupts_pending = interrupts_pending - 1;
             return KEY_INTERRUPT;
         }
+        if (take_arrived(&byte))
+            return static_cast<signed char>(byte);
         int ready = wait_for_input(-1, hold.caller_mask);
         // A wait that ends with input ready puts the held mask back at once,
         // and a signal that came just before the key (Ctrl-Z, then a key)
@@ -221,12 +262,10 @@ int read_one_key() {
             if (terminal_event_noted() || interrupts_pending > 0)
                 continue;
         }
-        int got = ready > 0 ? static_cast<int>(read(0, &byte, 1)) : ready;
-        if (got == 1)
-            break;
+        int got = ready > 0 ? read_more() : ready;
         // After a signal, its interrupt is counted or its event noted; a
         // signal that did neither leaves the wait going on.
-        if (got < 0 && errno == EINTR)
+        if (got > 0 || (got < 0 && errno == EINTR))
             continue;
         // End of input or an error: every wait now ends at once, so the
         // game is told to end instead of asking again and again.
@@ -234,9 +273,14 @@ int read_one_key() {
             input_error = errno;
         return KEY_INPUT_CLOSED;
     }
-    if (byte != ESC)
-        return static_cast<signed char>(byte);
-    return decode_escape(hold.caller_mask);
+}
+
+// One key, or IGNORED when the input held a sequence of a key the game has
+// no use for, or Alt plus a key; its bytes are gone.
+int read_one_key() {
+    SignalHold hold;
+    int code = next_code(hold);
+    return code == ESC ? decode_escape(hold.caller_mask) : code;
 }
 
 } // namespace
@@ -257,7 +301,18 @@ int read_key() {
     }
 }
 
+int read_byte() {
+    SignalHold hold;
+    return next_code(hold);
+}
+
+void forget_unread_keys() {
+    pushback_out = pushback_in;
+    read_ahead_at = read_ahead_end = 0;
+}
+
 void discard_unread_keys() {
+    forget_unread_keys();
     if (!isatty(STDIN_FILENO))
         return;
     const long long deadline = monotonic_ms() + MOST_DISCARD_MS;

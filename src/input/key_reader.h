@@ -69,6 +69,11 @@ extern volatile std::uint8_t pushback_out;
 // runs, except during its waits.
 int read_key();
 
+// The next byte of input as read_key would begin a key with it, undecoded:
+// an ESC is the byte 27. Signals and the end of input come back as from
+// read_key. For reading lines of text.
+int read_byte();
+
 // The errno of the read error that closed the input, or 0.
 extern int input_error;
 
@@ -79,11 +84,15 @@ extern int input_error;
 constexpr int PASTE_PAUSE_MS = 50;
 constexpr int MOST_DISCARD_MS = 1000;
 void discard_unread_keys();
+// Forgets what the reader holds unread (put back or read ahead), as
+// discard_unread_keys does first; the descriptor is left alone.
+void forget_unread_keys();
 
-// Waits up to timeout_ms (negative: without limit) for standard input, then
-// reads at most one byte. Returns 0 when the time passed, a negative value
-// when the wait failed or a signal ended it (errno EINTR), and otherwise the
-// result of the read: 1 with a byte stored at dest, 0 at end of input. When
+// Takes a byte the reader holds unread, or waits up to timeout_ms (negative:
+// without limit) for standard input and reads what is waiting. Returns 0
+// when the time passed, a negative value when the wait failed or a signal
+// ended it (errno EINTR), and otherwise 1 with a byte stored at dest, or 0
+// at end of input. When
 // a terminal has discarded the input that the wait saw (as typing the
 // interrupt key does), returns -1 with errno EINTR instead of reading.
 int read_byte_timeout(char* dest, int timeout_ms);

@@ -12,7 +12,7 @@ namespace {
 
 const std::string ESC = "\x1b";
 const std::string BED = "Plötsligt vaknar du och märker att du ligger i en säng.\r\n\r\n"
-                        " 1: Kliva upp\r\n 2: Sova\r\nVälj 1–2, eller q för att sluta: ";
+                        " 1: Kliva upp\r\n 2: Sova\r\nVälj 1 till 2, eller q för att sluta: ";
 const std::string WRONG = "Skriv en siffra från 1 till 2, eller q.\r\n";
 
 TEST(CommandLine, AnswersOnItsOwnStreamWithoutTouchingTheTerminal) {
@@ -42,7 +42,7 @@ TEST(Plain, ATerminalOfTypeDumbGetsTypedAnswersInItsOwnLineEditing) {
     EXPECT_EQ(game.read_until("sluta: "), BED);
     EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
     game.send("x\n");
-    EXPECT_EQ(game.read_until("sluta: "), "x\r\n" + WRONG + "Välj 1–2, eller q för att sluta: ");
+    EXPECT_EQ(game.read_until("sluta: "), "x\r\n" + WRONG + "Välj 1 till 2, eller q för att sluta: ");
     game.send("\n");
     EXPECT_EQ(game.read_until("sluta: "), "\r\n\r\n" + BED.substr(BED.find(" 1:")));
     game.send(" 2 \n");
