@@ -41,20 +41,25 @@ TEST_P(QuitKey, EndsTheGameAndRestoresTheTerminal) {
 
 INSTANTIATE_TEST_SUITE_P(Keys, QuitKey, testing::Values("q", "Q", "\x1b"));
 
-// Alt plus a key does nothing; a sequence that a slow link cuts acts as its
-// key within a second, and is dropped past it, the late byte then a key of
-// its own; Esc and then q a moment apart quit once.
+// Alt plus a key does nothing, nor does a held Esc and then Delete; an ESC
+// that breaks a sequence begins the next key; a sequence that a slow link
+// cuts acts as its key within a second, and is dropped past it, the late
+// byte then a key of its own; Esc and then q a moment apart quit once.
 TEST(Session, AltKeysDoNothingAndSlowSequencesKeepTheirMeaning) {
     const std::string lit = "\x1b[0;1;37;42m";
     PtyGame game;
     game.read_until(LAST_OPTION_OF_THE_BED);
     game.send("1");
     game.read_until(" 4: Äta");
-    game.send("\x1bx\x1b\x31\x1b\n"); // Alt+x, Alt+1, Alt+Enter
+    game.send("\x1bx\x1b\x31\x1b\n\x1b\x1b\x1b[3~"); // Alt+x, Alt+1, Alt+Enter, Esc Esc Delete
     EXPECT_EQ(game.read_for(300), "");
     game.send("\x1b[");
     EXPECT_EQ(game.read_for(300), "");
-    game.send("B");
+    game.send("\x1b[B"); // Alt+[, then Down
+    game.read_until(" 2: " + lit + "Klättra ut");
+    game.send("\x1b[b\x1bOb"); // rxvt's Shift+Down and Ctrl+Down
+    game.read_until(" 4: " + lit + "Äta");
+    game.send("\x1bOa\x1bOa"); // rxvt's Ctrl+Up
     game.read_until(" 2: " + lit + "Klättra ut");
     game.send("\x1b[");
     EXPECT_EQ(game.read_for(1500), "");
