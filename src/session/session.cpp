@@ -58,8 +58,8 @@ constexpr int QUIT_STATUS = 128 + SIGQUIT;
 
 // After an interrupt, a termination signal or a reader's end of the pipe,
 // the parent must see the game ended by that signal, so that a script stops
-// as it would for any other program: the default action, raised again. Everything is written by
-// now.
+// as it would for any other program: the default action, raised again.
+// Everything is written by now.
 static int status_after_signal(int signal_number) {
     if (signal_number == SIGQUIT)
         return QUIT_STATUS;
