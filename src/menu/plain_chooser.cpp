@@ -35,7 +35,7 @@ static void note_option(void*, const char* label, MenuNode* node) {
 // further lines indented under the text's first byte.
 static void write_wrapped(const char* prefix, const char* text) {
     int indent = static_cast<int>(std::strlen(prefix));
-    std::fputs(prefix, stdout);
+    term_put_text(prefix);
     for (;;) {
         int n = fit_or_cut_length(text, TERM_WIDTH - LABEL_MARGIN);
         put_n(text, n);
@@ -45,7 +45,7 @@ static void write_wrapped(const char* prefix, const char* text) {
             text++;
         if (*text == '\0')
             return;
-        std::printf("%*s", indent, "");
+        term_printf("%*s", indent, "");
     }
 }
 
@@ -61,17 +61,17 @@ static void list_options() {
 // screen before the wait, although no newline ends it.
 static void prompt() {
     if (plain_count == 1)
-        std::fputs("Välj 1, eller q för att sluta: ", stdout);
+        term_put_text("Välj 1, eller q för att sluta: ");
     else
-        std::printf("Välj 1 till %d, eller q för att sluta: ", plain_count);
+        term_printf("Välj 1 till %d, eller q för att sluta: ", plain_count);
     term_flush();
 }
 
 static void say_what_to_answer() {
     if (plain_count == 1)
-        std::puts("Skriv 1, eller q.");
+        term_put_text("Skriv 1, eller q.\n");
     else
-        std::printf("Skriv en siffra från 1 till %d, eller q.\n", plain_count);
+        term_printf("Skriv en siffra från 1 till %d, eller q.\n", plain_count);
 }
 
 static bool is_blank(int byte) {
@@ -133,7 +133,7 @@ StateId plain_choose() {
     if (plain_count == 0)
         return STATE_QUIT;
     // Ends the story's line and leaves one empty line, as the full list does.
-    std::puts("\n");
+    term_put_text("\n\n");
     list_options();
     for (;;) {
         prompt();
