@@ -86,7 +86,8 @@ const std::vector<std::string> SEQUENCES = {"\x1b[A",  "\x1b[B",  "\x1b[C",  "\x
                                             "\x1b[[A", "\x1b[[B", "\x1b[[C", "\x1b[[D", "\x1b[[E"};
 
 // A console F-key sequence that passes over up to its 32 stray bytes, which
-// may be anything but its final letters and the bytes the terminal acts on.
+// may be anything but its final letters, an ESC (which begins a key of its
+// own) and the bytes the terminal acts on.
 std::string console_key_with_strays(std::mt19937& rng) {
     std::string run = "\x1b[[";
     for (int n = below(rng, 33); n > 0; --n) {
@@ -94,7 +95,7 @@ std::string console_key_with_strays(std::mt19937& rng) {
         do
             byte = static_cast<char>(below(rng, 256));
         while ((byte >= 'A' && byte <= 'E') || stops_the_game(static_cast<unsigned char>(byte)) ||
-               byte == 0x03 || byte == 0x1c);
+               byte == 0x03 || byte == 0x1c || byte == 0x1b);
         run += byte;
     }
     return run + static_cast<char>('A' + below(rng, 5));

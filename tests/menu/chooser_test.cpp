@@ -3,6 +3,7 @@
 #include "input/key_reader.h"
 #include "input/key_test_support.h"
 #include "menu/chooser.h"
+#include "support/pty_game.h"
 #include "support/stdio_redirect.h"
 #include "term/paragraph.h"
 #include "term/term_width.h"
@@ -10,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <sys/ioctl.h>
 #include <vector>
 
 namespace {
@@ -184,7 +184,7 @@ void fake_stop() {
 TEST_F(Chooser, AStopPutsTheCursorBelowTheListAndDrawsItOrTheTurnAgain) {
     suspend_game = fake_stop;
     forget_turn();
-    story_say("Text.");
+    capture_stdout([] { story_say("Text."); });
     std::string list = lit('1', "a") + plain('2', "b") + plain('3', "c");
     std::string moved =
         list + "\x1b[A\x1b[A\x1b[A" + plain('1', "a") + lit('2', "b") + "\x1b[B<stop>";
@@ -197,8 +197,9 @@ TEST_F(Chooser, AStopPutsTheCursorBelowTheListAndDrawsItOrTheTurnAgain) {
         StdinPipe input;
         input.write("\x1b[B");
         Later stopper([&] {
-            for (int waiting = 1; waiting > 0;)
-                ioctl(0, FIONREAD, &waiting);
+            // The Down answered, the chooser waits for the next key.
+            for (double give_up = now_ms() + 5000; !in_key_wait(getpid()) && now_ms() < give_up;)
+                sleep_ms(1);
             note_terminal_event(EVENT_SUSPEND);
             input.write("q");
         });
