@@ -40,7 +40,7 @@ void check_say(std::string& line, int width, const std::string& text) {
         FUZZ_CHECK(out[0] == '\n');
         line.clear();
         at = 1;
-    } else if (!line.empty()) {
+    } else if (utf8_character_count(line) > 0) {
         FUZZ_CHECK(out[0] == ' ');
         line += ' ';
         at = 1;
@@ -77,7 +77,7 @@ void check_say(std::string& line, int width, const std::string& text) {
 void check_new_paragraph(std::string& line) {
     new_paragraph();
     std::string out = take_output();
-    FUZZ_CHECK(out == (line.empty() ? " " : "\n "));
+    FUZZ_CHECK(out == (utf8_character_count(line) == 0 ? " " : "\n "));
     line = " ";
     FUZZ_CHECK(out_column == 1);
 }
