@@ -7,24 +7,44 @@ FUZZ_SECONDS ?= 60
 FUZZ_TARGETS = $(patsubst fuzz/%_fuzz.cpp,%,$(wildcard fuzz/*_fuzz.cpp))
 JOBS ?= $(shell nproc)
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
+# More options for every configuration, such as
+# -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON to build as without GoogleTest.
+CMAKE_FLAGS ?=
 
-.PHONY: all play test story-map story-script soak fuzz bench clean
+.PHONY: all play test googletest story-map story-script soak fuzz bench clean
 
+# The game alone: the tests, tools and bench are built by the targets that
+# use them.
 all: $(BUILD)/CMakeCache.txt
-	cmake --build $(BUILD) -j $(JOBS)
+	cmake --build $(BUILD) --target vakna -j $(JOBS)
 
 $(BUILD)/CMakeCache.txt:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
 
 $(ASAN_BUILD)/CMakeCache.txt:
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVAKNA_SANITIZE=ON
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVAKNA_SANITIZE=ON $(CMAKE_FLAGS)
 
 $(FUZZ_BUILD)/CMakeCache.txt:
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVAKNA_FUZZ=ON \
-	      -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+	      -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ $(CMAKE_FLAGS)
+
+# The test suites are configured only where CMake found GoogleTest (see
+# CMakeLists.txt). One installed since the last configuration is looked for
+# again before giving up with the package's name.
+HAS_GOOGLETEST = grep -qx 'VAKNA_TESTS:INTERNAL=ON' $(BUILD)/CMakeCache.txt
+googletest: $(BUILD)/CMakeCache.txt
+	@$(HAS_GOOGLETEST) || cmake $(BUILD) > /dev/null
+	@$(HAS_GOOGLETEST) || \
+		{ echo "The tests need GoogleTest, which is missing; install it: apt-get install googletest libgtest-dev"; exit 1; }
+
+# "yes" where clang links a fuzz target, once looked for; without clang or
+# its fuzzing runtime the fuzz suite is skipped, as other tests skip
+# without their tools.
+HAS_FUZZER = $(eval HAS_FUZZER := $(shell echo 'extern "C" int LLVMFuzzerTestOneInput(const char *, unsigned long) { return 0; }' | \
+	clang++ -x c++ -fsanitize=fuzzer -o /dev/null - 2> /dev/null && echo yes))$(HAS_FUZZER)
 
 play: all
-	./$(BUILD)/vakna
+	$(BUILD)/vakna
 
 # Installing as packagers expect: PREFIX and DESTDIR, and BINDIR for the
 # game's folder when not $(PREFIX)/bin (/usr/games in a Debian-style layout;
@@ -33,8 +53,7 @@ play: all
 PREFIX ?= /usr/local
 .PHONY: install uninstall
 
-install: $(BUILD)/CMakeCache.txt
-	cmake --build $(BUILD) --target vakna -j $(JOBS)
+install: all
 	DESTDIR='$(DESTDIR)' VAKNA_BINDIR='$(BINDIR)' cmake --install $(BUILD) --prefix '$(PREFIX)' --strip
 
 # Exactly the files the last install from $(BUILD) wrote, as CMake listed
@@ -44,16 +63,20 @@ uninstall:
 
 # The sanitized suite runs first, then the fuzz targets (their seeds and a
 # short run each), the plain one last, so the run ends in ctest's summary of
-# the plain suite; any failing fails the target.
-test: $(BUILD)/CMakeCache.txt $(ASAN_BUILD)/CMakeCache.txt $(FUZZ_BUILD)/CMakeCache.txt
+# the plain suite; any failing fails the target. Without GoogleTest it stops
+# before configuring anything more.
+test: googletest
+	@$(MAKE) -s --no-print-directory $(ASAN_BUILD)/CMakeCache.txt \
+		$(if $(HAS_FUZZER),$(FUZZ_BUILD)/CMakeCache.txt)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
-	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	$(if $(HAS_FUZZER),cmake --build $(FUZZ_BUILD) -j $(JOBS))
 	cmake --build $(BUILD) -j $(JOBS)
 	@status=0; \
 	echo "== sanitized suite ($(ASAN_BUILD))"; \
 	ctest --test-dir $(ASAN_BUILD) $(CTEST_FLAGS) || status=1; \
-	echo "== fuzz suite ($(FUZZ_BUILD))"; \
-	ctest --test-dir $(FUZZ_BUILD) $(CTEST_FLAGS) || status=1; \
+	$(if $(HAS_FUZZER),echo "== fuzz suite ($(FUZZ_BUILD))"; \
+	ctest --test-dir $(FUZZ_BUILD) $(CTEST_FLAGS) || status=1;, \
+	echo "== fuzz suite skipped: it needs clang with its fuzzing runtime (Debian: clang libclang-rt-14-dev)";) \
 	echo "== plain suite ($(BUILD))"; \
 	ctest --test-dir $(BUILD) $(CTEST_FLAGS) || status=1; \
 	exit $$status
@@ -63,7 +86,7 @@ test: $(BUILD)/CMakeCache.txt $(ASAN_BUILD)/CMakeCache.txt $(FUZZ_BUILD)/CMakeCa
 # The story's script is written again with it.
 story-map: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) --target story_explorer -j $(JOBS)
-	./$(BUILD)/tools/story_explorer --dot docs/story-map.dot --script docs/story-script.txt
+	$(BUILD)/tools/story_explorer --dot docs/story-map.dot --script docs/story-script.txt
 	@command -v dot > /dev/null || \
 		{ echo "story-map: Graphviz is missing; install it: apt-get install graphviz"; exit 1; }
 	dot -Tsvg docs/story-map.dot -o docs/story-map.svg
@@ -72,13 +95,14 @@ story-map: $(BUILD)/CMakeCache.txt
 # explorer plays them, written as docs/story-script.txt for proofreading.
 story-script: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) --target story_explorer -j $(JOBS)
-	./$(BUILD)/tools/story_explorer --script docs/story-script.txt
+	$(BUILD)/tools/story_explorer --script docs/story-script.txt
 
 # The long run of random keys through a pseudo-terminal; make test runs a
 # tenth of it.
 SOAK_KEYS ?= 100000
-soak: all
-	VAKNA_SOAK_KEYS=$(SOAK_KEYS) ./$(BUILD)/tests/hardening_tests --gtest_filter='Soak.*'
+soak: googletest
+	cmake --build $(BUILD) --target hardening_tests -j $(JOBS)
+	VAKNA_SOAK_KEYS=$(SOAK_KEYS) $(BUILD)/tests/hardening_tests --gtest_filter='Soak.*'
 
 # Every fuzz target for FUZZ_SECONDS seconds, one after the other; what they
 # find stays in $(FUZZ_BUILD)/work/<target>/ for the next run.

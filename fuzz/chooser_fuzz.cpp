@@ -217,9 +217,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
         replay(out, menu);
         FUZZ_CHECK(out_column == 0);
     }
-    // Bytes a failed escape sequence left behind belong to this input only.
-    while (pushback_out != pushback_in)
-        read_key();
+    // Bytes read ahead or put back belong to this input only.
+    forget_unread_keys();
     scene_begin(STATE_START);
     return 0;
 }

@@ -3,12 +3,12 @@
 // until the end of input. The whole sequence of codes must equal what a
 // small model of the decoder gives: recognised sequences, also behind a
 // second ESC (Alt); the complete sequences of other keys, failed ones and
-// Alt plus a key skipped whole, but for the byte after two ESCs, replayed
-// and never decoded; the caps on a sequence's length and on stray bytes in
-// a console F-key sequence; negative codes for bytes above 127; a lone Esc
-// only at the end, and KEY_INPUT_CLOSED there. The ring must be empty
-// afterwards. The model scans a sequence's grammar by hand and names its key
-// by patterns of the known forms.
+// Alt plus a key skipped whole, but for an ESC that breaks a sequence and
+// the byte after two ESCs, each of which begins the next key; the caps on a
+// sequence's length and on stray bytes in a console F-key sequence;
+// negative codes for bytes above 127; a lone Esc only at the end, and
+// KEY_INPUT_CLOSED there. The ring must be empty afterwards. The model scans a sequence's grammar
+// by hand and names its key by patterns of the known forms.
 //
 // In a pipe every byte is there at once: every byte after an ESC was sent
 // with it, and the waits for further bytes end at once at the end of input.
@@ -18,7 +18,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <deque>
 #include <map>
 #include <regex>
 #include <string>
@@ -54,10 +53,11 @@ struct Taking {
     bool capped = true;
 };
 
-// Takes the next byte. False at the end of input, and when the byte makes a
-// capped sequence too long; it is taken all the same.
+// Takes the next byte. False at the end of input and at an ESC, which is
+// left for the next key; and when the byte makes a capped sequence too
+// long, taken all the same.
 bool take(Taking& taking, std::uint8_t& byte) {
-    if (taking.at == taking.size)
+    if (taking.at == taking.size || taking.input[taking.at] == ESC)
         return false;
     byte = taking.input[taking.at++];
     taking.taken.push_back(static_cast<char>(byte));
@@ -66,12 +66,14 @@ bool take(Taking& taking, std::uint8_t& byte) {
 
 // Known sequences as text after the ESC; the key is named by the letter in
 // one of the groups of LETTER_FORMS or by the number in one of NUMBER_FORMS.
-const std::regex LETTER_FORMS("\\[([ABCDHF])|\\[1;[0-9]{1,2}([ABCDHFPQRS])|O[0-?]*([ABCDHFPQRS])");
+const std::regex
+    LETTER_FORMS("\\[([ABCDHFabcd])|\\[1;[0-9]{1,2}([ABCDHFPQRSabcd])|O[0-?]*([ABCDHFPQRSabcd])");
 const std::regex NUMBER_FORMS("\\[([0-9]+)(;[0-9]{1,2})?~|\\[([0-9]+)\\$");
 
 const std::map<std::string, int> LETTER_KEYS = {
     {"A", KEY_UP},  {"B", KEY_DOWN}, {"C", KEY_RIGHT}, {"D", KEY_LEFT}, {"H", KEY_HOME},
-    {"F", KEY_END}, {"P", KEY_F1},   {"Q", KEY_F2},    {"R", KEY_F3},   {"S", KEY_F4}};
+    {"F", KEY_END}, {"P", KEY_F1},   {"Q", KEY_F2},    {"R", KEY_F3},   {"S", KEY_F4},
+    {"a", KEY_UP},  {"b", KEY_DOWN}, {"c", KEY_RIGHT}, {"d", KEY_LEFT}};
 const std::map<std::string, int> NUMBER_KEYS = {
     {"1", KEY_HOME},      {"2", KEY_INSERT}, {"3", KEY_DELETE}, {"4", KEY_END},  {"5", KEY_PAGE_UP},
     {"6", KEY_PAGE_DOWN}, {"7", KEY_HOME},   {"8", KEY_END},    {"11", KEY_F1},  {"12", KEY_F2},
@@ -150,18 +152,16 @@ bool starts_sequence(std::uint8_t byte) {
 }
 
 // Decodes the bytes after an ESC from input[at] on: a key code, SKIPPED
-// (with the byte after a second ESC left in ring), or KEY_ESCAPE at the end.
-int model_decode(const std::uint8_t* input, size_t size, size_t& at,
-                 std::deque<std::uint8_t>& ring) {
+// (the byte after a second ESC left for the next key), or KEY_ESCAPE at the
+// end.
+int model_decode(const std::uint8_t* input, size_t size, size_t& at) {
     if (at == size)
         return KEY_ESCAPE;
     std::uint8_t first = input[at++];
     if (first == ESC && at < size) {
-        first = input[at++];
-        if (!starts_sequence(first)) {
-            ring.assign(1, first);
+        if (!starts_sequence(input[at]))
             return SKIPPED;
-        }
+        first = input[at++];
     }
     if (!starts_sequence(first))
         return SKIPPED;
@@ -172,20 +172,16 @@ int model_decode(const std::uint8_t* input, size_t size, size_t& at,
 
 std::vector<int> model_codes(const std::uint8_t* input, size_t size) {
     std::vector<int> codes;
-    std::deque<std::uint8_t> ring;
     size_t at = 0;
     for (;;) {
-        if (!ring.empty()) {
-            codes.push_back(plain(ring.front()));
-            ring.pop_front();
-        } else if (at == size) {
+        if (at == size) {
             codes.push_back(KEY_INPUT_CLOSED);
             return codes;
         } else if (input[at] != ESC) {
             codes.push_back(plain(input[at++]));
         } else {
             at++;
-            int code = model_decode(input, size, at, ring);
+            int code = model_decode(input, size, at);
             if (code != SKIPPED)
                 codes.push_back(code);
         }

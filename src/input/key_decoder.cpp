@@ -27,16 +27,21 @@ bool is_modifier(std::string_view text) {
 }
 
 // The key that a letter names as the final byte of ESC "O" X, ESC "[" X and
-// ESC "[1;" m X.
+// ESC "[1;" m X. The rxvt family sends the arrows with Ctrl as ESC "O" and
+// with Shift as ESC "[", each with the letter in lower case.
 int letter_key(char final) {
     switch (final) {
     case 'A':
+    case 'a':
         return KEY_UP;
     case 'B':
+    case 'b':
         return KEY_DOWN;
     case 'C':
+    case 'c':
         return KEY_RIGHT;
     case 'D':
+    case 'd':
         return KEY_LEFT;
     case 'H':
         return KEY_HOME;
@@ -118,7 +123,10 @@ int csi_step(Decoder& decoder, char byte) {
 } // namespace
 
 int decoder_step(Decoder& decoder, char byte) {
-    // Bounded, so that the ring can never overflow.
+    // An ESC always begins a key: no sequence holds one.
+    if (byte == 27)
+        return FAIL;
+    // Bounded, so that no stream of parameter bytes makes one endless key.
     if (decoder.state != CONSOLE_FN && ++decoder.length > MAX_SEQUENCE_BYTES)
         return FAIL;
     switch (decoder.state) {

@@ -1,7 +1,6 @@
 #include "input/key_reader.h"
 
 #include "input/key_decoder.h"
-#include "input/signal_handler.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -21,28 +20,18 @@ namespace {
 
 constexpr char ESC = 27;
 
-constexpr int INTERRUPT_SIGNALS[] = {SIGINT, SIGQUIT, SIGTERM};
-// The signals whose handlers count an interrupt or note a terminal event.
-constexpr int GAME_SIGNALS[] = {SIGINT, SIGQUIT, SIGTERM, SIGTSTP, SIGCONT, SIGWINCH};
-
-volatile sig_atomic_t events_noted[3];
+volatile sig_atomic_t events_noted[2];
 // Interrupt signals not yet answered with KEY_INTERRUPT.
 volatile sig_atomic_t interrupts_pending;
 
-// Holds the game's signals back for its life, so that their handlers run
+// Holds the reported signals back for its life, so that their handlers run
 // only inside a wait (pselect lets them in atomically with caller_mask):
 // never while the reader looks at or changes what they note, and never
 // between that look and the wait, where a note would wait unseen.
 struct SignalHold {
     sigset_t caller_mask;
 
-    SignalHold() {
-        sigset_t held;
-        sigemptyset(&held);
-        for (int signal_number : GAME_SIGNALS)
-            sigaddset(&held, signal_number);
-        sigprocmask(SIG_BLOCK, &held, &caller_mask);
-    }
+    SignalHold() { sigprocmask(SIG_BLOCK, &reported_signals, &caller_mask); }
     ~SignalHold() { sigprocmask(SIG_SETMASK, &caller_mask, nullptr); }
     // Runs the handlers of signals that are waiting, then holds on again.
     void let_waiting_signals_in() const {
@@ -88,23 +77,59 @@ int wait_for_input(int timeout_ms, const sigset_t& wait_mask) {
     return ready;
 }
 
+// Bytes read from standard input ahead of the keys they make: a read takes
+// all that is waiting, so a paste or a script costs a read a buffer, not a
+// read a byte. They come after the ring's bytes, which were read before them.
+constexpr int READ_AHEAD_SIZE = 4096;
+char read_ahead[READ_AHEAD_SIZE];
+int read_ahead_at = 0;
+int read_ahead_end = 0;
+
+// Reads what is waiting into the empty read-ahead: the result of the read.
+int read_more() {
+    ssize_t got = read(0, read_ahead, READ_AHEAD_SIZE);
+    read_ahead_at = 0;
+    read_ahead_end = got > 0 ? static_cast<int>(got) : 0;
+    return static_cast<int>(got);
+}
+
+bool ring_holds_bytes() {
+    return pushback_out != pushback_in;
+}
+
+char ring_take() {
+    char byte = pushback_buf[pushback_out];
+    pushback_out = static_cast<std::uint8_t>(pushback_out + 1);
+    return byte;
+}
+
+// Puts a byte back before everything unread: the byte that ended a failed
+// sequence, or the one after a lone Esc, begins the next key.
+void ring_put_back(char byte) {
+    pushback_out = static_cast<std::uint8_t>(pushback_out - 1);
+    pushback_buf[pushback_out] = byte;
+}
+
+// A byte that has already arrived: one put back, else one read ahead.
+bool take_arrived(char* byte) {
+    if (ring_holds_bytes())
+        *byte = ring_take();
+    else if (read_ahead_at < read_ahead_end)
+        *byte = read_ahead[read_ahead_at++];
+    else
+        return false;
+    return true;
+}
+
 // read_byte_timeout with the game's signals already held back.
 int wait_and_read(char* dest, int timeout_ms, const sigset_t& wait_mask) {
+    if (take_arrived(dest))
+        return 1;
     int ready = wait_for_input(timeout_ms, wait_mask);
     if (ready <= 0)
         return ready;
-    return static_cast<int>(read(0, dest, 1));
-}
-
-void ring_store(char byte) {
-    pushback_buf[pushback_in] = byte;
-    pushback_in = static_cast<std::uint8_t>(pushback_in + 1);
-}
-
-int ring_take() {
-    int code = static_cast<signed char>(pushback_buf[pushback_out]);
-    pushback_out = static_cast<std::uint8_t>(pushback_out + 1);
-    return code;
+    int got = read_more();
+    return got > 0 && take_arrived(dest) ? 1 : got;
 }
 
 // Milliseconds on a clock that no one sets.
@@ -137,29 +162,33 @@ bool starts_sequence(char byte) {
 // Decodes a key sequence from its "[" or "O" on. A sequence that fails (a
 // byte outside the grammar, too long, cut off by silence, the end of input
 // or a signal) is dropped whole: replaying its bytes would make keys of
-// them ("1;5A" would choose the first option).
+// them ("1;5A" would choose the first option). An ESC that breaks it begins
+// the next key (Alt+[ and then Down is Down).
 int decode_sequence(char first, const sigset_t& wait_mask) {
     Decoder decoder;
     int result = decoder_step(decoder, first);
+    char byte = first;
     while (result == GO_ON) {
-        char byte;
         if (next_escape_byte(&byte, SEQUENCE_BYTE_TIMEOUT_MS, wait_mask) <= 0)
             return IGNORED;
         result = decoder_step(decoder, byte);
     }
+    if (result == FAIL && byte == ESC)
+        ring_put_back(byte);
     return result == FAIL ? IGNORED : result;
 }
 
 // A byte that was sent together with the ESC: a key sequence, or Alt plus a
 // key. Alt plus a key sequence (rxvt's Alt+Up is ESC ESC "[A") is that key;
-// Alt plus anything else does nothing.
+// Alt plus anything else does nothing. After two ESCs any other byte begins
+// a key of its own, a third ESC too: a held Esc and then Delete is no digit.
 int decode_with_escape(char byte, const sigset_t& wait_mask) {
     if (starts_sequence(byte))
         return decode_sequence(byte, wait_mask);
     if (byte == ESC && next_escape_byte(&byte, 0, wait_mask) == 1) {
         if (starts_sequence(byte))
             return decode_sequence(byte, wait_mask);
-        ring_store(byte);
+        ring_put_back(byte);
     }
     return IGNORED;
 }
@@ -180,13 +209,12 @@ int decode_escape(const sigset_t& wait_mask) {
         return KEY_ESCAPE;
     if (starts_sequence(byte))
         return decode_sequence(byte, wait_mask);
-    ring_store(byte);
+    ring_put_back(byte);
     return KEY_ESCAPE;
 }
 
 bool terminal_event_noted() {
-    return events_noted[EVENT_SUSPEND] || events_noted[EVENT_CONTINUE] ||
-           events_noted[EVENT_RESIZE];
+    return events_noted[EVENT_SUSPEND] || events_noted[EVENT_RESIZE];
 }
 
 bool take_event(TerminalEvent event) {
@@ -196,50 +224,48 @@ bool take_event(TerminalEvent event) {
     return true;
 }
 
-// The key for a noted continue or resize, 0 for none; a suspension comes
-// first, and its continue follows it.
+// The key for a noted stop or resize, 0 for none. The stop comes first: the
+// window is measured again after it anyway.
 int take_terminal_event() {
-    if (take_event(EVENT_SUSPEND) && suspend_game != nullptr)
-        suspend_game();
-    if (take_event(EVENT_CONTINUE))
-        return KEY_CONTINUE;
+    // A stop before an interrupt that is waiting would only delay the end.
+    if (take_event(EVENT_SUSPEND) && interrupts_pending == 0)
+        return KEY_SUSPEND;
     if (take_event(EVENT_RESIZE))
         return KEY_RESIZE;
     return 0;
 }
 
-// One key from the ring or the input, or IGNORED when the input held a
-// sequence of a key the game has no use for, or Alt plus a key; its bytes
-// are gone.
-int read_one_key() {
-    SignalHold hold;
+// The next byte, undecoded, as a signed value, or the code of what came
+// first: a noted stop or resize, an interrupt, or the end of input. Bytes
+// put back come before an interrupt, bytes read ahead after it.
+int next_code(const SignalHold& hold) {
     char byte;
     for (;;) {
         if (int event = take_terminal_event())
             return event;
-        if (pushback_out != pushback_in)
-            return ring_take();
+        if (ring_holds_bytes())
+            return static_cast<signed char>(ring_take());
         if (interrupts_pending > 0) {
             interrupts_pending = interrupts_pending - 1;
             return KEY_INTERRUPT;
         }
+        if (take_arrived(&byte))
+            return static_cast<signed char>(byte);
         int ready = wait_for_input(-1, hold.caller_mask);
         // A wait that ends with input ready puts the held mask back at once,
         // and a signal that came just before the key (Ctrl-Z, then a key)
         // would wait until after it. Its key or event goes first, and the
-        // key stays unread until then: it would otherwise be answered, and
-        // the screen drawn, with the terminal given back to the shell.
+        // key stays unread until then: Ctrl-Z and then 2 stop the game
+        // before the 2 is answered.
         if (ready > 0) {
             hold.let_waiting_signals_in();
             if (terminal_event_noted() || interrupts_pending > 0)
                 continue;
         }
-        int got = ready > 0 ? static_cast<int>(read(0, &byte, 1)) : ready;
-        if (got == 1)
-            break;
+        int got = ready > 0 ? read_more() : ready;
         // After a signal, its interrupt is counted or its event noted; a
         // signal that did neither leaves the wait going on.
-        if (got < 0 && errno == EINTR)
+        if (got > 0 || (got < 0 && errno == EINTR))
             continue;
         // End of input or an error: every wait now ends at once, so the
         // game is told to end instead of asking again and again.
@@ -247,16 +273,36 @@ int read_one_key() {
             input_error = errno;
         return KEY_INPUT_CLOSED;
     }
-    if (byte != ESC)
-        return static_cast<signed char>(byte);
-    return decode_escape(hold.caller_mask);
+}
+
+// A byte that has already arrived, while no signal has noted anything:
+// taken without holding the signals back, since no wait follows that a note
+// could be left behind. It spares a pasted or piped byte two system calls.
+bool take_quietly(int* code) {
+    char byte;
+    if (terminal_event_noted() || interrupts_pending > 0 || !take_arrived(&byte))
+        return false;
+    *code = static_cast<signed char>(byte);
+    return true;
+}
+
+// One key, or IGNORED when the input held a sequence of a key the game has
+// no use for, or Alt plus a key; its bytes are gone.
+int read_one_key() {
+    int code = 0;
+    if (take_quietly(&code) && code != ESC)
+        return code;
+    SignalHold hold;
+    if (code != ESC)
+        code = next_code(hold);
+    return code == ESC ? decode_escape(hold.caller_mask) : code;
 }
 
 } // namespace
 
 volatile int interrupt_signal = 0;
 int input_error = 0;
-void (*suspend_game)() = nullptr;
+sigset_t reported_signals;
 
 void note_terminal_event(TerminalEvent event) {
     events_noted[event] = 1;
@@ -270,7 +316,21 @@ int read_key() {
     }
 }
 
+int read_byte() {
+    int code;
+    if (take_quietly(&code))
+        return code;
+    SignalHold hold;
+    return next_code(hold);
+}
+
+void forget_unread_keys() {
+    pushback_out = pushback_in;
+    read_ahead_at = read_ahead_end = 0;
+}
+
 void discard_unread_keys() {
+    forget_unread_keys();
     if (!isatty(STDIN_FILENO))
         return;
     const long long deadline = monotonic_ms() + MOST_DISCARD_MS;
@@ -298,9 +358,4 @@ void on_interrupt(int signal_number) {
     if (interrupt_signal == 0)
         interrupt_signal = signal_number;
     interrupts_pending = interrupts_pending + 1;
-}
-
-void install_interrupt_handlers() {
-    for (int signal_number : INTERRUPT_SIGNALS)
-        install_signal_handler(signal_number, on_interrupt, {SIGINT, SIGQUIT, SIGTERM});
 }

@@ -1,8 +1,10 @@
 // The key reader: one key code per call from standard input, with terminal
-// escape sequences decoded and a push-back ring for replayed bytes and for
-// the interrupt signals.
+// escape sequences decoded and a push-back ring for replayed bytes. It only
+// reads keys and reports what the signal handlers noted; what a signal does
+// to the terminal and the process is the session's.
 #pragma once
 
+#include <csignal>
 #include <cstdint>
 
 // Key codes. A plain byte comes back as a signed 8-bit value; everything
@@ -11,8 +13,8 @@
 enum : int {
     // What happened to the terminal or the input while the game waited.
     KEY_RESIZE = 256,       // the window changed size
-    KEY_CONTINUE = 257,     // the game went on after a stop
-    KEY_INTERRUPT = 258,    // SIGINT, SIGQUIT or SIGTERM
+    KEY_SUSPEND = 257,      // Ctrl-Z or SIGTSTP: the screen's owner is to stop
+    KEY_INTERRUPT = 258,    // SIGINT, SIGQUIT, SIGTERM or SIGHUP
     KEY_INPUT_CLOSED = 259, // the end of input, or a read error (input_error)
 
     // Keys decoded from escape sequences, far from any byte.
@@ -61,11 +63,16 @@ extern volatile std::uint8_t pushback_out;
 
 // Returns the next key code; blocks until one is available. At the end of
 // input, and on a read error, returns KEY_INPUT_CLOSED at once. A noted
-// continue or resize comes back as KEY_CONTINUE or KEY_RESIZE before any
-// further key; a noted suspension is carried out first; an interrupt comes
-// back as KEY_INTERRUPT once per signal, after the key it interrupted.
-// Holds the game's signals back while it runs, except during its waits.
+// stop or resize comes back as KEY_SUSPEND or KEY_RESIZE before any further
+// key, the stop first; an interrupt comes back as KEY_INTERRUPT once per
+// signal, after the key it interrupted. Holds reported_signals back while it
+// runs, except during its waits.
 int read_key();
+
+// The next byte of input as read_key would begin a key with it, undecoded:
+// an ESC is the byte 27. Signals and the end of input come back as from
+// read_key. For reading lines of text.
+int read_byte();
 
 // The errno of the read error that closed the input, or 0.
 extern int input_error;
@@ -77,34 +84,33 @@ extern int input_error;
 constexpr int PASTE_PAUSE_MS = 50;
 constexpr int MOST_DISCARD_MS = 1000;
 void discard_unread_keys();
+// Forgets what the reader holds unread (put back or read ahead), as
+// discard_unread_keys does first; the descriptor is left alone.
+void forget_unread_keys();
 
-// Waits up to timeout_ms (negative: without limit) for standard input, then
-// reads at most one byte. Returns 0 when the time passed, a negative value
-// when the wait failed or a signal ended it (errno EINTR), and otherwise the
-// result of the read: 1 with a byte stored at dest, 0 at end of input. When
+// Takes a byte the reader holds unread, or waits up to timeout_ms (negative:
+// without limit) for standard input and reads what is waiting. Returns 0
+// when the time passed, a negative value when the wait failed or a signal
+// ended it (errno EINTR), and otherwise 1 with a byte stored at dest, or 0
+// at end of input. When
 // a terminal has discarded the input that the wait saw (as typing the
 // interrupt key does), returns -1 with errno EINTR instead of reading.
 int read_byte_timeout(char* dest, int timeout_ms);
 
-// Handler of SIGINT, SIGQUIT and SIGTERM: counts a KEY_INTERRUPT for the
-// reader.
+// Signal handler that counts a KEY_INTERRUPT for the reader. Two of them
+// must never interleave on the count: each holds back the others.
 void on_interrupt(int signal_number);
 
-// The signal that queued the first KEY_INTERRUPT (SIGINT, SIGQUIT or
-// SIGTERM), or 0 while none has.
+// The signal that queued the first KEY_INTERRUPT, or 0 while none has.
 extern volatile int interrupt_signal;
 
-// What a signal handler notes for read_key to act on at its next wait, on
+// What a signal handler notes for read_key to report at its next call, on
 // the main path. Async-signal-safe: a store.
-enum TerminalEvent { EVENT_SUSPEND, EVENT_CONTINUE, EVENT_RESIZE };
+enum TerminalEvent { EVENT_SUSPEND, EVENT_RESIZE };
 void note_terminal_event(TerminalEvent event);
 
-// Carries out a suspension noted with EVENT_SUSPEND: called by read_key on
-// the main path, with the game's signals held back. Set by the session; a
-// suspension is ignored while it is null.
-extern void (*suspend_game)();
-
-// Installs on_interrupt for the three signals, each holding back all three
-// while it runs so that two handlers never interleave on the count. The
-// reader's wait is never resumed after a handler, so a signal ends it.
-void install_interrupt_handlers();
+// The signals whose handlers report to the reader (on_interrupt,
+// note_terminal_event). read_key holds them back while it looks at what they
+// noted and lets them in only during its waits, so that no note waits unseen
+// behind a wait that has begun. Set by whoever installs those handlers.
+extern sigset_t reported_signals;

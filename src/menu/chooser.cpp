@@ -14,6 +14,7 @@ MenuSlot slots[MAX_SLOTS];
 std::int32_t slot_count;
 std::int32_t highlighted;
 std::int32_t cursor_slot;
+void (*suspend_game)() = nullptr;
 
 // The window the list on the screen was laid out for, and the lines each
 // whole label takes at that width.
@@ -214,29 +215,40 @@ static void draw_list() {
     draw_slots();
 }
 
-// After a continue the shell's lines stand below the old list, and the
-// cursor under them: the list is drawn again from there, for the window as
-// it is now.
-static void redraw_after_continue() {
-    term_putch('\r');
-    lay_out();
-    draw_slots();
+// A new width rewraps what the terminal shows, each terminal in its own way,
+// so nothing on the screen can be counted on. A new height matters only to
+// a list that does not fit the window it was drawn for or the one there is
+// now.
+static bool window_changed() {
+    int whole_list = rows_for(0, slot_count - 1);
+    return TERM_WIDTH != listed_width ||
+           (TERM_HEIGHT != listed_rows &&
+            !(fits(whole_list, listed_rows) && fits(whole_list, TERM_HEIGHT)));
 }
 
-// A new width rewraps what the terminal shows, each terminal in its own way,
-// so nothing on the screen can be counted on: the screen is cleared as at the
-// start and the turn written again. A new height matters only to a list that
-// does not fit the window it was drawn for or the one there is now.
-static void redraw_after_resize() {
-    int whole_list = rows_for(0, slot_count - 1);
-    if (TERM_WIDTH == listed_width &&
-        (TERM_HEIGHT == listed_rows ||
-         (fits(whole_list, listed_rows) && fits(whole_list, TERM_HEIGHT))))
-        return;
+// The screen cleared as at the start and the turn written again.
+static void redraw_turn() {
     term_clear_screen();
     term_move_to(0, 0);
     replay_turn();
     draw_list();
+}
+
+// Ctrl-Z: the shell writes from the line below the list, so the cursor goes
+// there first. Back in the same window, the shell's lines stand below the
+// old list and the cursor under them: the list is drawn again from there.
+static void stop_and_go_on() {
+    if (suspend_game == nullptr)
+        return;
+    move_to_slot(slot_count);
+    suspend_game();
+    if (window_changed()) {
+        redraw_turn();
+        return;
+    }
+    term_putch('\r');
+    lay_out();
+    draw_slots();
 }
 
 // Leaves every line of the list empty and the cursor at the start of the
@@ -304,12 +316,13 @@ static int wait_for_choice() {
         if (term_write_error() != 0)
             return -1;
         int key = read_key();
-        if (key == KEY_CONTINUE) {
-            redraw_after_continue();
+        if (key == KEY_SUSPEND) {
+            stop_and_go_on();
             continue;
         }
         if (key == KEY_RESIZE) {
-            redraw_after_resize();
+            if (window_changed())
+                redraw_turn();
             continue;
         }
         switch (fixed_binding(key)) {

@@ -25,6 +25,13 @@ extern std::int32_t slot_count;
 extern std::int32_t highlighted;
 extern std::int32_t cursor_slot; // slot whose first line the cursor is on
 
+// Hands the terminal to the shell and stops until the game goes on in the
+// foreground, then takes the terminal again and measures the window (Ctrl-Z).
+// Set by the session, which owns the terminal; while null, a stop is
+// ignored. The chooser calls it with the cursor below its list, so the
+// shell's lines never cover an option.
+extern void (*suspend_game)();
+
 // Runs the chooser on menu_tree: the chosen option's next state, 0 when a
 // group was entered, or STATE_QUIT on a quit key or an empty menu.
 std::int32_t choose_option();

@@ -7,8 +7,8 @@
 #include "term/paragraph.h"
 #include "term/term_width.h"
 
+#include <csignal>
 #include <cstdio>
-#include <termios.h>
 #include <unistd.h>
 
 static const char* plain_labels[MAX_SLOTS];
@@ -60,7 +60,7 @@ static void prompt() {
     if (plain_count == 1)
         std::fputs("Välj 1, eller q för att sluta: ", stdout);
     else
-        std::printf("Välj 1–%d, eller q för att sluta: ", plain_count);
+        std::printf("Välj 1 till %d, eller q för att sluta: ", plain_count);
     term_flush();
 }
 
@@ -77,28 +77,32 @@ static bool is_blank(int byte) {
 
 // Reads one typed line into answer, without the blanks around it: its
 // length, ANSWER_TOO_LONG, or ANSWERS_ENDED at the end of input, on a read
-// error or on an interrupt signal (an unfinished line is dropped then).
+// error or on an interrupt signal (an unfinished line is dropped then). A
+// line is bytes, not keys: an ESC or an arrow in it makes a wrong answer as
+// any other byte does. A last line without its line feed counts.
 static int read_answer(char (&answer)[ANSWER_SIZE]) {
-    int length = 0;
-    bool too_long = false;
+    int length = 0; // bytes kept, from the first that is not blank
+    int blanks = 0; // blanks after them, kept only when more follows
+    bool too_long = false, begun = false;
     for (;;) {
-        int key = read_key();
-        if (key == KEY_INTERRUPT || key == KEY_INPUT_CLOSED)
+        int code = read_byte();
+        if (code == KEY_INTERRUPT || (code == KEY_INPUT_CLOSED && !begun))
             return ANSWERS_ENDED;
-        if (key == '\n')
+        if (code == KEY_INPUT_CLOSED || code == '\n')
             break;
-        if (key == KEY_RESIZE || key == KEY_CONTINUE || (length == 0 && is_blank(key)))
+        if (code == KEY_RESIZE || code == KEY_SUSPEND)
             continue;
-        // A decoded key (an arrow typed into the line) is no part of any
-        // right answer.
-        bool byte = key >= -128 && key <= 127;
-        if (length == ANSWER_SIZE)
-            too_long = true;
-        else
-            answer[length++] = byte ? static_cast<char>(key) : '?';
+        begun = true;
+        if (is_blank(code)) {
+            blanks += length > 0;
+            continue;
+        }
+        too_long = too_long || length + blanks >= ANSWER_SIZE;
+        for (; !too_long && blanks > 0; blanks--)
+            answer[length++] = ' ';
+        if (!too_long)
+            answer[length++] = static_cast<char>(code);
     }
-    while (length > 0 && is_blank(answer[length - 1]))
-        length--;
     return too_long ? ANSWER_TOO_LONG : length;
 }
 
@@ -113,11 +117,11 @@ static int option_named(const char* answer, int length) {
     return length > 0 && number >= 1 && number <= plain_count ? number - 1 : -1;
 }
 
-// The terminal ends the prompt's line when it echoes the Enter; where
-// nothing does (a pipe, echo off, the screen elsewhere), the game must.
-static bool answers_echoed() {
-    termios mode;
-    return isatty(STDOUT_FILENO) && tcgetattr(STDIN_FILENO, &mode) == 0 && (mode.c_lflag & ECHO);
+// From a terminal the line of an answer is ended by the terminal's echo of
+// the Enter, or by the editor that sent the line with echo off (an Emacs
+// shell buffer); from a pipe or a file nothing ends it but the game.
+static bool answers_from_a_terminal() {
+    return isatty(STDIN_FILENO);
 }
 
 StateId plain_choose() {
@@ -136,10 +140,12 @@ StateId plain_choose() {
             return STATE_QUIT;
         char answer[ANSWER_SIZE];
         int length = read_answer(answer);
-        // Nothing echoes the end of input; after an interrupt the shell
-        // begins a line of its own.
+        // Nothing echoes the end of input, nor the quit key (Ctrl-\, whose
+        // status 131 the shell takes for an ordinary one); after the other
+        // interrupts the shell begins a line of its own.
         bool ended = length == ANSWERS_ENDED;
-        if (ended ? interrupt_signal == 0 : !answers_echoed())
+        if (ended ? interrupt_signal == 0 || interrupt_signal == SIGQUIT
+                  : !answers_from_a_terminal())
             term_putch('\n');
         if (ended || (length == 1 && (answer[0] == 'q' || answer[0] == 'Q')))
             return STATE_QUIT;

@@ -1,5 +1,5 @@
-// The game's keyboard mode: canonical input and echo off, each key read
-// alone, nothing else.
+// The game's keyboard mode: canonical input, echo and output flow control
+// off, each key read alone, nothing else.
 #pragma once
 
 #include <termios.h>
@@ -8,14 +8,14 @@
 // when standard input is no terminal.
 extern termios saved_termios;
 
-// Saves the settings of standard input, clears ICANON and ECHO, and sets
-// VMIN 1 and VTIME 0.
+// Saves the settings of standard input, clears ICANON, ECHO and IXON, and
+// sets VMIN 1 and VTIME 0.
 void raw_mode_on();
 // Applies saved_termios again, for good.
 void raw_mode_off();
 
-// For a suspension: the settings as found, then the game's mode again.
-// Both only while the mode is on, so a late continue after the session has
-// closed changes nothing; both are async-signal-safe.
+// For a stop: the settings as found, then the game's mode again. Both only
+// while the mode is on, and only on the main path: no signal handler
+// touches the keyboard mode, so none can take it again after the end.
 void raw_mode_give_back();
 void raw_mode_take_again();

@@ -1,5 +1,5 @@
-// The terminal session around the game: raw keyboard mode, signal handlers,
-// the width, and a cleared screen; restored exactly at the end.
+// The terminal session: the terminal's whole life (start, stop, continue and
+// end) and every signal the game takes, in the full and the plain style.
 #pragma once
 
 #include "term/ansi.h"
@@ -10,7 +10,11 @@ constexpr int USAGE_ERROR = 2;
 constexpr int INTERNAL_ERROR = 70;
 constexpr int CANNOT_WRITE = 74;
 
-// Opens the session.
+// Installs the game's signal handlers for the style, and tells the key
+// reader which of them report to it.
+void session_signals_on(TermStyle style);
+
+// Opens the session in term_style.
 void session_start();
 // Puts the settings of standard input back as they were found.
 void session_end();
@@ -19,5 +23,5 @@ void session_end();
 // returns, and closes the session. Returns the exit status: 0 when the
 // story has ended, nonzero when an error escaped it (the terminal is
 // restored first either way). The plain style also answers with the plain
-// chooser and leaves the keyboard mode and the suspension to the terminal.
+// chooser and leaves the keyboard mode and Ctrl-Z to the terminal.
 int run_game(TermStyle style = STYLE_COLOR);

@@ -12,7 +12,7 @@ namespace {
 
 const std::string ESC = "\x1b";
 const std::string BED = "Plötsligt vaknar du och märker att du ligger i en säng.\r\n\r\n"
-                        " 1: Kliva upp\r\n 2: Sova\r\nVälj 1–2, eller q för att sluta: ";
+                        " 1: Kliva upp\r\n 2: Sova\r\nVälj 1 till 2, eller q för att sluta: ";
 const std::string WRONG = "Skriv en siffra från 1 till 2, eller q.\r\n";
 
 TEST(CommandLine, AnswersOnItsOwnStreamWithoutTouchingTheTerminal) {
@@ -42,7 +42,8 @@ TEST(Plain, ATerminalOfTypeDumbGetsTypedAnswersInItsOwnLineEditing) {
     EXPECT_EQ(game.read_until("sluta: "), BED);
     EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
     game.send("x\n");
-    EXPECT_EQ(game.read_until("sluta: "), "x\r\n" + WRONG + "Välj 1–2, eller q för att sluta: ");
+    EXPECT_EQ(game.read_until("sluta: "),
+              "x\r\n" + WRONG + "Välj 1 till 2, eller q för att sluta: ");
     game.send("\n");
     EXPECT_EQ(game.read_until("sluta: "), "\r\n\r\n" + BED.substr(BED.find(" 1:")));
     game.send(" 2 \n");
@@ -51,23 +52,40 @@ TEST(Plain, ATerminalOfTypeDumbGetsTypedAnswersInItsOwnLineEditing) {
     game.send("\x04"); // the end of input
     EXPECT_EQ(game.wait_exit(), 0);
     EXPECT_EQ(game.transcript().find(ESC), std::string::npos);
+
+    // With echo off, as in an editor's shell buffer, the editor ends the
+    // answer's line: the game adds none. An ESC is a byte of a wrong answer.
+    PtyGame quiet({"/bin/sh", "-c", std::string("stty -echo; exec ") + VAKNA_BINARY + " -p"});
+    quiet.read_until("sluta: ");
+    quiet.send("\x1b\n");
+    EXPECT_EQ(quiet.read_until("sluta: "), WRONG + "Välj 1 till 2, eller q för att sluta: ");
+    quiet.send("1\n");
+    EXPECT_EQ(quiet.read_until("Kliva upp\r\n"), "> Kliva upp\r\n");
 }
 
 TEST(Plain, PlaysFromAPipeOneAnswerALineAndEndsInOrderOnASignal) {
     game_environment();
-    FILE* pipe = popen("printf '\\n2\\n9\\nq\\n' | " VAKNA_BINARY " --plain", "r");
+    // Blanks after an answer count for nothing, whatever their number; an
+    // ESC makes a wrong answer; a last answer without its line feed counts.
+    FILE* pipe = popen("printf '\\n2        \\n\\33\\n9\\n1' | " VAKNA_BINARY " --plain", "r");
     std::string out(4096, '\0');
     out.resize(fread(out.data(), 1, out.size(), pipe));
     EXPECT_EQ(pclose(pipe), 0);
     EXPECT_NE(out.find(": \n\n 1: Kliva upp\n"), std::string::npos) << out;
     EXPECT_NE(out.find(": \n> Sova\nDu somnar"), std::string::npos) << out;
     EXPECT_NE(out.find(": \nSkriv en siffra från 1 till 2, eller q.\n"), std::string::npos);
+    EXPECT_NE(out.find(": \n> Kliva upp\nDu står i ett litet rum"), std::string::npos) << out;
     EXPECT_EQ(out.find(ESC), std::string::npos) << out;
 
-    PtyGame game({VAKNA_BINARY, "-p"});
-    game.read_until("sluta: ");
-    game.signal(SIGTERM);
-    EXPECT_TRUE(ended_by(game.wait_exit(), SIGTERM));
+    // Ctrl-\'s status 131 reads as an ordinary one to the shell, which then
+    // begins no line of its own: the game ends the prompt's line.
+    for (auto [signal_number, after_prompt] : {std::pair{SIGTERM, ""}, {SIGQUIT, "\r\n"}}) {
+        PtyGame game({VAKNA_BINARY, "-p"});
+        game.read_until("sluta: ");
+        game.signal(signal_number);
+        EXPECT_TRUE(ended_by(game.wait_exit(), signal_number));
+        EXPECT_EQ(game.read_for(100), after_prompt);
+    }
 }
 
 // The story's lines of a transcript: without escape sequences, and without

@@ -41,20 +41,25 @@ TEST_P(QuitKey, EndsTheGameAndRestoresTheTerminal) {
 
 INSTANTIATE_TEST_SUITE_P(Keys, QuitKey, testing::Values("q", "Q", "\x1b"));
 
-// Alt plus a key does nothing; a sequence that a slow link cuts acts as its
-// key within a second, and is dropped past it, the late byte then a key of
-// its own; Esc and then q a moment apart quit once.
+// Alt plus a key does nothing, nor does a held Esc and then Delete; an ESC
+// that breaks a sequence begins the next key; a sequence that a slow link
+// cuts acts as its key within a second, and is dropped past it, the late
+// byte then a key of its own; Esc and then q a moment apart quit once.
 TEST(Session, AltKeysDoNothingAndSlowSequencesKeepTheirMeaning) {
     const std::string lit = "\x1b[0;1;37;42m";
     PtyGame game;
     game.read_until(LAST_OPTION_OF_THE_BED);
     game.send("1");
     game.read_until(" 4: Äta");
-    game.send("\x1bx\x1b\x31\x1b\n"); // Alt+x, Alt+1, Alt+Enter
+    game.send("\x1bx\x1b\x31\x1b\n\x1b\x1b\x1b[3~"); // Alt+x, Alt+1, Alt+Enter, Esc Esc Delete
     EXPECT_EQ(game.read_for(300), "");
     game.send("\x1b[");
     EXPECT_EQ(game.read_for(300), "");
-    game.send("B");
+    game.send("\x1b[B"); // Alt+[, then Down
+    game.read_until(" 2: " + lit + "Klättra ut");
+    game.send("\x1b[b\x1bOb"); // rxvt's Shift+Down and Ctrl+Down
+    game.read_until(" 4: " + lit + "Äta");
+    game.send("\x1bOa\x1bOa"); // rxvt's Ctrl+Up
     game.read_until(" 2: " + lit + "Klättra ut");
     game.send("\x1b[");
     EXPECT_EQ(game.read_for(1500), "");
@@ -94,7 +99,7 @@ TEST_P(QuitSignal, EndsTheGameInOrderAndTellsTheParent) {
     EXPECT_EQ(game.read_for(100), END_AT_THE_BED);
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, QuitSignal, testing::Values(SIGINT, SIGQUIT, SIGTERM));
+INSTANTIATE_TEST_SUITE_P(Signals, QuitSignal, testing::Values(SIGINT, SIGQUIT, SIGTERM, SIGHUP));
 
 TEST(Session, AResizeInTheMiddleOfAnArrowKeyDoesNotEndTheGame) {
     PtyGame game;
@@ -115,12 +120,13 @@ TEST(Session, TheInterruptKeyEndsTheGameInOrder) {
     EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
 }
 
-TEST(Session, ModeClearsOnlyCanonicalInputAndEcho) {
+TEST(Session, ModeClearsOnlyCanonicalInputEchoAndFlowControl) {
     PtyGame game;
     game.read_until(LAST_OPTION_OF_THE_BED);
-    termios expected = game.initial_settings();
-    expected.c_lflag &= ~(ICANON | ECHO);
-    EXPECT_TRUE(same_settings(game.settings(), expected));
+    ASSERT_TRUE(game.initial_settings().c_iflag & IXON);
+    EXPECT_TRUE(same_settings(game.settings(), game_mode(game.initial_settings())));
+    game.send("\x13" + keys::DOWN); // Ctrl-S freezes nothing
+    game.read_until(" 2: \x1b[0;1;37;42mSova");
     game.send("q");
     expect_clean_end(game);
 }
@@ -129,7 +135,9 @@ TEST(Session, ANewWidthOrAHeightTooSmallForTheListDrawsTheTurnAgain) {
     PtyGame game(80, 24);
     game.read_until(LAST_OPTION_OF_THE_BED);
     game.resize(80, 30);
-    EXPECT_EQ(game.read_for(200), "") << "a new height alone redraws nothing where the list fits";
+    game.signal(SIGCONT);
+    EXPECT_EQ(game.read_for(200), "") << "a new height alone, or a continue without a stop, "
+                                         "redraws nothing where the list fits";
     game.resize(80, 2); // cleared as at the start: the turn, and what the window holds of the list
     EXPECT_EQ(game.read_until("upp\x1b[K\x1b[0;37;40m\r\n"),
               "\x1b[2J\x1b[1;1HPlötsligt vaknar du och märker att du ligger i en säng.\x1b[K"
@@ -179,8 +187,7 @@ TEST(Session, SuspendGivesTheTerminalBackAndContinueTakesItAgain) {
 
     before = game.transcript().size();
     kill(player, SIGCONT);
-    termios raw = game.initial_settings();
-    raw.c_lflag &= ~(ICANON | ECHO);
+    termios raw = game_mode(game.initial_settings());
     EXPECT_TRUE(eventually(game, [&] { return same_settings(game.settings(), raw); }));
     EXPECT_TRUE(eventually(game, [&] {
         return game.transcript().find(LAST_OPTION_OF_THE_BED, before) != std::string::npos;
@@ -207,9 +214,42 @@ TEST(Session, ThroughAPipeAndAfterAStopTheWidthIsTheTerminalsAsItIsNow) {
     game.resize(10, 24);
     game.send("fg\n");
     std::string drawn = game.read_until(LAST_OPTION_OF_THE_BED);
-    EXPECT_EQ(drawn.substr(drawn.rfind('\r', drawn.find(" 1: "))),
-              "\r 1: \x1b[0;1;37;42mKliva\x1b[K\x1b[0;37;40m\r\n    \x1b[0;1;37;42mupp\x1b[K" +
-                  std::string("\x1b[0;37;40m\r\n") + LAST_OPTION_OF_THE_BED);
+    // A new width: the screen cleared and the turn written again at it.
+    EXPECT_NE(drawn.find("\x1b[2J\x1b[1;1HPl"), std::string::npos);
+    EXPECT_NE(
+        drawn.find("\n\r\n 1: \x1b[0;1;37;42mKliva\x1b[K\x1b[0;37;40m\r\n    \x1b[0;1;37;42mupp"),
+        std::string::npos);
+}
+
+// As a job of an interactive shell: Ctrl-Z after a move puts the cursor
+// below the list first, so the shell writes under its last option; bg stops
+// the game again, since it needs its terminal; fg draws the list again; and
+// kill %1 ends the stopped game at once.
+TEST(Session, AsAShellsJobItStopsBelowItsListKeepsOutOfTheBackgroundAndEndsByKill) {
+    PtyGame game({"/bin/bash", "--norc", "-i"});
+    game.send(std::string(VAKNA_BINARY) + "\n");
+    game.read_until(LAST_OPTION_OF_THE_BED);
+    pid_t player = game.foreground();
+    game.send("1");
+    game.read_until(" 4: Äta");
+    game.send(keys::DOWN);
+    game.read_until("dörr)");
+    game.send("\x1a");
+    std::string stop = game.read_until("Stopped");
+    EXPECT_NE(stop.find("\x1b[B\x1b[B\x1b[0m\r\n"), std::string::npos) << stop;
+    game.send("bg\n");
+    game.read_until("&");
+    EXPECT_TRUE(eventually(game, [&] { return process_state(player) == 'T'; }));
+    game.send("fg\n");
+    EXPECT_NE(game.read_until(" 4: Äta").find("\r 1: Lägga dig"), std::string::npos);
+    game.send("\x1a");
+    game.read_until("Stopped");
+    double start = now_ms();
+    game.send("kill %1\n");
+    EXPECT_TRUE(eventually(game, [&] { return has_ended(player); }));
+    EXPECT_LT(now_ms() - start, 1000);
+    game.send("jobs\n");
+    game.read_until("Terminated"); // by SIGTERM itself: status 143
 }
 
 // Started straight on the terminal, as a terminal emulator starts it, the
@@ -221,8 +261,7 @@ TEST(Session, SuspendKeyThatCannotStopTheGameLeavesItsKeyboardMode) {
     game.send("\x1a");
     game.send("2"); // answered without Enter
     game.read_until("Du somnar...");
-    termios raw = game.initial_settings();
-    raw.c_lflag &= ~(ICANON | ECHO);
+    termios raw = game_mode(game.initial_settings());
     EXPECT_TRUE(same_settings(game.settings(), raw));
     game.send("q");
     expect_clean_end(game);

@@ -2,6 +2,7 @@
 // end of input as KEY_INPUT_CLOSED, at any moment, without another key press
 // and without losing a waiting byte.
 #include "input/key_test_support.h"
+#include "session/session.h"
 #include "support/stdio_redirect.h"
 
 #include <cerrno>
@@ -12,7 +13,7 @@ class KeySignals : public KeyReaderTest {
   protected:
     void SetUp() override {
         KeyReaderTest::SetUp();
-        install_interrupt_handlers();
+        session_signals_on(STYLE_COLOR);
     }
 };
 

@@ -39,8 +39,9 @@ inline void send_signal(int signal_number) {
 class KeyReaderTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        // The ring is never reset; cases that share a process start empty.
-        pushback_out = pushback_in;
+        // The reader's buffers outlive a case; cases that share a process
+        // start empty.
+        forget_unread_keys();
         sigset_t used;
         sigemptyset(&used);
         for (int signal_number : SIGNALS)
@@ -53,7 +54,8 @@ class KeyReaderTest : public ::testing::Test {
     }
 
   private:
-    static constexpr int SIGNALS[] = {SIGINT, SIGQUIT, SIGTERM, SIGWINCH};
+    static constexpr int SIGNALS[] = {SIGINT,   SIGQUIT, SIGTERM, SIGHUP,
+                                      SIGWINCH, SIGTSTP, SIGCONT, SIGPIPE};
 };
 
 // Starts body on a thread that takes no signals, so that a signal sent to

@@ -1,6 +1,6 @@
 // The width comes from the terminal the player sees, with a sound
 // fallback where there is none.
-#include "input/signal_handler.h"
+#include "session/session.h"
 #include "session/terminal_width.h"
 #include "support/stdio_redirect.h"
 
@@ -88,7 +88,7 @@ TEST(TerminalWidth, FollowsAResizeSignal) {
     {
         StdoutPty terminal;
         resized = resized && terminal.resize(50, 20);
-        install_signal_handler(SIGWINCH, on_window_change);
+        session_signals_on(STYLE_PLAIN);
         read_terminal_width();
         at_start = TERM_WIDTH;
 

@@ -313,6 +313,12 @@ bool ended_in_order(int wait_status) {
            ended_by(wait_status, SIGTERM);
 }
 
+termios game_mode(termios settings) {
+    settings.c_lflag &= ~(ICANON | ECHO);
+    settings.c_iflag &= ~IXON;
+    return settings;
+}
+
 bool same_settings(const termios& a, const termios& b) {
     return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
            a.c_lflag == b.c_lflag && a.c_line == b.c_line &&

@@ -110,6 +110,10 @@ ProcessIo process_io(pid_t pid);
 // True while the process sits in the key reader's wait for a key.
 bool in_key_wait(pid_t pid);
 
+// What the game's keyboard mode makes of a terminal's settings: canonical
+// input, echo and output flow control off.
+termios game_mode(termios settings);
+
 // Byte-for-byte equality of two terminal settings records.
 bool same_settings(const termios& a, const termios& b);
 
