@@ -231,7 +231,10 @@ static int run_escape(const Options* o) {
     return 0;
 }
 
-/* Returns 0 when the walkthrough reached the finale. */
+enum { PIPED_INPUT_BYTES = 1000000 };
+
+/* Returns 0 when the walkthrough reached the finale and the game took 1 MB
+ * of piped input in both modes. */
 static int run_walkthrough(const Options* o) {
     char keys[128];
     double ms;
@@ -246,6 +249,14 @@ static int run_walkthrough(const Options* o) {
     printf("walkthrough to the finale, keys %s\n", keys);
     printf("  through a pipe: %.2f ms, median of %d runs (%zu bytes of output)\n", ms, o->walk_runs,
            bytes);
+    for (int plain = 0; plain <= 1; plain++) {
+        if (piped_input_time(o->game, plain, PIPED_INPUT_BYTES, o->walk_runs, &ms) != 0) {
+            printf("piped input: the game did not take it%s\n", plain ? " in the plain mode" : "");
+            return 1;
+        }
+        printf("1 MB piped in%s: %.2f ms, %.0f MB/s\n", plain ? " (plain mode)" : "", ms,
+               PIPED_INPUT_BYTES / 1e6 / (ms / 1000.0));
+    }
     if (o->without_callgrind)
         return 0;
     long long count = walkthrough_instructions(o->game, keys);

@@ -31,6 +31,7 @@ static void child_init(Child* c) {
     c->out_fd = -1;
     c->in_fd = -1;
     c->len = 0;
+    c->received = c->received_newlines = 0;
 }
 
 /* Signals at their defaults and none blocked, whatever the benchmark set
@@ -124,6 +125,12 @@ int child_send(Child* c, const char* bytes, size_t n) {
     return 0;
 }
 
+static void count_received(Child* c, const char* bytes, ssize_t n) {
+    c->received += n;
+    for (ssize_t i = 0; i < n; i++)
+        c->received_newlines += bytes[i] == '\n';
+}
+
 /* Waits up to the deadline for output and appends what came. Returns 1 when
  * bytes came, 0 on timeout, -1 at end of output (a pty master reads EIO
  * once the program has gone) or when the buffer is full. */
@@ -142,6 +149,7 @@ static int read_some(Child* c, double deadline) {
     ssize_t n = read(c->out_fd, c->buf + c->len, CHILD_BUF - c->len);
     if (n <= 0)
         return -1;
+    count_received(c, c->buf + c->len, n);
     c->len += (size_t)n;
     return 1;
 }
@@ -182,6 +190,7 @@ size_t child_read_all(Child* c, int timeout_ms) {
             char scratch[4096];
             ssize_t n = read(c->out_fd, scratch, sizeof scratch);
             if (n > 0) {
+                count_received(c, scratch, n);
                 dropped += (size_t)n;
                 continue;
             }
@@ -229,6 +238,21 @@ static int is_idle(const Child* c) {
     return waits_for_input(strtol(call, NULL, 10));
 }
 
+/* A program asleep in its wait has written all it will, but the terminal
+ * hands its bytes on later, so they count only once they have come. The
+ * counters are read after the look at the wait, so none can be older than
+ * it. A terminal that turns line feeds into CR LF adds the carriage
+ * returns; its mode as it is now holds for all the output, since the
+ * programs set it before they draw. */
+static int all_output_read(const Child* c) {
+    ChildIo io;
+    struct termios mode;
+    int adds_returns =
+        tcgetattr(c->out_fd, &mode) == 0 && (mode.c_oflag & OPOST) && (mode.c_oflag & ONLCR);
+    return child_io(c, &io) == 0 &&
+           io.bytes_written == c->received - (adds_returns ? c->received_newlines : 0);
+}
+
 int child_wait_idle(Child* c, int timeout_ms) {
     double deadline = now_us() + timeout_ms * 1000.0;
     while (now_us() < deadline) {
@@ -236,8 +260,10 @@ int child_wait_idle(Child* c, int timeout_ms) {
         while (read_some(c, now_us() + 1) > 0) {
         }
         int idle = is_idle(c);
-        if (idle != 0)
-            return idle > 0 ? 0 : -1;
+        if (idle < 0)
+            return -1;
+        if (idle > 0 && all_output_read(c))
+            return 0;
         struct timespec pause = {0, 50000};
         nanosleep(&pause, NULL);
     }

@@ -14,6 +14,9 @@ typedef struct {
     int out_fd; /* the pty master, or the read end of the output pipe */
     int in_fd;  /* where keys go: the pty master, or the input pipe */
     size_t len; /* bytes read since the last child_read_* */
+    /* All bytes read from out_fd since the start, and the line feeds among
+     * them. */
+    long long received, received_newlines;
     char buf[CHILD_BUF];
 } Child;
 
@@ -52,8 +55,9 @@ size_t child_read_quiet(Child* c, int quiet_ms);
  * buf and returns the count of all. */
 size_t child_read_all(Child* c, int timeout_ms);
 
-/* Waits until the program is asleep in a read, select or poll: whatever it
- * drew before waiting for a key has been written. Returns 0 when it is. */
+/* Waits until the program is asleep in a read, select or poll and every
+ * byte it wrote has been read here: whatever it drew before waiting for a
+ * key is in buf. Returns 0 when it is. */
 int child_wait_idle(Child* c, int timeout_ms);
 /* Peak resident set of the program's current image, in KiB (VmHWM): unlike
  * a child's ru_maxrss it does not carry the size of the process that

@@ -109,25 +109,29 @@ int walkthrough_keys(const char* game, char* keys, size_t size) {
     return failed || status != 0 ? -1 : 0;
 }
 
-int walkthrough_time(const char* game, const char* keys, int runs, double* median_ms,
-                     size_t* output_bytes) {
+/* Runs argv runs times with input piped in and the pipe closed behind it,
+ * until it ends, its output on a pipe too; each run must end with status 0
+ * and, unless expect is NULL, with expect in its output. The median time
+ * and the output's size. */
+static int time_piped_runs(char* const argv[], const char* input, size_t len, const char* expect,
+                           int runs, double* median_ms, size_t* output_bytes) {
     double took[MAX_EXTRA_RUNS];
     int n = 0;
     for (; n < runs && n < MAX_EXTRA_RUNS; n++) {
         double started, ended;
-        if (child_start_pipes(&child, game_argv(game), &started) != 0)
+        if (child_start_pipes(&child, argv, &started) != 0)
             break;
-        child_send(&child, keys, strlen(keys));
+        int sent = child_send(&child, input, len);
         close(child.in_fd);
         child.in_fd = -1;
         *output_bytes = child_read_all(&child, TIMEOUT_MS);
-        int reached = memmem(child.buf, child.len, FINALE, strlen(FINALE)) != NULL;
+        int found = expect == NULL || memmem(child.buf, child.len, expect, strlen(expect)) != NULL;
         int status = child_reap(&child, TIMEOUT_MS, &ended);
         took[n] = (ended - started) / 1000.0;
         child_close(&child);
-        if (!reached || status != 0) {
-            fprintf(stderr, "walkthrough through a pipe: %s\n",
-                    reached ? "the game did not end well" : "the finale was not reached");
+        if (sent != 0 || !found || status != 0) {
+            fprintf(stderr, "%s through a pipe: %s\n", argv[0],
+                    found ? "the game did not end well" : "its output was not as expected");
             break;
         }
     }
@@ -135,6 +139,24 @@ int walkthrough_time(const char* game, const char* keys, int runs, double* media
         return -1;
     *median_ms = median(took, n);
     return 0;
+}
+
+int walkthrough_time(const char* game, const char* keys, int runs, double* median_ms,
+                     size_t* output_bytes) {
+    return time_piped_runs(game_argv(game), keys, strlen(keys), FINALE, runs, median_ms,
+                           output_bytes);
+}
+
+int piped_input_time(const char* game, int plain, size_t bytes, int runs, double* median_ms) {
+    char* argv[] = {(char*)game, plain ? (char*)"--plain" : NULL, NULL};
+    char* input = malloc(bytes);
+    size_t output_bytes;
+    if (input == NULL)
+        return -1;
+    memset(input, 'x', bytes);
+    int result = time_piped_runs(argv, input, bytes, NULL, runs, median_ms, &output_bytes);
+    free(input);
+    return result;
 }
 
 /* Callgrind's summary line on its log: "Collected : <instructions>". */

@@ -35,6 +35,11 @@ int listed_key(const char* output, size_t len, const char* label);
 int walkthrough_time(const char* game, const char* keys, int runs, double* median_ms,
                      size_t* output_bytes);
 
+/* Times the game taking bytes of input it has no use for ("x" again and
+ * again) from a pipe until it has ended: keys that do nothing in the full
+ * mode, one long wrong answer in the plain mode. Median of runs. */
+int piped_input_time(const char* game, int plain, size_t bytes, int runs, double* median_ms);
+
 /* Instructions the game executes for the same script under callgrind;
  * -1 when valgrind is not there or failed. */
 long long walkthrough_instructions(const char* game, const char* keys);

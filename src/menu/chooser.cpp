@@ -54,7 +54,7 @@ static int lines_of(const char* label) {
 // and the erased rest of its lines carry the highlight; the prefix and the
 // indent never do.
 static int draw_slot(const MenuSlot& slot, bool highlight, int max_lines) {
-    std::printf(" %c: ", slot.key);
+    term_printf(" %c: ", slot.key);
     const char* rest = slot.label;
     int lines = 1;
     for (;;) {
@@ -68,7 +68,7 @@ static int draw_slot(const MenuSlot& slot, bool highlight, int max_lines) {
         rest = line.next;
         if (*rest == '\0' || lines == max_lines)
             break;
-        std::printf("    ");
+        term_put_text("    ");
         lines++;
     }
     cursor_slot++;
@@ -151,7 +151,7 @@ static int draw_marker(const char* arrow, int hidden) {
     int bytes = std::snprintf(line, sizeof line, "   %s %d%s", arrow, hidden, MARKER_WORDS);
     if (text_columns(line) >= listed_width)
         line[bytes - std::strlen(MARKER_WORDS)] = '\0';
-    std::fputs(line, stdout);
+    term_put_text(line);
     clear_rest_of_line(text_columns(line), listed_width);
     term_putch('\n');
     return 1;
@@ -210,7 +210,7 @@ static void set_highlight(int index) {
 }
 
 static void draw_list() {
-    std::puts("\n");
+    term_put_text("\n\n");
     lay_out();
     draw_slots();
 }

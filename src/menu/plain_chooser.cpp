@@ -34,7 +34,7 @@ static void note_option(void*, const char* label, MenuNode* node) {
 // further lines indented under the text's first character.
 static void write_wrapped(const char* prefix, const char* text) {
     int indent = text_columns(prefix);
-    std::fputs(prefix, stdout);
+    term_put_text(prefix);
     for (;;) {
         TextLine line = text_line(text, TERM_WIDTH - LABEL_MARGIN, true);
         put_n(text, line.bytes);
@@ -42,7 +42,7 @@ static void write_wrapped(const char* prefix, const char* text) {
         text = line.next;
         if (*text == '\0')
             return;
-        std::printf("%*s", indent, "");
+        term_printf("%*s", indent, "");
     }
 }
 
@@ -58,17 +58,17 @@ static void list_options() {
 // screen before the wait, although no newline ends it.
 static void prompt() {
     if (plain_count == 1)
-        std::fputs("Välj 1, eller q för att sluta: ", stdout);
+        term_put_text("Välj 1, eller q för att sluta: ");
     else
-        std::printf("Välj 1 till %d, eller q för att sluta: ", plain_count);
+        term_printf("Välj 1 till %d, eller q för att sluta: ", plain_count);
     term_flush();
 }
 
 static void say_what_to_answer() {
     if (plain_count == 1)
-        std::puts("Skriv 1, eller q.");
+        term_put_text("Skriv 1, eller q.\n");
     else
-        std::printf("Skriv en siffra från 1 till %d, eller q.\n", plain_count);
+        term_printf("Skriv en siffra från 1 till %d, eller q.\n", plain_count);
 }
 
 static bool is_blank(int byte) {
@@ -130,7 +130,7 @@ StateId plain_choose() {
     if (plain_count == 0)
         return STATE_QUIT;
     // Ends the story's line and leaves one empty line, as the full list does.
-    std::puts("\n");
+    term_put_text("\n\n");
     list_options();
     for (;;) {
         prompt();

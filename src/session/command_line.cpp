@@ -2,6 +2,7 @@
 
 #include "session/session.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -66,10 +67,62 @@ static int write_answer(const char* text) {
     return CANNOT_WRITE;
 }
 
+// How much of a wrong argument its message repeats, in the characters the
+// message shows; "..." follows when there was more.
+constexpr int SHOWN_CHARACTERS = 60;
+constexpr int UTF8_MAX_BYTES = 4;
+constexpr int SHOWN_SIZE = SHOWN_CHARACTERS * UTF8_MAX_BYTES + sizeof "...";
+
+// The length of the printable UTF-8 character that text begins with, or 0
+// when its first byte must be shown as an escape: a control (C0, DEL, or C1
+// also when encoded as a character), a byte that begins no well-formed
+// character, or the backslash that the escapes begin with.
+static int printable_length(const unsigned char* text) {
+    unsigned char lead = text[0];
+    if (lead < 0x80)
+        return lead >= 0x20 && lead < 0x7f && lead != '\\' ? 1 : 0;
+    int length = lead < 0xe0 ? 2 : lead < 0xf0 ? 3 : 4;
+    // The second byte's range rules out the C1 controls, overlong forms,
+    // surrogates and anything past U+10FFFF.
+    unsigned char low = lead == 0xc2 ? 0xa0 : lead == 0xe0 ? 0xa0 : lead == 0xf0 ? 0x90 : 0x80;
+    unsigned char high = lead == 0xed ? 0x9f : lead == 0xf4 ? 0x8f : 0xbf;
+    if (lead < 0xc2 || lead > 0xf4 || text[1] < low || text[1] > high)
+        return 0;
+    // Stops at the terminating zero, which is no continuation byte.
+    for (int i = 2; i < length; i++)
+        if ((text[i] & 0xc0) != 0x80)
+            return 0;
+    return length;
+}
+
+// The argument as a message may repeat it without the terminal acting on
+// any of it: bytes that are not printable text as \xHH, a backslash as \\.
+static void show_argument(const char* argument, char (&shown)[SHOWN_SIZE]) {
+    const auto* text = reinterpret_cast<const unsigned char*>(argument);
+    char* end = shown;
+    int characters = 0;
+    while (*text != '\0') {
+        int length = printable_length(text);
+        int width = length > 0 ? 1 : *text == '\\' ? 2 : 4;
+        if (characters + width > SHOWN_CHARACTERS) {
+            end += std::sprintf(end, "...");
+            break;
+        }
+        characters += width;
+        if (length > 0)
+            end = std::copy_n(text, length, end);
+        else
+            end += *text == '\\' ? std::sprintf(end, "\\\\") : std::sprintf(end, "\\x%02x", *text);
+        text += std::max(length, 1);
+    }
+    *end = '\0';
+}
+
 static int usage_error(const CommandLine& line) {
+    char shown[SHOWN_SIZE];
+    show_argument(line.wrong, shown);
     std::fprintf(stderr, "vakna: %s '%s'\nTry 'vakna --help'.\n",
-                 line.wrong_is_an_option ? "unrecognized option" : "unexpected argument",
-                 line.wrong);
+                 line.wrong_is_an_option ? "unrecognized option" : "unexpected argument", shown);
     return USAGE_ERROR;
 }
 

@@ -12,6 +12,7 @@
 #include "story/story.h"
 #include "term/ansi.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -93,9 +94,10 @@ void session_signals_on(TermStyle style) {
 // A shell's status for a process that SIGQUIT ended, without a core file.
 constexpr int QUIT_STATUS = 128 + SIGQUIT;
 
-// After an interrupt or a termination signal, the parent must see the game
-// ended by it, so that a script stops as it would for any other program:
-// the default action, raised again. Everything is written by now.
+// After an interrupt, a termination signal or a reader's end of the pipe,
+// the parent must see the game ended by that signal, so that a script stops
+// as it would for any other program: the default action, raised again.
+// Everything is written by now.
 static int status_after_signal(int signal_number) {
     if (signal_number == SIGQUIT)
         return QUIT_STATUS;
@@ -227,11 +229,17 @@ int run_game(TermStyle style) {
         return INTERNAL_ERROR;
     }
     int write_error = term_write_error();
-    if (write_error != 0)
+    // A reader that has gone is how a pipeline ends its writer (vakna | head):
+    // nothing to report, and the end by the SIGPIPE that was held off, as
+    // the pipeline's other programs have.
+    bool reader_gone = write_error == EPIPE;
+    if (write_error != 0 && !reader_gone)
         std::fprintf(stderr, "vakna: cannot write the screen: %s\n", std::strerror(write_error));
     if (input_error != 0)
         std::fprintf(stderr, "vakna: cannot read the keyboard: %s\n", std::strerror(input_error));
     if (interrupt_signal != 0)
         return status_after_signal(interrupt_signal);
+    if (reader_gone && input_error == 0)
+        return status_after_signal(SIGPIPE);
     return write_error != 0 || input_error != 0 ? CANNOT_WRITE : 0;
 }

@@ -13,6 +13,19 @@ TermStyle term_style = STYLE_COLOR;
 static TextAttr last_attr = -1;
 static int write_error = 0;
 
+// The stream keeps only a flag, and errno tells why only until the next
+// system call that fails (a terminal call on a pipe does), so every output
+// operation looks at once: any of them may be the one that writes.
+static void note_write_error() {
+    if (write_error == 0 && std::ferror(stdout))
+        write_error = errno != 0 ? errno : EIO;
+}
+
+static void write_formatted(const char* format, va_list arguments) {
+    std::vprintf(format, arguments);
+    note_write_error();
+}
+
 // Every control sequence goes out here, so that the plain style holds
 // for all of them.
 [[gnu::format(printf, 1, 2)]] static void put_sequence(const char* format, ...) {
@@ -20,7 +33,7 @@ static int write_error = 0;
         return;
     va_list arguments;
     va_start(arguments, format);
-    std::vprintf(format, arguments);
+    write_formatted(format, arguments);
     va_end(arguments);
 }
 
@@ -80,6 +93,19 @@ void term_reset_attr() {
 
 void term_putch(char c) {
     std::putchar(static_cast<unsigned char>(c));
+    note_write_error();
+}
+
+void term_put_text(const char* text) {
+    std::fputs(text, stdout);
+    note_write_error();
+}
+
+void term_printf(const char* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    write_formatted(format, arguments);
+    va_end(arguments);
 }
 
 void term_clear_screen() {
@@ -95,12 +121,12 @@ void term_clear_below() {
 }
 
 void term_flush() {
-    if (std::fflush(stdout) != 0)
-        term_write_error();
+    std::fflush(stdout);
+    note_write_error();
 }
 
 int term_write_error() {
-    if (write_error == 0 && std::ferror(stdout))
-        write_error = errno != 0 ? errno : EIO;
+    // Only a write that went around the operations above is still unnoted.
+    note_write_error();
     return write_error;
 }

@@ -36,6 +36,9 @@ void term_restore_attr();
 // Gives the terminal its own attributes back: ESC [0m.
 void term_reset_attr();
 void term_putch(char c);
+// Text as it is, without a line feed of its own (as fputs).
+void term_put_text(const char* text);
+[[gnu::format(printf, 1, 2)]] void term_printf(const char* format, ...);
 void term_clear_screen(); // leaves the cursor where it is
 void term_clear_eol();
 void term_clear_below(); // from the cursor to the end of the screen
@@ -43,6 +46,7 @@ void term_clear_below(); // from the cursor to the end of the screen
 // Flushes the screen stream, noting a failure for term_write_error.
 void term_flush();
 // The system's error number of the first write to the screen that failed,
-// or 0. The stream keeps only a flag; errno tells why just after the
-// failure, so callers look here before every wait and at the end.
+// or 0, as the failing call itself set it: whatever calls came after, it
+// names that write's error. Callers look here before every wait and at the
+// end.
 int term_write_error();

@@ -17,13 +17,19 @@ const std::string WRONG = "Skriv en siffra från 1 till 2, eller q.\r\n";
 
 TEST(CommandLine, AnswersOnItsOwnStreamWithoutTouchingTheTerminal) {
     const std::string usage = "Try 'vakna --help'.\r\n";
+    std::string sixty_letters;
+    for (int i = 0; i < 60; i++)
+        sixty_letters += "ö";
     for (auto [argument, status, said] : {
-             std::tuple{"--help", 0, std::string("Usage: vakna [OPTION]\r\n")},
+             std::tuple{std::string("--help"), 0, std::string("Usage: vakna [OPTION]\r\n")},
              {"-h", 0, "-h, --help     show this help and exit\r\n"},
              {"--version", 0, "vakna 1.0.0\r\n"},
              {"-V", 0, "vakna 1.0.0\r\n"},
              {"--bogus", 2, "vakna: unrecognized option '--bogus'\r\n" + usage},
              {"junk", 2, "vakna: unexpected argument 'junk'\r\n" + usage},
+             {"\"$(printf '\\033]2;\\a\\\\\\302\\233\\233\\303 å')\"", 2,
+              "argument '\\x1b]2;\\x07\\\\\\xc2\\x9b\\x9b\\xc3 å'\r\n"},
+             {sixty_letters + "ö", 2, "'" + sixty_letters + "...'\r\n"},
          }) {
         std::string other_stream = status == 0 ? " 2>/dev/null" : " >/dev/null";
         PtyGame game(
