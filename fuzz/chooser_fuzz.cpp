@@ -4,7 +4,7 @@
 // as an interrupt, so the chooser quits at the latest there). Standard
 // output is replayed on a small terminal model. Checked:
 // - every drawing of an option shows its prefix, then its label broken into
-//   lines of at most the width minus 5 bytes (but for one character too wide
+//   lines of at most the width minus 5 columns (but for one character too wide
 //   for a line), cut only between whole UTF-8 characters, with only spaces
 //   at the breaks left out, in as many lines as the chooser counted;
 // - the listing highlights the first option only;

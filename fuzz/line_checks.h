@@ -1,5 +1,5 @@
 // Checks on the lines that the paragraph writer and the chooser lay out:
-// byte widths, and cuts that must not split a UTF-8 character (the
+// widths in columns, and cuts that must not split a UTF-8 character (the
 // predicates themselves are shared with the tests).
 #pragma once
 
@@ -8,7 +8,7 @@
 
 #include <string>
 
-// Fails unless the line holds no more than width bytes, or one character
+// Fails unless the line holds no more than width characters, or one character
 // alone.
 void check_line(const std::string& line, int width);
 

@@ -4,14 +4,14 @@
 // writes is matched against its text piece by piece. Checked:
 // - progress: every line that `say` begins at column 0 gets at least one
 //   byte, so no text is measured again without end;
-// - no line holds more than the width in bytes, but for a single character
+// - no line holds more than the width in columns, but for a single character
 //   too wide for an empty line;
 // - a word is cut only where no well-formed UTF-8 character is split;
 // - the text's bytes appear in order, only spaces at a break left out;
 // - every piece is followed by the erase sequence, and `out_column` counts
-//   the bytes on the current line.
+//   the columns on the current line.
 // The label lines of the chooser are checked the same way, as its drawing
-// breaks them: `fit_or_cut_length` at the width minus `LABEL_MARGIN`.
+// breaks them: `text_line` at the width minus `LABEL_MARGIN`.
 //
 // The bytes 10 and 27 of a text are replaced by letters, so that the
 // writer's own newlines and erase sequences stand apart in the output.
@@ -35,12 +35,12 @@ void check_say(std::string& line, int width, const std::string& text) {
     say(text.c_str());
     std::string out = take_output();
     size_t at = 0; // in out
-    if (static_cast<int>(line.size()) >= width) {
+    if (utf8_character_count(line) >= width) {
         // A full line: its break, not a joining space, leads to the text.
         FUZZ_CHECK(out[0] == '\n');
         line.clear();
         at = 1;
-    } else if (!line.empty()) {
+    } else if (utf8_character_count(line) > 0) {
         FUZZ_CHECK(out[0] == ' ');
         line += ' ';
         at = 1;
@@ -71,13 +71,13 @@ void check_say(std::string& line, int width, const std::string& text) {
         line.clear();
     }
     FUZZ_CHECK(p == text.size());
-    FUZZ_CHECK(out_column == static_cast<int>(line.size()));
+    FUZZ_CHECK(out_column == utf8_character_count(line));
 }
 
 void check_new_paragraph(std::string& line) {
     new_paragraph();
     std::string out = take_output();
-    FUZZ_CHECK(out == (line.empty() ? " " : "\n "));
+    FUZZ_CHECK(out == (utf8_character_count(line) == 0 ? " " : "\n "));
     line = " ";
     FUZZ_CHECK(out_column == 1);
 }
@@ -88,7 +88,7 @@ void check_label(int width, const std::string& label) {
     const char* rest = label.c_str();
     for (;;) {
         int fit = fit_length(rest, -1, free);
-        int n = fit_or_cut_length(rest, free);
+        int n = text_line(rest, free, true).bytes;
         FUZZ_CHECK(fit == 0 || n == fit);
         FUZZ_CHECK(n >= 1 || *rest == '\0');
         std::string piece(rest, static_cast<size_t>(n));
@@ -112,7 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     int width = 1 + (low | reader_byte(data) << 8) % 300;
     int column = reader_byte(data) % (width + 1);
     TERM_WIDTH = width;
-    out_column = out_chars = column;
+    out_column = column;
     std::string line(static_cast<size_t>(column), 'x');
     start_capture();
     while (!reader_done(data)) {

@@ -35,23 +35,15 @@ const char* const MARKER_ABOVE = "↑";
 const char* const MARKER_BELOW = "↓";
 const char* const MARKER_WORDS = " val till";
 
-// Bytes of the label's line that starts at rest.
-static int label_line_length(const char* rest) {
-    return fit_or_cut_length(rest, listed_width - LABEL_MARGIN);
-}
-
-// Where the label's next line starts: spaces at a break are left out.
-static const char* after_line(const char* rest, int n) {
-    rest += n;
-    while (*rest == ' ')
-        rest++;
-    return rest;
+// The label's line that starts at rest.
+static TextLine label_line(const char* rest) {
+    return text_line(rest, listed_width - LABEL_MARGIN, true);
 }
 
 static int lines_of(const char* label) {
     int lines = 0;
     do {
-        label = after_line(label, label_line_length(label));
+        label = label_line(label).next;
         lines++;
     } while (*label != '\0');
     return lines;
@@ -66,14 +58,14 @@ static int draw_slot(const MenuSlot& slot, bool highlight, int max_lines) {
     const char* rest = slot.label;
     int lines = 1;
     for (;;) {
-        int n = label_line_length(rest);
+        TextLine line = label_line(rest);
         if (highlight)
             term_set_attr(ATTR_HIGHLIGHT);
-        put_n(rest, n);
-        clear_rest_of_line(PREFIX_COLUMNS + char_count(rest, n), listed_width);
+        put_n(rest, line.bytes);
+        clear_rest_of_line(PREFIX_COLUMNS + line.columns, listed_width);
         term_set_attr(ATTR_NORMAL);
         term_putch('\n');
-        rest = after_line(rest, n);
+        rest = line.next;
         if (*rest == '\0' || lines == max_lines)
             break;
         term_put_text("    ");
@@ -157,10 +149,10 @@ static int draw_marker(const char* arrow, int hidden) {
         return 0;
     char line[32];
     int bytes = std::snprintf(line, sizeof line, "   %s %d%s", arrow, hidden, MARKER_WORDS);
-    if (bytes >= listed_width)
+    if (text_columns(line) >= listed_width)
         line[bytes - std::strlen(MARKER_WORDS)] = '\0';
     term_put_text(line);
-    clear_rest_of_line(char_count(line, bytes), listed_width);
+    clear_rest_of_line(text_columns(line), listed_width);
     term_putch('\n');
     return 1;
 }

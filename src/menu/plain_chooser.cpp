@@ -9,7 +9,6 @@
 
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <unistd.h>
 
 static const char* plain_labels[MAX_SLOTS];
@@ -32,17 +31,15 @@ static void note_option(void*, const char* label, MenuNode* node) {
 }
 
 // Writes text behind prefix, wrapped as the full chooser wraps its labels,
-// further lines indented under the text's first byte.
+// further lines indented under the text's first character.
 static void write_wrapped(const char* prefix, const char* text) {
-    int indent = static_cast<int>(std::strlen(prefix));
+    int indent = text_columns(prefix);
     term_put_text(prefix);
     for (;;) {
-        int n = fit_or_cut_length(text, TERM_WIDTH - LABEL_MARGIN);
-        put_n(text, n);
+        TextLine line = text_line(text, TERM_WIDTH - LABEL_MARGIN, true);
+        put_n(text, line.bytes);
         term_putch('\n');
-        text += n;
-        while (*text == ' ')
-            text++;
+        text = line.next;
         if (*text == '\0')
             return;
         term_printf("%*s", indent, "");

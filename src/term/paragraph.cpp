@@ -4,16 +4,11 @@
 #include "term/term_width.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
 int out_column = 0;
-
-int out_chars = 0;
-
-// The longest UTF-8 character; malformed text may hold longer runs of
-// continuation bytes, and a line never takes more than this for one character.
-constexpr int UTF8_MAX_BYTES = 4;
 
 static bool is_continuation_byte(char c) {
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
@@ -31,88 +26,82 @@ void put_n(const char* text, int n) {
         term_putch(text[i]);
 }
 
-int fit_length(const char* text, int limit, int width) {
-    if (text[0] == '\0')
-        return 0;
-    int best = 0;
-    // i counts the bytes tried; text[i] is the byte just after them.
-    for (int i = 1; i <= width; ++i) {
-        if (text[i] == '\0')
-            return i;
-        if (limit >= 0 && i >= limit)
-            return i;
-        if (text[i] == ' ')
-            best = i;
+// The first byte from at on that takes a column, or the NUL.
+static int next_character(const char* text, int at) {
+    while (is_continuation_byte(text[at]))
+        ++at;
+    return at;
+}
+
+// fit_length's piece with the columns it fills. Its next is just behind it.
+static TextLine fit_line(const char* text, int limit, int width) {
+    TextLine best{0, 0, text};
+    // at is where the text stands after the first `columns` characters; a
+    // character ends where the next one begins, so it is never split.
+    int at = next_character(text, 0);
+    for (int columns = 0; columns <= width; ++columns) {
+        if (text[at] == '\0' || (columns > 0 && limit >= 0 && columns >= limit))
+            return {at, columns, text + at};
+        // The start of the text is no break point.
+        if (columns > 0 && text[at] == ' ')
+            best = {at, columns, text + at};
+        at = next_character(text, at + 1);
     }
     return best;
 }
 
-// The lead byte of text and the continuation bytes that follow it.
-static int first_character_length(const char* text) {
-    int n = 1;
-    while (n < UTF8_MAX_BYTES && is_continuation_byte(text[n]))
-        ++n;
-    return n;
+int fit_length(const char* text, int limit, int width) {
+    return fit_line(text, limit, width).bytes;
 }
 
-int char_count(const char* text, int n) {
-    int chars = 0;
-    for (int i = 0; i < n && text[i] != '\0'; ++i)
-        chars += !is_continuation_byte(text[i]);
-    return chars;
+TextLine text_line(const char* text, int width, bool cut_words) {
+    TextLine line = fit_line(text, -1, width);
+    if (line.bytes == 0 && cut_words && text[0] != '\0') {
+        int most = std::max(width, 1);
+        line = fit_line(text, most, most);
+    }
+    while (*line.next == ' ')
+        ++line.next;
+    return line;
 }
 
-void clear_rest_of_line(int chars_on_line, int width) {
+int text_columns(const char* text) {
+    return fit_line(text, -1, INT_MAX).columns;
+}
+
+void clear_rest_of_line(int columns_on_line, int width) {
     // A line filled to its last cell leaves the cursor waiting at the right
     // margin, and there an erase takes the last letter with it (xterm and
     // its kin). Nothing can stand to the right of a full line anyway.
-    if (chars_on_line != width)
+    if (columns_on_line != width)
         term_clear_eol();
 }
 
-int fit_or_cut_length(const char* text, int width) {
-    int fit = fit_length(text, -1, width);
-    if (fit > 0 || text[0] == '\0')
-        return fit;
-    // The next line must not begin inside a character.
-    int cut = bounded_strlen(text, width);
-    while (cut > 0 && is_continuation_byte(text[cut]))
-        --cut;
-    return cut > 0 ? cut : first_character_length(text);
-}
-
 void say(const char* text) {
-    if (out_column == 0)
-        out_chars = 0;
     if (out_column >= TERM_WIDTH && out_column != 0) {
         // A full line leaves the cursor waiting in its last column; a joining
         // space would wrap there by itself and leave an empty line inside
         // the paragraph, so the line break alone joins the texts.
         term_putch('\n');
-        out_column = out_chars = 0;
+        out_column = 0;
     } else if (out_column != 0) {
         term_putch(' ');
         ++out_column;
-        ++out_chars;
     }
     for (;;) {
         // The width may change under a resize; each line takes it afresh.
         int columns = TERM_WIDTH;
-        int width = columns - out_column;
         // On a fresh line a word wider than the line is cut, so that every
         // line makes progress; elsewhere it waits for the next line.
-        int len = out_column == 0 ? fit_or_cut_length(text, width) : fit_length(text, -1, width);
-        put_n(text, len);
-        out_chars += char_count(text, len);
-        text += len;
-        clear_rest_of_line(out_chars, columns);
-        out_column += len;
-        while (*text == ' ')
-            ++text;
+        TextLine line = text_line(text, columns - out_column, out_column == 0);
+        put_n(text, line.bytes);
+        out_column += line.columns;
+        clear_rest_of_line(out_column, columns);
+        text = line.next;
         if (*text == '\0')
             return;
         term_putch('\n');
-        out_column = out_chars = 0;
+        out_column = 0;
     }
 }
 
@@ -120,7 +109,7 @@ void new_paragraph() {
     if (out_column != 0)
         term_putch('\n');
     term_putch(' ');
-    out_column = out_chars = 1;
+    out_column = 1;
 }
 
 // What the story said since the last choice, in order: each text as the
@@ -161,7 +150,7 @@ void story_paragraph() {
 }
 
 void replay_turn() {
-    out_column = out_chars = 0;
+    out_column = 0;
     for (size_t at = 0; at < turn_length;) {
         if (turn[at++] == PARAGRAPH) {
             new_paragraph();

@@ -1,15 +1,12 @@
 // The paragraph writer: running narration word-wrapped at the terminal's
-// width. Widths are counted in bytes, so a two-byte letter counts two
-// columns and lines break early, never late.
+// width. Widths and columns are counted in characters: every byte that is
+// not a UTF-8 continuation byte takes one column, as each letter of the
+// game's texts takes one cell, whatever the locale.
 #pragma once
 
-// Bytes written on the current screen line by the paragraph writer;
+// Columns filled on the current screen line by the paragraph writer;
 // 0 means the cursor stands at the start of an empty line.
 extern int out_column;
-// Characters on the current line, each taking one cell, beside out_column's
-// bytes: the right margin is reached by characters. Taken as 0 whenever
-// out_column is 0, so emptying the line needs out_column alone.
-extern int out_chars;
 
 // Length of text, but no more than max; 0 when max is 0 or negative.
 int bounded_strlen(const char* text, int max);
@@ -20,22 +17,28 @@ void put_n(const char* text, int n);
 
 // How many bytes from the start of text go on a line with width free
 // columns: the whole text if it fits, else the longest prefix followed by a
-// space, else 0. A limit of 0 or more caps the result at the limit.
+// space, else 0. A limit of 0 or more caps the result at that many
+// characters (at least one) once they fit, even inside a word.
 int fit_length(const char* text, int limit, int width);
 
-// Bytes of text for a line that starts empty and has width free columns:
-// fit_length's answer, or, when not even the first word fits, the longest
-// prefix that fits and ends on a whole UTF-8 character (at least one whole
-// character, however narrow the line). Always 1 or more for a non-empty text.
-int fit_or_cut_length(const char* text, int width);
+// A piece of a text laid out on one screen line.
+struct TextLine {
+    int bytes;        // bytes of the text on the line
+    int columns;      // the columns they fill
+    const char* next; // where the next line begins: past the spaces at the break
+};
 
-// Characters among the first n bytes of text (or up to its NUL): the bytes
-// that are not UTF-8 continuation bytes. Each of the game's characters takes
-// one cell.
-int char_count(const char* text, int n);
+// The line that text begins on a line with width free columns, broken as
+// fit_length breaks it. With cut_words, meant for a line that starts empty,
+// a word wider than the line is cut after as many characters as fit, and at
+// least one, so that every line takes something of a non-empty text.
+TextLine text_line(const char* text, int width, bool cut_words);
 
-// Erases the rest of the line, unless its characters fill all width cells.
-void clear_rest_of_line(int chars_on_line, int width);
+// Columns that the whole text fills.
+int text_columns(const char* text);
+
+// Erases the rest of the line, unless its columns fill all width cells.
+void clear_rest_of_line(int columns_on_line, int width);
 
 // Continues the current paragraph with text, joined by one space.
 void say(const char* text);

@@ -30,7 +30,7 @@ void pause_us(int microseconds) {
     std::this_thread::sleep_for(std::chrono::microseconds(microseconds));
 }
 
-// The longest line of the output in bytes, its control sequences left out.
+// The longest line of the output in characters, its control sequences left out.
 // A paragraph that fills its line exactly is joined to the next text by a
 // space just past the edge before the break; that space is not counted.
 int longest_line(const std::string& output) {
@@ -50,7 +50,7 @@ int longest_line(const std::string& output) {
             longest = std::max(longest, last == ' ' ? line - 1 : line);
             line = 0;
         } else {
-            ++line;
+            line += (c & 0xC0) != 0x80; // a UTF-8 continuation byte takes no column
         }
         last = c;
     }

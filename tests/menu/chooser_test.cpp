@@ -154,11 +154,15 @@ TEST_F(Chooser, LongLabelsWrapWithAnIndentAndMoveByTheirLineCount) {
 
 TEST_F(Chooser, AWordWiderThanTheLineIsCutWithoutSplittingALetter) {
     TERM_WIDTH = 9; // labels get 4 columns
-    add_option(10, "åäöå");
+    add_option(10, "åäöåäö");
     EXPECT_EQ(run("1"), 10);
     std::string list =
-        "\n\n 1: " + HIGH + "åä" + EOL + NORMAL + "\n    " + HIGH + "öå" + EOL + NORMAL + "\n";
+        "\n\n 1: " + HIGH + "åäöå" + EOL + NORMAL + "\n    " + HIGH + "äö" + EOL + NORMAL + "\n";
     EXPECT_EQ(drawn.substr(0, list.size()), list);
+    TERM_WIDTH = 30; // the room's label fills the 25 columns of its first line
+    add_option(11, "Klättra ut genom fönstret (eftersom det inte finns någon dörr)");
+    EXPECT_EQ(run("1"), 11);
+    EXPECT_NE(drawn.find(HIGH + "Klättra ut genom fönstret" + EOL), std::string::npos);
 }
 
 // Five columns: a line of the prefix and one letter fills the last cell,
@@ -214,6 +218,7 @@ TEST_F(Chooser, AStopPutsTheCursorBelowTheListAndDrawsItOrTheTurnAgain) {
 // view of whole options with marker lines, moved and drawn again in place as
 // the highlight passes its edge, either way and round the ends.
 TEST_F(Chooser, AListTallerThanTheWindowShowsAViewThatFollowsTheHighlight) {
+    TERM_WIDTH = 16; // "   ↓ 2 val till" takes 15 columns: its words stay
     for (int option = 0; option < 4; option++)
         add_option(10 + option, &"a\0b\0c\0d"[2 * option]);
     std::string up3 = "\x1b[A\x1b[A\x1b[A", clear = "\x1b[J", more = " 2 val till" + EOL + "\n";

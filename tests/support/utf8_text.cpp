@@ -2,12 +2,6 @@
 
 #include <algorithm>
 
-namespace {
-
-constexpr std::size_t UTF8_MAX_BYTES = 4;
-
-} // namespace
-
 bool utf8_is_continuation(char c) {
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
 }
@@ -43,12 +37,6 @@ bool utf8_is_whole(const std::string& text) {
                 return false;
     }
     return true;
-}
-
-bool utf8_is_single_character(const std::string& piece) {
-    if (piece.empty() || piece.size() > UTF8_MAX_BYTES)
-        return false;
-    return std::all_of(piece.begin() + 1, piece.end(), utf8_is_continuation);
 }
 
 bool utf8_splits_character(const std::string& text, std::size_t at) {

@@ -21,11 +21,6 @@ int utf8_character_count(const std::string& text);
 // exactly the continuation bytes it announces.
 bool utf8_is_whole(const std::string& text);
 
-// One character as the writers take it when nothing else fits: a byte and
-// the continuation bytes after it, at most four in all. Lenient on purpose:
-// a stray byte of malformed text counts too.
-bool utf8_is_single_character(const std::string& piece);
-
 // True when a break between text[at - 1] and text[at] falls inside a
 // well-formed character: its lead byte followed by all it announces.
 bool utf8_splits_character(const std::string& text, std::size_t at);

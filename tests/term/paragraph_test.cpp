@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <functional>
 #include <random>
 #include <string>
@@ -19,7 +18,7 @@ const std::string EL = "\x1b[K";
 // already holding column plain letters.
 std::string written(int width, int column, const std::function<void()>& body) {
     TERM_WIDTH = width;
-    out_column = out_chars = column;
+    out_column = column;
     return capture_stdout(body);
 }
 
@@ -68,10 +67,10 @@ TEST(ParagraphMeasureTest, FitLengthBreaksOnlyBeforeASpace) {
     EXPECT_EQ(fit_length("ab\tcd ef", -1, 5), 5);
     EXPECT_EQ(fit_length("a", -1, 0), 0);
     EXPECT_EQ(fit_length("a b", -1, -3), 0);
-    // Two-byte letters take two columns each.
-    EXPECT_EQ(fit_length("håll", -1, 4), 0);
+    // A letter takes one column, whatever its bytes.
+    EXPECT_EQ(fit_length("håll", -1, 4), 5);
     EXPECT_EQ(fit_length("håll", -1, 5), 5);
-    EXPECT_EQ(fit_length("så här", -1, 6), 3);
+    EXPECT_EQ(fit_length("så här", -1, 6), 8);
 }
 
 TEST(ParagraphMeasureTest, FitLengthLimitCapsOnlyWhenThePrefixFits) {
@@ -88,59 +87,53 @@ TEST(ParagraphMeasureTest, FitLengthLimitCapsOnlyWhenThePrefixFits) {
 }
 
 TEST(ParagraphMeasureTest, FitOrCutLengthCutsOnWholeCharacters) {
+    auto fit_or_cut_length = [](const char* s, int w) { return text_line(s, w, true).bytes; };
     EXPECT_EQ(fit_or_cut_length("", 5), 0);
     EXPECT_EQ(fit_or_cut_length("ab cdef", 4), 2);  // a word break wins
     EXPECT_EQ(fit_or_cut_length("  abcdef", 2), 1); // so does a piece of spaces
     EXPECT_EQ(fit_or_cut_length("abcdef", 4), 4);
     EXPECT_EQ(fit_or_cut_length(" abcdef", 4), 4);
-    EXPECT_EQ(fit_or_cut_length("aåb", 2), 1); // not half of å
-    EXPECT_EQ(fit_or_cut_length("aåb", 3), 3);
-    EXPECT_EQ(fit_or_cut_length("ååå", 5), 4);
+    EXPECT_EQ(fit_or_cut_length("aåb", 2), 3); // not half of å
+    EXPECT_EQ(fit_or_cut_length("aåb", 3), 4);
+    EXPECT_EQ(fit_or_cut_length("ååå", 2), 4);
     // Not even one character fits: exactly one whole character.
     EXPECT_EQ(fit_or_cut_length("abc", 0), 1);
     EXPECT_EQ(fit_or_cut_length("abc", -4), 1);
     EXPECT_EQ(fit_or_cut_length("åb", 1), 2);
-    EXPECT_EQ(fit_or_cut_length("€x", 2), 3);
+    EXPECT_EQ(fit_or_cut_length("€x", 0), 3);
     EXPECT_EQ(fit_or_cut_length("\xF0\x9F\x98\x80", 1), 4);
-    // Malformed text: a lone run of continuation bytes is cut after four.
-    EXPECT_EQ(fit_or_cut_length("\x80\x80\x80\x80\x80\x80", 2), 4);
+    // Malformed text: a lone run of continuation bytes takes no column.
+    EXPECT_EQ(fit_or_cut_length("\x80\x80\x80\x80\x80\x80", 0), 6);
 }
 
 TEST(ParagraphSayTest, ContinuesTheLineWithAJoiningSpace) {
     const char* first = "Du står i ett litet rum.";
     EXPECT_EQ(said(80, 0, first), first + EL);
-    EXPECT_EQ(out_column, 25);
+    EXPECT_EQ(out_column, 24);
     const char* second = "Det enda som finns här inne är ett hav.";
     EXPECT_EQ(said(80, 25, second), std::string(" ") + second + EL);
-    EXPECT_EQ(out_column, 26 + static_cast<int>(std::strlen(second)));
+    EXPECT_EQ(out_column, 26 + utf8_character_count(second));
 }
 
 TEST(ParagraphSayTest, WrapsOneTextAtSeveralWidths) {
     const char* text = "Du står vid en frusen sjö och isen knakar.";
-    EXPECT_EQ(said(10, 0, text), "Du står" + EL + "\nvid en" + EL + "\nfrusen" + EL + "\nsjö och" +
-                                     EL + "\nisen" + EL + "\nknakar." + EL);
+    EXPECT_EQ(said(10, 0, text),
+              "Du står" + EL + "\nvid en" + EL + "\nfrusen sjö\noch isen" + EL + "\nknakar." + EL);
     EXPECT_EQ(out_column, 7);
     EXPECT_EQ(said(16, 0, text),
               "Du står vid en" + EL + "\nfrusen sjö och" + EL + "\nisen knakar." + EL);
     EXPECT_EQ(out_column, 12);
     // The second line ends exactly at the width, the space just beyond it.
-    EXPECT_EQ(said(20, 0, text),
-              "Du står vid en" + EL + "\nfrusen sjö och isen" + EL + "\nknakar." + EL);
-    EXPECT_EQ(said(43, 0, text), "Du står vid en frusen sjö och isen" + EL + "\nknakar." + EL);
+    EXPECT_EQ(said(19, 0, text), "Du står vid en" + EL + "\nfrusen sjö och isen\nknakar." + EL);
+    EXPECT_EQ(said(41, 0, text), "Du står vid en frusen sjö och isen" + EL + "\nknakar." + EL);
     EXPECT_EQ(said(44, 0, text), text + EL);
-    EXPECT_EQ(out_column, 44);
+    EXPECT_EQ(out_column, 42);
 }
 
-TEST(ParagraphSayTest, TwoByteLettersCountTwoColumns) {
-    EXPECT_EQ(said(7, 0, "Du står"), "Du" + EL + "\nstår" + EL);
-    EXPECT_EQ(out_column, 5);
-    EXPECT_EQ(said(8, 0, "Du står"), "Du står" + EL);
-    EXPECT_EQ(said(10, 0, "åäö åäö"), "åäö" + EL + "\nåäö" + EL);
-    EXPECT_EQ(out_column, 6);
-    // Its bytes reach the margin but its characters do not: cells to the
-    // right may hold old text, so the line is still erased.
-    EXPECT_EQ(said(13, 0, "åäö åäö"), "åäö åäö" + EL);
-    EXPECT_EQ(out_column, 13);
+TEST(ParagraphSayTest, ALetterTakesOneColumn) {
+    const char* room = "Du står i ett litet rum med varken väggar eller tak men det finns";
+    EXPECT_EQ(said(80, 0, room), room + EL);
+    EXPECT_EQ(said(80, out_column, "ett fönster."), " ett fönster." + EL); // still the first line
 }
 
 TEST(ParagraphSayTest, TextFillingTheLineExactlyLeavesNoRoomForTheNext) {
@@ -202,8 +195,8 @@ TEST(ParagraphSayTest, LongWordIsCutOnlyOnAFreshLine) {
     EXPECT_EQ(said(5, 3, "abcdefgh"), " " + EL + "\nabcde\nfgh" + EL);
     EXPECT_EQ(said(8, 0, "ab cdefghijklm no"), "ab" + EL + "\ncdefghij\nklm no" + EL);
     // Cuts fall between characters, never inside one.
-    EXPECT_EQ(said(5, 0, "ååå"), "åå" + EL + "\nå" + EL);
-    EXPECT_EQ(said(3, 0, "ååå"), "å" + EL + "\nå" + EL + "\nå" + EL);
+    EXPECT_EQ(said(2, 0, "ååå"), "åå\nå" + EL);
+    EXPECT_EQ(said(4, 0, "Klättra"), "Klät\ntra" + EL);
     // Narrower than one character: one whole character per line.
     EXPECT_EQ(said(1, 0, "åb"), "å\nb");
     EXPECT_EQ(said(0, 0, "ab cd"), "a" + EL + "\nb" + EL + "\nc" + EL + "\nd" + EL);
@@ -265,7 +258,7 @@ void expect_line_invariants(const std::string& out, int width, int column,
         EXPECT_EQ(erased, line_start + utf8_character_count(line) != width);
         EXPECT_TRUE(utf8_is_whole(line));
         EXPECT_TRUE(i == 0 || line.substr(0, 1) != " ");
-        filled = line_start + static_cast<int>(line.size());
+        filled = line_start + utf8_character_count(line);
         if (filled > width) {
             EXPECT_EQ(line_start, 0);
             EXPECT_EQ(static_cast<int>(line.size()), utf8_announced_length(line[0]));
