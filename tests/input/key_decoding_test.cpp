@@ -38,14 +38,18 @@ const Sequence TERMINAL_KEYS[] = {
 // the rxvt family sends it, an ESC before the key, and rxvt's Ctrl and Shift
 // arrows in lower case.
 const Sequence MODIFIED_KEYS[] = {
-    {"\x1b[1;5A", KEY_UP},      {"\x1b[1;2B", KEY_DOWN},       {"\x1b[1;3C", KEY_RIGHT},
-    {"\x1b[1;16D", KEY_LEFT},   {"\x1b[1;5H", KEY_HOME},       {"\x1b[1;2F", KEY_END},
-    {"\x1b[1;2P", KEY_F1},      {"\x1b[1;5Q", KEY_F2},         {"\x1b[1;6R", KEY_F3},
-    {"\x1b[1;10S", KEY_F4},     {"\x1b[2;5~", KEY_INSERT},     {"\x1b[3;2~", KEY_DELETE},
-    {"\x1b[5;5~", KEY_PAGE_UP}, {"\x1b[6;13~", KEY_PAGE_DOWN}, {"\x1b[15;2~", KEY_F5},
-    {"\x1b[1;3~", KEY_HOME},    {"\x1b[8;5~", KEY_END},        {"\x1b\x1b[A", KEY_UP},
-    {"\x1b\x1bOR", KEY_F3},     {"\x1bOa", KEY_UP},            {"\x1bOb", KEY_DOWN},
-    {"\x1bOc", KEY_RIGHT},      {"\x1b[d", KEY_LEFT},
+    {"\x1b[1;5A", KEY_UP},      {"\x1b[1;2B", KEY_DOWN},
+    {"\x1b[1;3C", KEY_RIGHT},   {"\x1b[1;16D", KEY_LEFT},
+    {"\x1b[1;5H", KEY_HOME},    {"\x1b[1;2F", KEY_END},
+    {"\x1b[1;2P", KEY_F1},      {"\x1b[1;5Q", KEY_F2},
+    {"\x1b[1;6R", KEY_F3},      {"\x1b[1;10S", KEY_F4},
+    {"\x1b[2;5~", KEY_INSERT},  {"\x1b[3;2~", KEY_DELETE},
+    {"\x1b[5;5~", KEY_PAGE_UP}, {"\x1b[6;13~", KEY_PAGE_DOWN},
+    {"\x1b[15;2~", KEY_F5},     {"\x1b[1;3~", KEY_HOME},
+    {"\x1b[8;5~", KEY_END},     {"\x1b\x1b[A", KEY_UP},
+    {"\x1b\x1bOR", KEY_F3},     {"\x1bOa", KEY_UP},
+    {"\x1bOb", KEY_DOWN},       {"\x1bOc", KEY_RIGHT},
+    {"\x1b[d", KEY_LEFT},
 };
 
 // rxvt ends its shifted keys in "$"; the sequence ends there.
@@ -157,14 +161,22 @@ struct Replay {
 // sequence that fails on a byte outside the grammar, which goes with it.
 TEST_F(KeyDecoding, AltKeysAndFailedSequencesAreSkippedWhole) {
     const Replay cases[] = {
-        {"\x1bq", {}},          {"\x1bo", {}},
-        {"\x1b\n", {}},         {"\x1b\x31", {}},
-        {"\x1b\x1b", {}},       {"\x1b\x1bx", {'x'}},
-        {"\x1b[\t", {}},        {"\x1b[5\r", {}},
-        {"\x1b[[xB", {KEY_F2}}, {"\x1b[1;5\x1b[A", {KEY_UP}},
-        {"\x1b[7\x7f", {}},     {"\x1b[1\xc3\xa4", {-92}},
-        {"\x1b[ 1A", {'A'}},    {"\x1bO A", {'A'}},
-        {"\x1bO\n", {}},       {"\x1b\x1b\x1b[3~", {KEY_DELETE}},
+        {"\x1bq", {}},
+        {"\x1bo", {}},
+        {"\x1b\n", {}},
+        {"\x1b\x31", {}},
+        {"\x1b\x1b", {}},
+        {"\x1b\x1bx", {'x'}},
+        {"\x1b[\t", {}},
+        {"\x1b[5\r", {}},
+        {"\x1b[[xB", {KEY_F2}},
+        {"\x1b[1;5\x1b[A", {KEY_UP}},
+        {"\x1b[7\x7f", {}},
+        {"\x1b[1\xc3\xa4", {-92}},
+        {"\x1b[ 1A", {'A'}},
+        {"\x1bO A", {'A'}},
+        {"\x1bO\n", {}},
+        {"\x1b\x1b\x1b[3~", {KEY_DELETE}},
         {"\x1b[[\x1b[B", {KEY_DOWN}},
     };
     StdinPipe input;
