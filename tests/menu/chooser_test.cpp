@@ -1,9 +1,7 @@
 // The chooser as the player meets it: what is drawn, what each key does,
 // and what is left on the screen afterwards.
 #include "input/key_reader.h"
-#include "input/key_test_support.h"
 #include "menu/chooser.h"
-#include "support/pty_game.h"
 #include "support/stdio_redirect.h"
 #include "term/paragraph.h"
 #include "term/term_width.h"
@@ -173,45 +171,6 @@ TEST_F(Chooser, ALabelLineThatFillsTheLastCellIsNotErased) {
     EXPECT_EQ(run("1"), 10);
     std::string list = "\n\n 1: " + HIGH + "å" + NORMAL + "\n    " + HIGH + "b" + NORMAL + "\n";
     EXPECT_EQ(drawn.substr(0, list.size()), list);
-}
-
-int width_after_stop;
-void fake_stop() {
-    std::fputs("<stop>", stdout);
-    TERM_WIDTH = width_after_stop;
-}
-
-// Ctrl-Z after a move that left the cursor inside the list: it goes below
-// the list before the stop. Back in the same window the list is drawn again
-// from the line where the shell left the cursor, the highlight where it was;
-// in a wider one the screen is cleared and the turn written again.
-TEST_F(Chooser, AStopPutsTheCursorBelowTheListAndDrawsItOrTheTurnAgain) {
-    suspend_game = fake_stop;
-    forget_turn();
-    capture_stdout([] { story_say("Text."); });
-    std::string list = lit('1', "a") + plain('2', "b") + plain('3', "c");
-    std::string moved =
-        list + "\x1b[A\x1b[A\x1b[A" + plain('1', "a") + lit('2', "b") + "\x1b[B<stop>";
-    std::string after = plain('1', "a") + lit('2', "b") + plain('3', "c");
-    for (int width : {80, 81}) {
-        scene_begin(1);
-        for (const char* label : {"a", "b", "c"})
-            add_option(10, label);
-        width_after_stop = width;
-        StdinPipe input;
-        input.write("\x1b[B");
-        Later stopper([&] {
-            // The Down answered, the chooser waits for the next key.
-            for (double give_up = now_ms() + 5000; !in_key_wait(getpid()) && now_ms() < give_up;)
-                sleep_ms(1);
-            note_terminal_event(EVENT_SUSPEND);
-            input.write("q");
-        });
-        drawn = capture_stdout([] { story_choose(); });
-        std::string again = width == 80 ? "\r" + after : "\x1b[2J\x1b[1;1HText.\x1b[K\n\n" + after;
-        EXPECT_EQ(drawn.find("\n\n" + moved + again), 0u) << width;
-    }
-    suspend_game = nullptr;
 }
 
 // Four options in a window that just holds them, then in one a row short: a
