@@ -22,10 +22,10 @@ $(BUILD)/CMakeCache.txt:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
 
 $(ASAN_BUILD)/CMakeCache.txt:
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVAKNA_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVAKNA_SANITIZE=ON -DVAKNA_WERROR=ON $(CMAKE_FLAGS)
 
 $(FUZZ_BUILD)/CMakeCache.txt:
-	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVAKNA_FUZZ=ON \
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVAKNA_FUZZ=ON -DVAKNA_WERROR=ON \
 	      -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ $(CMAKE_FLAGS)
 
 # The test suites are configured only where CMake found GoogleTest (see
@@ -97,12 +97,13 @@ story-script: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) --target story_explorer -j $(JOBS)
 	$(BUILD)/tools/story_explorer --script docs/story-script.txt
 
-# The long run of random keys through a pseudo-terminal; make test runs a
-# tenth of it.
+# The long runs of random keys and bytes through a pseudo-terminal: every
+# seed of the many-seed runs (make test plays two of each) and ten times
+# the keys of the soak.
 SOAK_KEYS ?= 100000
 soak: googletest
 	cmake --build $(BUILD) --target hardening_tests -j $(JOBS)
-	VAKNA_SOAK_KEYS=$(SOAK_KEYS) $(BUILD)/tests/hardening_tests --gtest_filter='Soak.*'
+	VAKNA_ALL_SEEDS=1 VAKNA_SOAK_KEYS=$(SOAK_KEYS) $(BUILD)/tests/hardening_tests
 
 # Every fuzz target for FUZZ_SECONDS seconds, one after the other; what they
 # find stays in $(FUZZ_BUILD)/work/<target>/ for the next run.

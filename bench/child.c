@@ -214,10 +214,24 @@ static int read_proc(const Child* c, const char* name, char* buf, size_t size) {
     return 0;
 }
 
-/* The calls a program sleeps in while it waits for a key: read, poll,
- * select, pselect6, ppoll, epoll_wait, epoll_pwait. */
+/* The calls a program sleeps in while it waits for a key, by their names:
+ * their numbers differ from one architecture to the next, and some have only
+ * the newer of two calls (no poll or select on arm64). */
 static int waits_for_input(long call) {
-    static const long WAITS[] = {0, 7, 23, 270, 271, 232, 281};
+    static const long WAITS[] = {
+        SYS_read,
+#ifdef SYS_poll
+        SYS_poll,
+#endif
+#ifdef SYS_select
+        SYS_select,
+#endif
+        SYS_pselect6,    SYS_ppoll,
+#ifdef SYS_epoll_wait
+        SYS_epoll_wait,
+#endif
+        SYS_epoll_pwait,
+    };
     for (size_t i = 0; i < sizeof WAITS / sizeof WAITS[0]; i++)
         if (call == WAITS[i])
             return 1;
