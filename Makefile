@@ -61,16 +61,15 @@ install: all
 uninstall:
 	DESTDIR='$(DESTDIR)' cmake -D MANIFEST=$(BUILD)/install_manifest.txt -P cmake/uninstall.cmake
 
-# The sanitized suite runs first, then the fuzz targets (their seeds and a
-# short run each), the plain one last, so the run ends in ctest's summary of
-# the plain suite; any failing fails the target. Without GoogleTest it stops
-# before configuring anything more.
+# The three trees build side by side, sharing the jobs, so that no core
+# waits on another tree's links. The sanitized suite runs first, then the
+# fuzz targets (their seeds and a short run each), the plain one last, so
+# the run ends in ctest's summary of the plain suite; any failing fails the
+# target. Without GoogleTest it stops before configuring anything more.
 test: googletest
 	@$(MAKE) -s --no-print-directory $(ASAN_BUILD)/CMakeCache.txt \
 		$(if $(HAS_FUZZER),$(FUZZ_BUILD)/CMakeCache.txt)
-	cmake --build $(ASAN_BUILD) -j $(JOBS)
-	$(if $(HAS_FUZZER),cmake --build $(FUZZ_BUILD) -j $(JOBS))
-	cmake --build $(BUILD) -j $(JOBS)
+	@$(MAKE) --no-print-directory -j $(JOBS) test-trees
 	@status=0; \
 	echo "== sanitized suite ($(ASAN_BUILD))"; \
 	ctest --test-dir $(ASAN_BUILD) $(CTEST_FLAGS) || status=1; \
@@ -80,6 +79,16 @@ test: googletest
 	echo "== plain suite ($(BUILD))"; \
 	ctest --test-dir $(BUILD) $(CTEST_FLAGS) || status=1; \
 	exit $$status
+
+# Each tree's own makefiles, run under this make's jobs.
+.PHONY: test-trees tree-asan tree-plain tree-fuzz
+test-trees: tree-asan tree-plain $(if $(HAS_FUZZER),tree-fuzz)
+tree-asan:
+	+@$(MAKE) -C $(ASAN_BUILD) --no-print-directory
+tree-plain:
+	+@$(MAKE) -C $(BUILD) --no-print-directory
+tree-fuzz:
+	+@$(MAKE) -C $(FUZZ_BUILD) --no-print-directory
 
 # The story map: every scene and option as the story explorer finds them,
 # written as docs/story-map.dot and drawn by Graphviz (Debian: graphviz).

@@ -1,5 +1,7 @@
 #include "support/stdio_redirect.h"
 
+#include "support/child.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -7,7 +9,6 @@
 #include <ctime>
 #include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -61,7 +62,7 @@ void StdinPipe::close_writer() {
 
 PtyOnDescriptor::PtyOnDescriptor(int descriptor)
     : descriptor_(descriptor), saved_(dup(descriptor)) {
-    if (openpty(&master_, &slave_, nullptr, nullptr, nullptr) != 0)
+    if (child_open_pty(0, 0, &master_, &slave_) != 0)
         std::abort();
     std::fflush(stdout);
     dup2(slave_, descriptor_);
@@ -101,9 +102,7 @@ bool StdoutPty::resize(int columns, int rows) {
 }
 
 double now_ms() {
-    timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return t.tv_sec * 1000.0 + t.tv_nsec / 1e6;
+    return now_us() / 1000.0;
 }
 
 bool read_fd_until(int fd, std::string& text, const std::function<bool(const std::string&)>& done,
