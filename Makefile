@@ -90,21 +90,21 @@ tree-plain:
 tree-fuzz:
 	+@$(MAKE) -C $(FUZZ_BUILD) --no-print-directory
 
-# The story map: every scene and option as the story explorer finds them,
-# written as docs/story-map.dot and drawn by Graphviz (Debian: graphviz).
-# The story's script is written again with it.
-story-map: $(BUILD)/CMakeCache.txt
+# The files that pin the story, written again from the catalogue by the
+# story explorer: the map (docs/story-map.dot), the script of every text and
+# option (docs/story-script.txt) and the explorer's figures with the scenes
+# it began (docs/story-figures.txt). The tests compare each with what the
+# catalogue yields now. story-map also draws the map with Graphviz (Debian:
+# graphviz) as docs/story-map.svg.
+STORY_FILES = --dot docs/story-map.dot --script docs/story-script.txt --figures docs/story-figures.txt
+story-script: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) --target story_explorer -j $(JOBS)
-	$(BUILD)/tools/story_explorer --dot docs/story-map.dot --script docs/story-script.txt
+	$(BUILD)/tools/story_explorer $(STORY_FILES)
+
+story-map: story-script
 	@command -v dot > /dev/null || \
 		{ echo "story-map: Graphviz is missing; install it: apt-get install graphviz"; exit 1; }
 	dot -Tsvg docs/story-map.dot -o docs/story-map.svg
-
-# The story's script: every text and option of every state as the story
-# explorer plays them, written as docs/story-script.txt for proofreading.
-story-script: $(BUILD)/CMakeCache.txt
-	cmake --build $(BUILD) --target story_explorer -j $(JOBS)
-	$(BUILD)/tools/story_explorer --script docs/story-script.txt
 
 # The long runs of random keys and bytes through a pseudo-terminal: every
 # seed of the many-seed runs (make test plays two of each) and ten times

@@ -1,5 +1,7 @@
 #include "explored_story.h"
 
+#include <fstream>
+#include <sstream>
 #include <vector>
 
 namespace {
@@ -26,4 +28,11 @@ const Exploration& explored_story() {
                 watcher(e, t, trace);
         });
     return exploration;
+}
+
+std::string committed_doc(const std::string& name) {
+    std::ifstream file(VAKNA_SOURCE_DIR "/docs/" + name);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
 }

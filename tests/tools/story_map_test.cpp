@@ -8,9 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 namespace {
 
 StoryMap map;
@@ -21,18 +18,11 @@ const bool map_and_script_watched =
         script_note(script, trace);
     });
 
-std::string committed(const std::string& name) {
-    std::ifstream file(VAKNA_SOURCE_DIR "/docs/" + name);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 TEST(StoryMap, TheCommittedMapIsTheCatalogues) {
     explored_story();
     std::string now = map_dot(map);
-    EXPECT_TRUE(now == committed("story-map.dot"))
-        << "docs/story-map.dot is stale: run `make story-map` and commit the result";
+    EXPECT_TRUE(now == committed_doc("story-map.dot"))
+        << "docs/story-map.dot is stale: run `make story-script` and commit the result";
 
     for (const char* scene :
          {"new game", "the bed", "the room with the window", "at the window", "down below",
@@ -55,7 +45,7 @@ TEST(StoryMap, TheCommittedMapIsTheCatalogues) {
 TEST(StoryScript, TheCommittedScriptIsTheCatalogues) {
     explored_story();
     std::string now = script_text(script);
-    EXPECT_TRUE(now == committed("story-script.txt"))
+    EXPECT_TRUE(now == committed_doc("story-script.txt"))
         << "docs/story-script.txt is stale: run `make story-script`, read the difference and "
            "commit the result";
 
