@@ -1,6 +1,7 @@
 #include "support/stdio_redirect.h"
 
 #include "support/child.h"
+#include "support/output_capture.h"
 
 #include <gtest/gtest.h>
 
@@ -14,25 +15,9 @@
 #include <unistd.h>
 
 std::string capture_stdout(const std::function<void()>& body) {
-    std::fflush(stdout);
-    char path[] = "/tmp/vakna-stdout-XXXXXX";
-    int file = mkstemp(path);
-    EXPECT_GE(file, 0);
-    unlink(path);
-    int saved = dup(1);
-    dup2(file, 1);
+    OutputCapture capture;
     body();
-    std::fflush(stdout);
-    dup2(saved, 1);
-    close(saved);
-
-    std::string out;
-    lseek(file, 0, SEEK_SET);
-    char chunk[4096];
-    for (ssize_t n; (n = read(file, chunk, sizeof chunk)) > 0;)
-        out.append(chunk, static_cast<size_t>(n));
-    close(file);
-    return out;
+    return capture.take();
 }
 
 StdinPipe::StdinPipe() : saved_stdin_(dup(0)) {

@@ -39,7 +39,10 @@ std::string figures_text(const StoryFigures& f) {
                   f.fewest_to_finale, f.longest_to_finale, f.deepest, f.most_options,
                   f.replay_mismatches);
     std::string figures = std::string(text) + "scenes begun:";
-    for (StateId scene : f.scenes_begun)
-        figures += " " + std::to_string(scene);
-    return figures + "\n";
+    for (StateId scene : f.scenes_begun) {
+        figures += ' ';
+        figures += std::to_string(scene);
+    }
+    figures += '\n';
+    return figures;
 }
