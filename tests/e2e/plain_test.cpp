@@ -108,8 +108,7 @@ std::vector<std::string> story_lines(const std::string& transcript) {
         else if (transcript[i] != '\n')
             lines.back() += transcript[i];
         else if (told(lines.back())) {
-            // The full mode's erase covers a joining space that ends a line;
-            // the plain mode writes none there.
+            // Where the full mode's erase covers a line's last blank.
             lines.back().erase(lines.back().find_last_not_of(" \r") + 1);
             lines.emplace_back();
         } else

@@ -168,32 +168,25 @@ TEST(Session, ANewSizeDrawsTheScreenAgainAsItWas) {
     // that stood above its list; a death and a new game end none of them.
     for (const char* label : {"Kliva upp", "Ta isborren", "Klättra ut genom fönstret"})
         game.choose(label);
-    const std::string last_at_the_lake = "Borra tre hål\x1b[K\x1b[0;37;40m\r\n";
-    game.read_until(last_at_the_lake);
+    game.read_until(" 6: Borra tre hål");
     game.resize(40, 30);
     game.read_until("\x1b[2J");
     EXPECT_EQ(
-        game.read_until(last_at_the_lake),
+        game.read_until("\r\n 1: "),
         "\x1b[1;1HPlötsligt vaknar du och märker att du\x1b[K\r\nligger i en säng.\x1b[K\r\n\r\n"
         "Du somnar... När du vaknar märker du att\r\ndu ligger i samma säng.\x1b[K\r\n\r\n"
         "Du står i ett litet rum med varken\x1b[K\r\nväggar eller tak men det finns\x1b[K ett"
         "\x1b[K\r\nfönster.\x1b[K Det står en isborr lutad mot\x1b[K\r\nfönsterkarmen.\x1b[K"
-        "\r\n\r\nDu tar isborren och stoppar den i\x1b[K\r\nkragen.\x1b[K\r\n\r\n"
-        "Du står lutad mot fönstret och tittar ut\r\növer den\x1b[K frusna sjön och det fina"
-        "\x1b[K\r\nsommarlandskapet.\x1b[K\r\n\r\n 1: \x1b[0;1;37;42mGå ett varv runt sjön"
-        "\x1b[K\x1b[0;37;40m\r\n 2: Gå två varv runt sjön\x1b[K\x1b[0;37;40m\r\n 3: Gå tre varv"
-        " runt sjön\x1b[K\x1b[0;37;40m\r\n 4: Gå in genom fönstret\x1b[K\x1b[0;37;40m\r\n"
-        " 5: Borra två hål\x1b[K\x1b[0;37;40m\r\n 6: Borra tre hål\x1b[K\x1b[0;37;40m\r\n");
+        "\r\n\r\nDu tar isborren och stoppar den i\x1b[K\r\nkragen.\x1b[K\r\n\r\nDu står "
+        "lutad mot fönstret och tittar ut\r\növer den\x1b[K frusna sjön och det fina\x1b[K\r\n"
+        "sommarlandskapet.\x1b[K\r\n\r\n 1: ");
     for (const char* label : {"Borra tre hål", "Borra tre hål", "Borra två hål", GO_ON.c_str()})
         game.choose(label);
     game.read_until(LAST_OPTION_OF_THE_BED);
     game.resize(80, 30);
-    game.read_until("\x1b[2J");
     std::string again = game.read_until(LAST_OPTION_OF_THE_BED);
-    EXPECT_EQ(again.rfind(bed_at_80.substr(4), 0), 0u) << again;
-    EXPECT_NE(again.find("Du är DÖD nu.\x1b[K\r\n\r\n" + bed_at_80.substr(10) + BED_LIST),
-              std::string::npos)
-        << again;
+    EXPECT_EQ(again.find(bed_at_80), 0u) << again;
+    EXPECT_NE(again.find("DÖD nu.\x1b[K\r\n\r\n" + bed_at_80.substr(10)), std::string::npos);
     game.send("q");
     expect_clean_end(game);
 }

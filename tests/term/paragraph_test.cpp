@@ -223,9 +223,7 @@ TEST(ParagraphTest, StorySceneFlowsAsOneParagraphUntilTheNext) {
     EXPECT_EQ(out_column, 7);
 }
 
-// The earlier turns come back oldest first, each followed by the newlines
-// its list once followed; the texts said stay within the budget, and the
-// oldest turns go whole to keep them there.
+// Earlier turns oldest first, as many whole ones as the budget holds.
 TEST(ParagraphTest, ReplayWritesTheRememberedTurnsWithinTheBudget) {
     std::string a(8000, 'a'), b(8000, 'b'), c(SAID_BUDGET - 16000, 'c');
     written(20000, 0, [&] {

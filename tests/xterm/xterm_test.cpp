@@ -234,8 +234,7 @@ TEST_F(Xterm, AfterAContinueTheNextKeyDrawsTheWholeMenuBelowTheShellsLines) {
                                              << screen_.dump();
 }
 
-// A terminal that grows brings back lines from its scrollback at the top,
-// an old list among them: every new size draws the screen again.
+// A window that grows shows its scrollback, an old list among it, at the top.
 TEST_F(Xterm, AfterNewSizesOfTheWindowTheMenuStandsOnceWithOneHighlight) {
     ASSERT_NO_FATAL_FAILURE(start({VAKNA_BINARY}));
     ASSERT_TRUE(shows(shows_highlight(BED_MENU, 0))) << screen_.dump();
