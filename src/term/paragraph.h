@@ -41,9 +41,11 @@ int text_columns(const char* text);
 // Erases the rest of the line, unless its columns fill all width cells.
 void clear_rest_of_line(int columns_on_line, int width);
 
-// Continues the current paragraph with text. A line that already holds
-// something gets one joining space first; in the plain style only where the
-// text's first word follows on that line, so that no line ends in a blank.
+// Continues the current paragraph with text: first one joining space where
+// the line already holds something (a full line gets its line break
+// instead; the plain style writes the space only where the text's first
+// word follows on that line, so that no line ends in a blank), then the text
+// line by line, each line erased to its end unless its columns fill it.
 void say(const char* text);
 // Ends the current paragraph and opens the next: a newline unless the line
 // is empty, then one space. The next say adds its joining space, so the
