@@ -128,8 +128,7 @@ void new_paragraph() {
 // PARAGRAPH; the end of a turn as the byte TURN_END. The texts are copied: a
 // count's text lives in a buffer that a later turn changes. The store has a
 // fixed size, so memory stays flat however long the game runs: the oldest
-// turns make room, and they go whole. It stays untouched beyond what has
-// been said, so the first screen costs no more than its own texts.
+// turns make room, and they go whole. Only the part in use is ever touched.
 constexpr char SAID = 's';
 constexpr char PARAGRAPH = 'p';
 constexpr char TURN_END = 't';
@@ -172,8 +171,8 @@ static void remember(char kind, const char* text) {
     size_t bytes = kind == SAID ? said + 2 : 1;
     while (!fits(said, bytes, kind) && forget_oldest_turn()) {
     }
-    // The current turn alone beyond the budget: the rest of it is left out
-    // of the redrawing.
+    // A text that the current turn alone cannot hold within the budget is
+    // left out of the redrawing.
     if (!fits(said, bytes, kind))
         return;
     if (kept_to + bytes > TURN_STORE_SIZE) {
