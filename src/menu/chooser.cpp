@@ -210,36 +210,38 @@ static void set_highlight(int index) {
 }
 
 static void draw_list() {
-    term_put_text("\n\n");
+    term_put_text(BEFORE_LIST);
     lay_out();
     draw_slots();
 }
 
 // A new width rewraps what the terminal shows, each terminal in its own way,
-// so nothing on the screen can be counted on. A new height matters only to
-// a list that does not fit the window it was drawn for or the one there is
-// now.
+// and a window that grows brings lines back from the scrollback at its top
+// (an old turn, an old list): after any new size nothing on the screen can
+// be counted on.
 static bool window_changed() {
-    int whole_list = rows_for(0, slot_count - 1);
-    return TERM_WIDTH != listed_width ||
-           (TERM_HEIGHT != listed_rows &&
-            !(fits(whole_list, listed_rows) && fits(whole_list, TERM_HEIGHT)));
+    return TERM_WIDTH != listed_width || TERM_HEIGHT != listed_rows;
 }
 
-// The screen cleared as at the start and the turn written again.
+// The screen cleared as at the start and written again as it was: the turns
+// that led here, as far as they are remembered, then this one and its list.
 static void redraw_turn() {
     term_clear_screen();
     term_move_to(0, 0);
-    replay_turn();
+    replay_turns();
     draw_list();
 }
 
 // Ctrl-Z: the shell writes from the line below the list, so the cursor goes
-// there first. Back in the same window, the shell's lines stand below the
-// old list and the cursor under them: the list is drawn again from there.
+// there first, and the highlight goes out, since the list left above the
+// shell's lines is no longer the one that answers keys. Back in the same
+// window, the shell's lines stand below the old list and the cursor under
+// them: the list is drawn again from there, its highlight the only one lit.
 static void stop_and_go_on() {
     if (suspend_game == nullptr)
         return;
+    move_to_slot(highlighted);
+    draw_slot(slots[highlighted], false, slots[highlighted].lines);
     move_to_slot(slot_count);
     suspend_game();
     if (window_changed()) {

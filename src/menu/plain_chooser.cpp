@@ -129,8 +129,7 @@ StateId plain_choose() {
     menu_list(&menu_tree, note_option, nullptr);
     if (plain_count == 0)
         return STATE_QUIT;
-    // Ends the story's line and leaves one empty line, as the full list does.
-    term_put_text("\n\n");
+    term_put_text(BEFORE_LIST);
     list_options();
     for (;;) {
         prompt();

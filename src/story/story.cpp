@@ -67,6 +67,6 @@ void run_story(StateId start) {
         }
         state = story_chooser();
         // The choice begins a new turn, whichever chooser made it.
-        forget_turn();
+        end_turn();
     }
 }

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdlib>
 #include <cstring>
 
 int out_column = 0;
@@ -78,15 +77,16 @@ void clear_rest_of_line(int columns_on_line, int width) {
 }
 
 void say(const char* text) {
-    if (out_column >= TERM_WIDTH && out_column != 0) {
+    bool joined = out_column != 0;
+    if (out_column >= TERM_WIDTH && joined) {
         // A full line leaves the cursor waiting in its last column; a joining
         // space would wrap there by itself and leave an empty line inside
         // the paragraph, so the line break alone joins the texts.
         term_putch('\n');
         out_column = 0;
-    } else if (out_column != 0) {
-        term_putch(' ');
-        ++out_column;
+        joined = false;
+    } else if (joined) {
+        ++out_column; // the joining space's column
     }
     for (;;) {
         // The width may change under a resize; each line takes it afresh.
@@ -94,6 +94,17 @@ void say(const char* text) {
         // On a fresh line a word wider than the line is cut, so that every
         // line makes progress; elsewhere it waits for the next line.
         TextLine line = text_line(text, columns - out_column, out_column == 0);
+        if (joined) {
+            // Where the first word goes to the next line, the joining space
+            // would end this one in a blank: a braille display or a transcript
+            // shows it, so the plain style leaves it out. The full style's
+            // erase covers it anyway.
+            if (line.bytes > 0 || term_style != STYLE_PLAIN)
+                term_putch(' ');
+            else
+                --out_column;
+            joined = false;
+        }
         put_n(text, line.bytes);
         out_column += line.columns;
         clear_rest_of_line(out_column, columns);
@@ -112,31 +123,69 @@ void new_paragraph() {
     out_column = 1;
 }
 
-// What the story said since the last choice, in order: each text as the
-// byte SAID, the text and its NUL, each paragraph break as the byte
-// PARAGRAPH. The texts are copied: a count's text lives in a buffer that a
-// later turn changes. The store grows with the C library, which throws
-// nothing; a text that finds no room is left out of the turn's redrawing.
+// What the story said, turn by turn from the oldest kept: each text as the
+// byte SAID, the text and its NUL; each paragraph break as the byte
+// PARAGRAPH; the end of a turn as the byte TURN_END. The texts are copied: a
+// count's text lives in a buffer that a later turn changes. The store has a
+// fixed size, so memory stays flat however long the game runs: the oldest
+// turns make room, and they go whole. Only the part in use is ever touched.
 constexpr char SAID = 's';
 constexpr char PARAGRAPH = 'p';
-static char* turn;
-static size_t turn_length;
-static size_t turn_capacity;
+constexpr char TURN_END = 't';
+// Room for the texts themselves and as many bytes again for the marks
+// around them, which a turn of many short texts needs.
+constexpr size_t TURN_STORE_SIZE = 2 * SAID_BUDGET;
+static char turns[TURN_STORE_SIZE];
+static size_t kept_from;    // the oldest kept turn's first record
+static size_t current_from; // the current turn's first record
+static size_t kept_to;      // just behind the newest record
+static size_t said_kept;    // bytes of the kept texts, the current turn's included
+
+static size_t record_size(const char* record) {
+    return *record == SAID ? std::strlen(record + 1) + 2 : 1;
+}
+
+// Forgets the oldest turn before the current one; false when there is none.
+static bool forget_oldest_turn() {
+    if (kept_from == current_from)
+        return false;
+    char kind;
+    do {
+        kind = turns[kept_from];
+        if (kind == SAID)
+            said_kept -= std::strlen(turns + kept_from + 1);
+        kept_from += record_size(turns + kept_from);
+    } while (kind != TURN_END);
+    return true;
+}
+
+// A turn's last byte always finds room: the current turn's texts and breaks
+// leave it free.
+static bool fits(size_t said, size_t bytes, char kind) {
+    size_t room = TURN_STORE_SIZE - (kind == TURN_END ? 0 : 1);
+    return said_kept + said <= SAID_BUDGET && kept_to - kept_from + bytes <= room;
+}
 
 static void remember(char kind, const char* text) {
-    size_t bytes = 1 + (kind == SAID ? std::strlen(text) + 1 : 0);
-    if (turn_length + bytes > turn_capacity) {
-        size_t capacity = std::max(2 * turn_capacity, turn_length + bytes);
-        char* grown = static_cast<char*>(std::realloc(turn, capacity));
-        if (grown == nullptr)
-            return;
-        turn = grown;
-        turn_capacity = capacity;
+    size_t said = kind == SAID ? std::strlen(text) : 0;
+    size_t bytes = kind == SAID ? said + 2 : 1;
+    while (!fits(said, bytes, kind) && forget_oldest_turn()) {
     }
-    turn[turn_length] = kind;
+    // A text that the current turn alone cannot hold within the budget is
+    // left out of the redrawing.
+    if (!fits(said, bytes, kind))
+        return;
+    if (kept_to + bytes > TURN_STORE_SIZE) {
+        std::memmove(turns, turns + kept_from, kept_to - kept_from);
+        current_from -= kept_from;
+        kept_to -= kept_from;
+        kept_from = 0;
+    }
+    turns[kept_to] = kind;
     if (kind == SAID)
-        std::memcpy(turn + turn_length + 1, text, bytes - 1);
-    turn_length += bytes;
+        std::memcpy(turns + kept_to + 1, text, said + 1);
+    kept_to += bytes;
+    said_kept += said;
 }
 
 void story_say(const char* text) {
@@ -149,18 +198,21 @@ void story_paragraph() {
     new_paragraph();
 }
 
-void replay_turn() {
+void replay_turns() {
     out_column = 0;
-    for (size_t at = 0; at < turn_length;) {
-        if (turn[at++] == PARAGRAPH) {
+    for (size_t at = kept_from; at < kept_to; at += record_size(turns + at)) {
+        if (turns[at] == SAID) {
+            say(turns + at + 1);
+        } else if (turns[at] == PARAGRAPH) {
             new_paragraph();
-            continue;
+        } else {
+            term_put_text(BEFORE_LIST);
+            out_column = 0;
         }
-        say(turn + at);
-        at += std::strlen(turn + at) + 1;
     }
 }
 
-void forget_turn() {
-    turn_length = 0;
+void end_turn() {
+    remember(TURN_END, nullptr);
+    current_from = kept_to;
 }

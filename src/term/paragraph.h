@@ -4,8 +4,9 @@
 // game's texts takes one cell, whatever the locale.
 #pragma once
 
-// Columns filled on the current screen line by the paragraph writer;
-// 0 means the cursor stands at the start of an empty line.
+// Columns filled on the current screen line by the paragraph writer, its
+// joining and indenting spaces included; 0 means the cursor stands at the
+// start of an empty line.
 extern int out_column;
 
 // Length of text, but no more than max; 0 when max is 0 or negative.
@@ -40,18 +41,34 @@ int text_columns(const char* text);
 // Erases the rest of the line, unless its columns fill all width cells.
 void clear_rest_of_line(int columns_on_line, int width);
 
-// Continues the current paragraph with text, joined by one space.
+// Continues the current paragraph with text: first one joining space where
+// the line already holds something (a full line gets its line break
+// instead; the plain style writes the space only where the text's first
+// word follows on that line, so that no line ends in a blank), then the text
+// line by line, each line erased to its end unless its columns fill it.
 void say(const char* text);
-// Ends the current paragraph and opens the next, indented by one space.
+// Ends the current paragraph and opens the next: a newline unless the line
+// is empty, then one space. The next say adds its joining space, so the
+// paragraph's first line begins with two spaces.
 void new_paragraph();
 
-// The story's entry points. Both are remembered until forget_turn, so that
-// the turn can be written again at a new width.
+// What stands between a turn's texts and the list of its choices: a newline
+// that ends the story's line and one empty line.
+constexpr const char* BEFORE_LIST = "\n\n";
+
+// The story's entry points. Both are remembered turn by turn, so that the
+// screen can be written again at a new size.
 void story_say(const char* text);
 void story_paragraph();
 
-// Writes the turn's texts again, with the same paragraph breaks, from the
-// start of an empty line.
-void replay_turn();
-// Starts a new turn: called when the player has chosen.
-void forget_turn();
+// The bytes of the texts said that the remembered turns hold at most, the
+// current turn's included. The oldest turns are forgotten whole to keep
+// within it.
+constexpr unsigned SAID_BUDGET = 16384;
+
+// Writes the remembered turns again from the start of an empty line, oldest
+// first, with the same paragraph breaks: each earlier turn followed by
+// BEFORE_LIST, as its list once followed it, then the current turn.
+void replay_turns();
+// Ends the current turn: called when the chooser has returned.
+void end_turn();

@@ -1,6 +1,7 @@
 // Ending the game, signals, resizes, suspension and scripted play: the
 // terminal is always left as it was found.
 #include "support/pty_game.h"
+#include "support/roads.h"
 #include "support/stdio_redirect.h"
 
 #include <gtest/gtest.h>
@@ -131,13 +132,15 @@ TEST(Session, ModeClearsOnlyCanonicalInputEchoAndFlowControl) {
     expect_clean_end(game);
 }
 
-TEST(Session, ANewWidthOrAHeightTooSmallForTheListDrawsTheTurnAgain) {
+TEST(Session, ANewSizeDrawsTheScreenAgainAsItWas) {
+    const std::string bed_at_80 =
+        "\x1b[2J\x1b[1;1HPlötsligt vaknar du och märker att du ligger i en säng.\x1b[K\r\n\r\n";
     PtyGame game(80, 24);
     game.read_until(LAST_OPTION_OF_THE_BED);
-    game.resize(80, 30);
     game.signal(SIGCONT);
-    EXPECT_EQ(game.read_for(200), "") << "a new height alone, or a continue without a stop, "
-                                         "redraws nothing where the list fits";
+    EXPECT_EQ(game.read_for(200), "") << "a continue without a stop redraws nothing";
+    game.resize(80, 30); // a height alone: a window that grows shows old lines at its top
+    EXPECT_EQ(game.read_until(LAST_OPTION_OF_THE_BED), bed_at_80 + BED_LIST);
     game.resize(80, 2); // cleared as at the start: the turn, and what the window holds of the list
     EXPECT_EQ(game.read_until("upp\x1b[K\x1b[0;37;40m\r\n"),
               "\x1b[2J\x1b[1;1HPlötsligt vaknar du och märker att du ligger i en säng.\x1b[K"
@@ -161,6 +164,29 @@ TEST(Session, ANewWidthOrAHeightTooSmallForTheListDrawsTheTurnAgain) {
     EXPECT_NE(
         game.read_until("samma säng.\x1b[K").find("Du somnar... När du vaknar\x1b[K\r\nmärker"),
         std::string::npos);
+    // The turns that led to the menu, oldest first, each with the empty line
+    // that stood above its list; a death and a new game end none of them.
+    for (const char* label : {"Kliva upp", "Ta isborren", "Klättra ut genom fönstret"})
+        game.choose(label);
+    game.read_until(" 6: Borra tre hål");
+    game.resize(40, 30);
+    game.read_until("\x1b[2J");
+    EXPECT_EQ(
+        game.read_until("\r\n 1: "),
+        "\x1b[1;1HPlötsligt vaknar du och märker att du\x1b[K\r\nligger i en säng.\x1b[K\r\n\r\n"
+        "Du somnar... När du vaknar märker du att\r\ndu ligger i samma säng.\x1b[K\r\n\r\n"
+        "Du står i ett litet rum med varken\x1b[K\r\nväggar eller tak men det finns\x1b[K ett"
+        "\x1b[K\r\nfönster.\x1b[K Det står en isborr lutad mot\x1b[K\r\nfönsterkarmen.\x1b[K"
+        "\r\n\r\nDu tar isborren och stoppar den i\x1b[K\r\nkragen.\x1b[K\r\n\r\nDu står "
+        "lutad mot fönstret och tittar ut\r\növer den\x1b[K frusna sjön och det fina\x1b[K\r\n"
+        "sommarlandskapet.\x1b[K\r\n\r\n 1: ");
+    for (const char* label : {"Borra tre hål", "Borra tre hål", "Borra två hål", GO_ON.c_str()})
+        game.choose(label);
+    game.read_until(LAST_OPTION_OF_THE_BED);
+    game.resize(80, 30);
+    std::string again = game.read_until(LAST_OPTION_OF_THE_BED);
+    EXPECT_EQ(again.find(bed_at_80), 0u) << again;
+    EXPECT_NE(again.find("DÖD nu.\x1b[K\r\n\r\n" + bed_at_80.substr(10)), std::string::npos);
     game.send("q");
     expect_clean_end(game);
 }
@@ -183,7 +209,9 @@ TEST(Session, SuspendGivesTheTerminalBackAndContinueTakesItAgain) {
     ASSERT_TRUE(eventually(game, [&] { return process_state(player) == 'T'; }));
     EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
     game.read_for(100);
-    EXPECT_EQ(game.transcript().substr(before), "\x1b[0m") << "the shell gets its own colours";
+    // The highlight goes out, the cursor below the list, the shell's colours.
+    EXPECT_EQ(game.transcript().substr(before),
+              "\x1b[A\x1b[A 1: Kliva upp\x1b[K\x1b[0;37;40m\r\n\x1b[B\x1b[0m");
 
     before = game.transcript().size();
     kill(player, SIGCONT);

@@ -203,7 +203,7 @@ TEST(ParagraphSayTest, LongWordIsCutOnlyOnAFreshLine) {
     EXPECT_EQ(out_column, 1);
 }
 
-TEST(ParagraphTest, NewParagraphIndentsByOne) {
+TEST(ParagraphTest, NewParagraphWritesItsSpaceBeforeTheJoiningOne) {
     EXPECT_EQ(written(20, 0, [] { new_paragraph(); }), " ");
     EXPECT_EQ(out_column, 1);
     EXPECT_EQ(written(20, 7, [] { new_paragraph(); }), "\n ");
@@ -221,6 +221,22 @@ TEST(ParagraphTest, StorySceneFlowsAsOneParagraphUntilTheNext) {
     EXPECT_EQ(out,
               "  Du står i ett" + EL + "\nlitet rum." + EL + " Ett hav." + EL + "\n  Slut." + EL);
     EXPECT_EQ(out_column, 7);
+}
+
+// Earlier turns oldest first, as many whole ones as the budget holds.
+TEST(ParagraphTest, ReplayWritesTheRememberedTurnsWithinTheBudget) {
+    std::string a(8000, 'a'), b(8000, 'b'), c(SAID_BUDGET - 16000, 'c');
+    written(20000, 0, [&] {
+        story_say(std::string(SAID_BUDGET, 'x').c_str()); // fills the budget alone
+        for (const std::string* text : {&a, &b, &c}) {
+            end_turn();
+            story_say(text->c_str());
+        }
+    });
+    auto replayed = [] { return written(20000, 5, [] { replay_turns(); }); };
+    EXPECT_EQ(replayed(), a + EL + "\n\n" + b + EL + "\n\n" + c + EL);
+    written(20000, 0, [] { story_say("d"); });
+    EXPECT_EQ(replayed(), b + EL + "\n\n" + c + EL + " d" + EL);
 }
 
 namespace {

@@ -205,6 +205,7 @@ TEST_F(Xterm, AfterAContinueTheNextKeyDrawsTheWholeMenuBelowTheShellsLines) {
 
     xterm_->key("ctrl+z");
     ASSERT_TRUE(shows(shows_text("Stopped"))) << screen_.dump();
+    EXPECT_TRUE(shows(shows_highlight(BED_MENU, -1))) << "no option lit:\n" << screen_.dump();
     xterm_->type("fg");
     xterm_->key("Return");
     // The shell gives back its line mode before it continues the job; a key
@@ -233,7 +234,8 @@ TEST_F(Xterm, AfterAContinueTheNextKeyDrawsTheWholeMenuBelowTheShellsLines) {
                                              << screen_.dump();
 }
 
-TEST_F(Xterm, AfterNarrowingTheWindowTheNextKeyDrawsTheWholeMenuAtTheNewWidth) {
+// A window that grows shows its scrollback, an old list among it, at the top.
+TEST_F(Xterm, AfterNewSizesOfTheWindowTheMenuStandsOnceWithOneHighlight) {
     ASSERT_NO_FATAL_FAILURE(start({VAKNA_BINARY}));
     ASSERT_TRUE(shows(shows_highlight(BED_MENU, 0))) << screen_.dump();
     xterm_->key("1");
@@ -241,12 +243,16 @@ TEST_F(Xterm, AfterNarrowingTheWindowTheNextKeyDrawsTheWholeMenuAtTheNewWidth) {
     pid_t game = xterm_->find_process(VAKNA_BINARY);
     ASSERT_GT(game, 0);
 
-    xterm_->resize(40, 24);
-    ASSERT_TRUE(eventually([&] {
-        termios mode{};
-        winsize size{};
-        return process_terminal(game, &mode, &size) && size.ws_col == 40;
-    })) << "the window did not narrow";
+    for (auto [columns, rows] : {std::pair{30, 24}, {80, 5}, {80, 24}}) {
+        xterm_->resize(columns, rows);
+        ASSERT_TRUE(eventually([&] {
+            termios mode{};
+            winsize size{};
+            return process_terminal(game, &mode, &size) && size.ws_col == columns &&
+                   size.ws_row == rows;
+        })) << "the window did not take "
+            << columns << "x" << rows;
+    }
     xterm_->key("Down");
     EXPECT_TRUE(shows([](const Screen& s) {
         for (size_t i = 0; i < ROOM_MENU.size(); i++)
