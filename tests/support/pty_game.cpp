@@ -173,18 +173,23 @@ bool has_ended(pid_t pid) {
     return state == 'Z' || state == '?';
 }
 
-// True while the process sits in the key reader's wait for a key: a
-// pselect with no time limit (the escape decoder's waits have one). Where
-// the system call cannot be seen (that takes the right to trace the
-// process), any sleep counts.
+// True while the process sits in the key reader's wait for a key: a poll
+// with no time limit (the escape decoder's waits have one), which the C
+// library makes a ppoll where there is no poll call. Where the system call
+// cannot be seen (that takes the right to trace the process), any sleep
+// counts.
 bool in_key_wait(pid_t pid) {
     std::ifstream file("/proc/" + std::to_string(pid) + "/syscall");
-    std::string number, nfds, readable, writable, exceptional, limit;
+    std::string number, watched, count, limit;
     if (!(file >> number))
         return process_state(pid) == 'S';
-    if (!(file >> nfds >> readable >> writable >> exceptional >> limit))
+    if (!(file >> watched >> count >> limit))
         return false;
-    return number == std::to_string(SYS_pselect6) && limit == "0x0";
+#ifdef SYS_poll
+    if (number == std::to_string(SYS_poll))
+        return limit == "0xffffffff";
+#endif
+    return number == std::to_string(SYS_ppoll) && limit == "0x0";
 }
 
 // The counts are read on both sides of the look at the wait, so a game that
