@@ -24,8 +24,9 @@ constexpr char ESC = 27;
 // What the handlers noted, as counts that only they raise; the reader keeps
 // the counts it has answered. Neither side ever writes the other's, so
 // nothing is lost to a signal between a look and a store.
-volatile sig_atomic_t events_noted[3];
-sig_atomic_t events_taken[3];
+constexpr int EVENT_KINDS = EVENT_CONTINUE + 1;
+volatile sig_atomic_t events_noted[EVENT_KINDS];
+sig_atomic_t events_taken[EVENT_KINDS];
 volatile sig_atomic_t interrupts_noted;
 sig_atomic_t interrupts_answered;
 

@@ -195,7 +195,10 @@ bool in_key_wait(pid_t pid) {
 // The counts are read on both sides of the look at the wait, so a game that
 // took its last key and wrote in between is never mistaken for one at rest.
 // With the terminal's output processing each line feed it wrote arrives here
-// after an added carriage return.
+// after an added carriage return. Each byte that a signal handler writes to
+// the game's wake pipe the game reads back before it waits again, so at rest
+// it has read as many bytes beyond the keys as it wrote beyond the screen;
+// a key unread or output unarrived makes the two differ.
 bool PtyGame::idle_at_key_wait() {
     ProcessIo before = process_io(pid_);
     bool waiting = in_key_wait(pid_);
@@ -209,8 +212,8 @@ bool PtyGame::idle_at_key_wait() {
         }
         read_before_keys_ = after.read;
     }
-    return after.read - read_before_keys_ == sent_total_ &&
-           after.written == received_total_ - received_newlines_;
+    return after.read - read_before_keys_ - sent_total_ ==
+           after.written - (received_total_ - received_newlines_);
 }
 
 bool PtyGame::settle(int timeout_ms) {
