@@ -173,24 +173,32 @@ bool has_ended(pid_t pid) {
     return state == 'Z' || state == '?';
 }
 
-// True while the process sits in the key reader's wait for a key: a
-// pselect with no time limit (the escape decoder's waits have one). Where
-// the system call cannot be seen (that takes the right to trace the
-// process), any sleep counts.
+// True while the process sits in the key reader's wait for a key: a poll
+// with no time limit (the escape decoder's waits have one), which the C
+// library makes a ppoll where there is no poll call. Where the system call
+// cannot be seen (that takes the right to trace the process), any sleep
+// counts.
 bool in_key_wait(pid_t pid) {
     std::ifstream file("/proc/" + std::to_string(pid) + "/syscall");
-    std::string number, nfds, readable, writable, exceptional, limit;
+    std::string number, watched, count, limit;
     if (!(file >> number))
         return process_state(pid) == 'S';
-    if (!(file >> nfds >> readable >> writable >> exceptional >> limit))
+    if (!(file >> watched >> count >> limit))
         return false;
-    return number == std::to_string(SYS_pselect6) && limit == "0x0";
+#ifdef SYS_poll
+    if (number == std::to_string(SYS_poll))
+        return limit == "0xffffffff";
+#endif
+    return number == std::to_string(SYS_ppoll) && limit == "0x0";
 }
 
 // The counts are read on both sides of the look at the wait, so a game that
 // took its last key and wrote in between is never mistaken for one at rest.
 // With the terminal's output processing each line feed it wrote arrives here
-// after an added carriage return.
+// after an added carriage return. Each byte that a signal handler writes to
+// the game's wake pipe the game reads back before it waits again, so at rest
+// it has read as many bytes beyond the keys as it wrote beyond the screen;
+// a key unread or output unarrived makes the two differ.
 bool PtyGame::idle_at_key_wait() {
     ProcessIo before = process_io(pid_);
     bool waiting = in_key_wait(pid_);
@@ -204,8 +212,8 @@ bool PtyGame::idle_at_key_wait() {
         }
         read_before_keys_ = after.read;
     }
-    return after.read - read_before_keys_ == sent_total_ &&
-           after.written == received_total_ - received_newlines_;
+    return after.read - read_before_keys_ - sent_total_ ==
+           after.written - (received_total_ - received_newlines_);
 }
 
 bool PtyGame::settle(int timeout_ms) {

@@ -60,6 +60,8 @@ class PtyGame {
     // The terminal's foreground process group: the game's, when run as a job.
     pid_t foreground() const;
     int master() const { return master_; }
+    // The game's side of the terminal, kept open here.
+    int slave() const { return slave_; }
 
   private:
     void start(const std::vector<std::string>& command, int columns, int rows, bool as_job);
