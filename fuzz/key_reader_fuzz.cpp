@@ -4,8 +4,9 @@
 // small model of the decoder gives: recognised sequences, also behind a
 // second ESC (Alt); the complete sequences of other keys, failed ones and
 // Alt plus a key skipped whole, but for an ESC that breaks a sequence and
-// the byte after two ESCs, each of which begins the next key; the caps on a
-// sequence's length and on stray bytes in a console F-key sequence;
+// the byte after two ESCs, each of which begins the next key; the cap on
+// stray bytes in a console F-key sequence, and the one on a sequence's
+// length, past which it is passed over to its end;
 // negative codes for bytes above 127; a lone Esc only at the end, and
 // KEY_INPUT_CLOSED there. The ring must be empty afterwards. The model scans a sequence's grammar
 // by hand and names its key by patterns of the known forms.
@@ -29,7 +30,7 @@ namespace {
 constexpr size_t MAX_INPUT = 16384;
 // Stray bytes a console F-key sequence passes over; one more fails it.
 constexpr int STRAY_LIMIT = 32;
-// Bytes of any other sequence, its ESC counted; one more fails it.
+// Bytes of any other sequence, its ESC counted; past them it is passed over.
 constexpr size_t SEQUENCE_LIMIT = 32;
 constexpr std::uint8_t ESC = 27;
 // What a sequence comes to besides a key code; no plain byte reads so.
@@ -51,6 +52,7 @@ struct Taking {
     size_t& at;
     std::string taken;
     bool capped = true;
+    bool too_long = false;
 };
 
 // Takes the next byte. False at the end of input and at an ESC, which is
@@ -61,7 +63,17 @@ bool take(Taking& taking, std::uint8_t& byte) {
         return false;
     byte = taking.input[taking.at++];
     taking.taken.push_back(static_cast<char>(byte));
-    return !taking.capped || 1 + taking.taken.size() <= SEQUENCE_LIMIT;
+    taking.too_long = taking.capped && 1 + taking.taken.size() > SEQUENCE_LIMIT;
+    return !taking.too_long;
+}
+
+// A sequence past the cap is passed over up to a byte that is neither a
+// parameter nor an intermediate byte, the one that made it too long first.
+void pass_over(Taking& taking) {
+    taking.capped = false;
+    std::uint8_t byte = static_cast<std::uint8_t>(taking.taken.back());
+    while (within(byte, 0x20, 0x3f) && take(taking, byte)) {
+    }
 }
 
 // Known sequences as text after the ESC; the key is named by the letter in
@@ -167,7 +179,9 @@ int model_decode(const std::uint8_t* input, size_t size, size_t& at) {
         return SKIPPED;
     Taking taking = {input, size, at, std::string(1, static_cast<char>(first))};
     int result = first == '[' ? csi_sequence(taking) : ss3_sequence(taking);
-    return result == FAILED ? SKIPPED : result;
+    if (taking.too_long)
+        pass_over(taking);
+    return result == FAILED || taking.too_long ? SKIPPED : result;
 }
 
 std::vector<int> model_codes(const std::uint8_t* input, size_t size) {

@@ -120,15 +120,27 @@ int csi_step(Decoder& decoder, char byte) {
     return is_final_byte(byte) ? csi_key(decoder.parameters(), byte) : FAIL;
 }
 
+// A sequence past the length limit keeps nothing more, but is passed over
+// up to its final byte: were it cut at the limit, the rest of its bytes
+// would come out as keys ("ESC [" and forty 2s would choose the second
+// option nine times). A byte outside the grammar ends it as any sequence.
+int pass_over(char byte) {
+    if (is_parameter_byte(byte) || is_intermediate_byte(byte))
+        return GO_ON;
+    return is_final_byte(byte) ? IGNORED : FAIL;
+}
+
 } // namespace
 
 int decoder_step(Decoder& decoder, char byte) {
     // An ESC always begins a key: no sequence holds one.
     if (byte == 27)
         return FAIL;
-    // Bounded, so that no stream of parameter bytes makes one endless key.
-    if (decoder.state != CONSOLE_FN && ++decoder.length > MAX_SEQUENCE_BYTES)
-        return FAIL;
+    if (decoder.state != CONSOLE_FN) {
+        if (decoder.length == MAX_SEQUENCE_BYTES)
+            return pass_over(byte);
+        decoder.length++;
+    }
     switch (decoder.state) {
     case AFTER_ESC:
         if (byte == '[')

@@ -22,7 +22,7 @@ constexpr int IGNORED = INT_MIN;
 
 struct Decoder {
     DecoderState state = AFTER_ESC;
-    int length = 1;                  // bytes of the sequence, its ESC included
+    int length = 1;                  // bytes so far, its ESC included, up to the limit
     char params[MAX_SEQUENCE_BYTES]; // the length limit keeps them within
     int param_count = 0;
     int strays = 0; // bytes passed over in CONSOLE_FN

@@ -6,9 +6,10 @@
 #include <cerrno>
 #include <csignal>
 #include <ctime>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
-#include <sys/select.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -20,28 +21,29 @@ namespace {
 
 constexpr char ESC = 27;
 
-volatile sig_atomic_t events_noted[2];
-// Interrupt signals not yet answered with KEY_INTERRUPT.
-volatile sig_atomic_t interrupts_pending;
+// What the handlers noted, as counts that only they raise; the reader keeps
+// the counts it has answered. Neither side ever writes the other's, so
+// nothing is lost to a signal between a look and a store.
+constexpr int EVENT_KINDS = EVENT_CONTINUE + 1;
+volatile sig_atomic_t events_noted[EVENT_KINDS];
+sig_atomic_t events_taken[EVENT_KINDS];
+volatile sig_atomic_t interrupts_noted;
+sig_atomic_t interrupts_answered;
 
-// Holds the reported signals back for its life, so that their handlers run
-// only inside a wait (pselect lets them in atomically with caller_mask):
-// never while the reader looks at or changes what they note, and never
-// between that look and the wait, where a note would wait unseen.
-struct SignalHold {
-    sigset_t caller_mask;
+// The handlers write a byte here after each note, and every wait watches it
+// beside standard input: a note made after the reader has looked ends the
+// wait that follows, with no signal ever held back.
+int signal_pipe[2] = {-1, -1};
 
-    SignalHold() { sigprocmask(SIG_BLOCK, &reported_signals, &caller_mask); }
-    ~SignalHold() { sigprocmask(SIG_SETMASK, &caller_mask, nullptr); }
-    // Runs the handlers of signals that are waiting, then holds on again.
-    void let_waiting_signals_in() const {
-        sigset_t held;
-        sigprocmask(SIG_SETMASK, &caller_mask, &held);
-        sigprocmask(SIG_SETMASK, &held, nullptr);
+bool interrupt_waiting() {
+    return interrupts_noted != interrupts_answered;
+}
+
+void empty_signal_pipe() {
+    char bytes[64];
+    while (read(signal_pipe[0], bytes, sizeof bytes) > 0) {
     }
-    SignalHold(const SignalHold&) = delete;
-    SignalHold& operator=(const SignalHold&) = delete;
-};
+}
 
 // True when descriptor 0 is a terminal in keyboard mode, still connected,
 // with nothing to read although a wait has just seen input: typing the
@@ -60,17 +62,17 @@ bool input_discarded() {
     return poll(&input, 1, 0) >= 0 && !(input.revents & POLLHUP);
 }
 
-// Waits until standard input has a byte or the time is up: 1, 0, or -1 with
-// errno EINTR after a signal. The game's signals are held back by the
-// caller and let in, with wait_mask, only during the wait.
-int wait_for_input(int timeout_ms, const sigset_t& wait_mask) {
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(0, &readable);
-    timespec limit = {timeout_ms / 1000, timeout_ms % 1000 * 1000000L};
-    int ready =
-        pselect(1, &readable, nullptr, nullptr, timeout_ms < 0 ? nullptr : &limit, &wait_mask);
-    if (ready > 0 && input_discarded()) {
+// Waits until standard input has a byte or the time is up (negative: no
+// limit): 1, 0, or -1 with errno EINTR when a handler has noted something,
+// whose note the caller looks at next.
+int wait_for_input(int timeout_ms) {
+    pollfd watched[2] = {{0, POLLIN, 0}, {signal_pipe[0], POLLIN, 0}};
+    int ready = poll(watched, 2, timeout_ms);
+    if (ready < 0 && errno != EINTR)
+        return -1;
+    if (ready < 0 || watched[1].revents != 0 || (ready > 0 && input_discarded())) {
+        if (signal_pipe[0] >= 0)
+            empty_signal_pipe();
         errno = EINTR;
         return -1;
     }
@@ -86,15 +88,19 @@ int read_ahead_at = 0;
 int read_ahead_end = 0;
 
 // Reads what is waiting into the empty read-ahead: the result of the read.
+// A descriptor left non-blocking that has nothing after all is no error:
+// it reads as a signal, and the wait goes on.
 int read_more() {
     ssize_t got = read(0, read_ahead, READ_AHEAD_SIZE);
     read_ahead_at = 0;
     read_ahead_end = got > 0 ? static_cast<int>(got) : 0;
+    if (got < 0 && errno == EAGAIN)
+        errno = EINTR;
     return static_cast<int>(got);
 }
 
-bool ring_holds_bytes() {
-    return pushback_out != pushback_in;
+std::uint8_t ring_count() {
+    return static_cast<std::uint8_t>(pushback_in - pushback_out);
 }
 
 char ring_take() {
@@ -112,7 +118,7 @@ void ring_put_back(char byte) {
 
 // A byte that has already arrived: one put back, else one read ahead.
 bool take_arrived(char* byte) {
-    if (ring_holds_bytes())
+    if (ring_count() > 0)
         *byte = ring_take();
     else if (read_ahead_at < read_ahead_end)
         *byte = read_ahead[read_ahead_at++];
@@ -121,11 +127,10 @@ bool take_arrived(char* byte) {
     return true;
 }
 
-// read_byte_timeout with the game's signals already held back.
-int wait_and_read(char* dest, int timeout_ms, const sigset_t& wait_mask) {
+int wait_and_read(char* dest, int timeout_ms) {
     if (take_arrived(dest))
         return 1;
-    int ready = wait_for_input(timeout_ms, wait_mask);
+    int ready = wait_for_input(timeout_ms);
     if (ready <= 0)
         return ready;
     int got = read_more();
@@ -144,12 +149,12 @@ long long monotonic_ms() {
 // key pressed while the window is being resized would be lost: the wait
 // goes on for the time left. An interrupt ends it, and so do the end of
 // input and an error, which the next wait for a key meets again.
-int next_escape_byte(char* byte, int timeout_ms, const sigset_t& wait_mask) {
+int next_escape_byte(char* byte, int timeout_ms) {
     const long long deadline = monotonic_ms() + timeout_ms;
     for (;;) {
         int left = static_cast<int>(std::max(0LL, deadline - monotonic_ms()));
-        int got = wait_and_read(byte, left, wait_mask);
-        if (got < 0 && errno == EINTR && interrupts_pending == 0)
+        int got = wait_and_read(byte, left);
+        if (got < 0 && errno == EINTR && !interrupt_waiting())
             continue;
         return got;
     }
@@ -160,16 +165,16 @@ bool starts_sequence(char byte) {
 }
 
 // Decodes a key sequence from its "[" or "O" on. A sequence that fails (a
-// byte outside the grammar, too long, cut off by silence, the end of input
-// or a signal) is dropped whole: replaying its bytes would make keys of
-// them ("1;5A" would choose the first option). An ESC that breaks it begins
-// the next key (Alt+[ and then Down is Down).
-int decode_sequence(char first, const sigset_t& wait_mask) {
+// byte outside the grammar, cut off by silence, the end of input or a
+// signal) is dropped whole: replaying its bytes would make keys of them
+// ("1;5A" would choose the first option). An ESC that breaks it begins the
+// next key (Alt+[ and then Down is Down).
+int decode_sequence(char first) {
     Decoder decoder;
     int result = decoder_step(decoder, first);
     char byte = first;
     while (result == GO_ON) {
-        if (next_escape_byte(&byte, SEQUENCE_BYTE_TIMEOUT_MS, wait_mask) <= 0)
+        if (next_escape_byte(&byte, SEQUENCE_BYTE_TIMEOUT_MS) <= 0)
             return IGNORED;
         result = decoder_step(decoder, byte);
     }
@@ -182,12 +187,12 @@ int decode_sequence(char first, const sigset_t& wait_mask) {
 // key. Alt plus a key sequence (rxvt's Alt+Up is ESC ESC "[A") is that key;
 // Alt plus anything else does nothing. After two ESCs any other byte begins
 // a key of its own, a third ESC too: a held Esc and then Delete is no digit.
-int decode_with_escape(char byte, const sigset_t& wait_mask) {
+int decode_with_escape(char byte) {
     if (starts_sequence(byte))
-        return decode_sequence(byte, wait_mask);
-    if (byte == ESC && next_escape_byte(&byte, 0, wait_mask) == 1) {
+        return decode_sequence(byte);
+    if (byte == ESC && next_escape_byte(&byte, 0) == 1) {
         if (starts_sequence(byte))
-            return decode_sequence(byte, wait_mask);
+            return decode_sequence(byte);
         ring_put_back(byte);
     }
     return IGNORED;
@@ -198,70 +203,61 @@ int decode_with_escape(char byte, const sigset_t& wait_mask) {
 // wait may still begin a sequence; any other byte is a key of its own,
 // replayed after the lone Esc, so Esc and then q typed a moment apart quit
 // once.
-int decode_escape(const sigset_t& wait_mask) {
+int decode_escape() {
     char byte;
-    int got = next_escape_byte(&byte, 0, wait_mask);
+    int got = next_escape_byte(&byte, 0);
     if (got == 1)
-        return decode_with_escape(byte, wait_mask);
+        return decode_with_escape(byte);
     if (got == 0)
-        got = next_escape_byte(&byte, ESCAPE_BYTE_TIMEOUT_MS, wait_mask);
+        got = next_escape_byte(&byte, ESCAPE_BYTE_TIMEOUT_MS);
     if (got <= 0)
         return KEY_ESCAPE;
     if (starts_sequence(byte))
-        return decode_sequence(byte, wait_mask);
+        return decode_sequence(byte);
     ring_put_back(byte);
     return KEY_ESCAPE;
 }
 
-bool terminal_event_noted() {
-    return events_noted[EVENT_SUSPEND] || events_noted[EVENT_RESIZE];
-}
-
 bool take_event(TerminalEvent event) {
-    if (!events_noted[event])
+    if (events_taken[event] == events_noted[event])
         return false;
-    events_noted[event] = 0;
+    events_taken[event] = events_noted[event];
     return true;
 }
 
-// The key for a noted stop or resize, 0 for none. The stop comes first: the
-// window is measured again after it anyway.
+// The key for a noted stop, continue or resize, 0 for none. The stop comes
+// first, and the continue before the resize: the window is measured again
+// after either anyway.
 int take_terminal_event() {
     // A stop before an interrupt that is waiting would only delay the end.
-    if (take_event(EVENT_SUSPEND) && interrupts_pending == 0)
+    if (take_event(EVENT_SUSPEND) && !interrupt_waiting())
         return KEY_SUSPEND;
+    if (take_event(EVENT_CONTINUE))
+        return KEY_CONTINUE;
     if (take_event(EVENT_RESIZE))
         return KEY_RESIZE;
     return 0;
 }
 
 // The next byte, undecoded, as a signed value, or the code of what came
-// first: a noted stop or resize, an interrupt, or the end of input. Bytes
-// put back come before an interrupt, bytes read ahead after it.
-int next_code(const SignalHold& hold) {
+// first: a noted stop, continue or resize, an interrupt, or the end of
+// input. Bytes put back come before an interrupt, bytes read ahead after it.
+// A signal that comes with a key goes first, and the key stays unread until
+// then: Ctrl-Z and then 2 stop the game before the 2 is answered.
+int next_code() {
     char byte;
     for (;;) {
         if (int event = take_terminal_event())
             return event;
-        if (ring_holds_bytes())
+        if (ring_count() > 0)
             return static_cast<signed char>(ring_take());
-        if (interrupts_pending > 0) {
-            interrupts_pending = interrupts_pending - 1;
+        if (interrupt_waiting()) {
+            interrupts_answered = interrupts_answered + 1;
             return KEY_INTERRUPT;
         }
         if (take_arrived(&byte))
             return static_cast<signed char>(byte);
-        int ready = wait_for_input(-1, hold.caller_mask);
-        // A wait that ends with input ready puts the held mask back at once,
-        // and a signal that came just before the key (Ctrl-Z, then a key)
-        // would wait until after it. Its key or event goes first, and the
-        // key stays unread until then: Ctrl-Z and then 2 stop the game
-        // before the 2 is answered.
-        if (ready > 0) {
-            hold.let_waiting_signals_in();
-            if (terminal_event_noted() || interrupts_pending > 0)
-                continue;
-        }
+        int ready = wait_for_input(-1);
         int got = ready > 0 ? read_more() : ready;
         // After a signal, its interrupt is counted or its event noted; a
         // signal that did neither leaves the wait going on.
@@ -275,37 +271,46 @@ int next_code(const SignalHold& hold) {
     }
 }
 
-// A byte that has already arrived, while no signal has noted anything:
-// taken without holding the signals back, since no wait follows that a note
-// could be left behind. It spares a pasted or piped byte two system calls.
-bool take_quietly(int* code) {
-    char byte;
-    if (terminal_event_noted() || interrupts_pending > 0 || !take_arrived(&byte))
-        return false;
-    *code = static_cast<signed char>(byte);
-    return true;
-}
-
 // One key, or IGNORED when the input held a sequence of a key the game has
 // no use for, or Alt plus a key; its bytes are gone.
 int read_one_key() {
-    int code = 0;
-    if (take_quietly(&code) && code != ESC)
-        return code;
-    SignalHold hold;
-    if (code != ESC)
-        code = next_code(hold);
-    return code == ESC ? decode_escape(hold.caller_mask) : code;
+    int code = next_code();
+    return code == ESC ? decode_escape() : code;
 }
 
 } // namespace
 
 volatile int interrupt_signal = 0;
 int input_error = 0;
-sigset_t reported_signals;
+
+// A standard descriptor that is closed must stay closed (the game reads
+// its keys from descriptor 0, which may be), so the pipe keeps above them.
+static int above_standard(int descriptor) {
+    if (descriptor > STDERR_FILENO)
+        return descriptor;
+    int moved = fcntl(descriptor, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    close(descriptor);
+    return moved;
+}
+
+void open_signal_pipe() {
+    if (signal_pipe[0] >= 0 || pipe2(signal_pipe, O_NONBLOCK | O_CLOEXEC) != 0)
+        return;
+    for (int& end : signal_pipe)
+        end = above_standard(end);
+}
+
+// The pipe may be full of earlier wakings: the note is there all the same.
+static void wake_the_reader() {
+    int saved_errno = errno;
+    if (signal_pipe[1] >= 0 && write(signal_pipe[1], "", 1) < 0) {
+    }
+    errno = saved_errno;
+}
 
 void note_terminal_event(TerminalEvent event) {
-    events_noted[event] = 1;
+    events_noted[event] = events_noted[event] + 1;
+    wake_the_reader();
 }
 
 int read_key() {
@@ -317,16 +322,20 @@ int read_key() {
 }
 
 int read_byte() {
-    int code;
-    if (take_quietly(&code))
-        return code;
-    SignalHold hold;
-    return next_code(hold);
+    return next_code();
 }
 
 void forget_unread_keys() {
     pushback_out = pushback_in;
     read_ahead_at = read_ahead_end = 0;
+}
+
+void give_back_unread_input() {
+    struct stat input;
+    off_t unused = ring_count() + (read_ahead_end - read_ahead_at);
+    if (unused > 0 && fstat(STDIN_FILENO, &input) == 0 && S_ISREG(input.st_mode))
+        lseek(STDIN_FILENO, -unused, SEEK_CUR);
+    forget_unread_keys();
 }
 
 void discard_unread_keys() {
@@ -350,12 +359,14 @@ void discard_unread_keys() {
 }
 
 int read_byte_timeout(char* dest, int timeout_ms) {
-    SignalHold hold;
-    return wait_and_read(dest, timeout_ms, hold.caller_mask);
+    return wait_and_read(dest, timeout_ms);
 }
 
+// Handlers that count hold each other back, so none interleaves with
+// another on the count.
 void on_interrupt(int signal_number) {
     if (interrupt_signal == 0)
         interrupt_signal = signal_number;
-    interrupts_pending = interrupts_pending + 1;
+    interrupts_noted = interrupts_noted + 1;
+    wake_the_reader();
 }

@@ -4,7 +4,6 @@
 // to the terminal and the process is the session's.
 #pragma once
 
-#include <csignal>
 #include <cstdint>
 
 // Key codes. A plain byte comes back as a signed 8-bit value; everything
@@ -16,6 +15,7 @@ enum : int {
     KEY_SUSPEND = 257,      // Ctrl-Z or SIGTSTP: the screen's owner is to stop
     KEY_INTERRUPT = 258,    // SIGINT, SIGQUIT, SIGTERM or SIGHUP
     KEY_INPUT_CLOSED = 259, // the end of input, or a read error (input_error)
+    KEY_CONTINUE = 260,     // SIGCONT: the game goes on after a stop
 
     // Keys decoded from escape sequences, far from any byte.
     KEY_UP = 1000,
@@ -52,7 +52,8 @@ constexpr int SEQUENCE_BYTE_TIMEOUT_MS = 1000;
 // Stray bytes a console F-key sequence may pass over before it fails.
 constexpr int MAX_CONSOLE_FN_STRAY = 32;
 // Longest key sequence, its ESC included, that the decoder takes; a longer
-// one fails. (Not the console F-key sequence, whose stray bytes are counted.)
+// one is passed over up to its final byte, and none of its bytes is a key.
+// (Not the console F-key sequence, whose stray bytes are counted.)
 constexpr int MAX_SEQUENCE_BYTES = 32;
 
 // The push-back ring: bytes waiting to be returned before any new input.
@@ -63,10 +64,9 @@ extern volatile std::uint8_t pushback_out;
 
 // Returns the next key code; blocks until one is available. At the end of
 // input, and on a read error, returns KEY_INPUT_CLOSED at once. A noted
-// stop or resize comes back as KEY_SUSPEND or KEY_RESIZE before any further
-// key, the stop first; an interrupt comes back as KEY_INTERRUPT once per
-// signal, after the key it interrupted. Holds reported_signals back while it
-// runs, except during its waits.
+// stop, continue or resize comes back as KEY_SUSPEND, KEY_CONTINUE or
+// KEY_RESIZE before any further key, in that order; an interrupt comes back
+// as KEY_INTERRUPT once per signal, after the key it interrupted.
 int read_key();
 
 // The next byte of input as read_key would begin a key with it, undecoded:
@@ -87,6 +87,10 @@ void discard_unread_keys();
 // Forgets what the reader holds unread (put back or read ahead), as
 // discard_unread_keys does first; the descriptor is left alone.
 void forget_unread_keys();
+// Forgets it too, but from a file on standard input first moves the offset
+// back over it, so that the next program reads on from there, as after
+// head; a pipe or a terminal cannot take it back.
+void give_back_unread_input();
 
 // Takes a byte the reader holds unread, or waits up to timeout_ms (negative:
 // without limit) for standard input and reads what is waiting. Returns 0
@@ -97,20 +101,18 @@ void forget_unread_keys();
 // interrupt key does), returns -1 with errno EINTR instead of reading.
 int read_byte_timeout(char* dest, int timeout_ms);
 
-// Signal handler that counts a KEY_INTERRUPT for the reader. Two of them
-// must never interleave on the count: each holds back the others.
+// Signal handler that counts a KEY_INTERRUPT for the reader.
 void on_interrupt(int signal_number);
 
 // The signal that queued the first KEY_INTERRUPT, or 0 while none has.
 extern volatile int interrupt_signal;
 
 // What a signal handler notes for read_key to report at its next call, on
-// the main path. Async-signal-safe: a store.
-enum TerminalEvent { EVENT_SUSPEND, EVENT_RESIZE };
+// the main path. Async-signal-safe: a count and a write to a pipe.
+enum TerminalEvent { EVENT_SUSPEND, EVENT_RESIZE, EVENT_CONTINUE };
 void note_terminal_event(TerminalEvent event);
 
-// The signals whose handlers report to the reader (on_interrupt,
-// note_terminal_event). read_key holds them back while it looks at what they
-// noted and lets them in only during its waits, so that no note waits unseen
-// behind a wait that has begun. Set by whoever installs those handlers.
-extern sigset_t reported_signals;
+// Opens the pipe through which the handlers above wake a wait of the
+// reader; called before they are installed. No signal is ever held back:
+// a note made while the reader looks at the notes ends the wait that follows.
+void open_signal_pipe();

@@ -15,6 +15,7 @@ std::int32_t slot_count;
 std::int32_t highlighted;
 std::int32_t cursor_slot;
 void (*suspend_game)() = nullptr;
+bool (*resume_game)() = nullptr;
 
 // The window the list on the screen was laid out for, and the lines each
 // whole label takes at that width.
@@ -237,13 +238,17 @@ static void redraw_turn() {
 // shell's lines is no longer the one that answers keys. Back in the same
 // window, the shell's lines stand below the old list and the cursor under
 // them: the list is drawn again from there, its highlight the only one lit.
-static void stop_and_go_on() {
-    if (suspend_game == nullptr)
+// So too after a stop from outside, once the session has taken back the
+// terminal that it gave the shell, which wrote wherever the cursor stood.
+static void stop_and_go_on(int key) {
+    if (key == KEY_SUSPEND && suspend_game != nullptr) {
+        move_to_slot(highlighted);
+        draw_slot(slots[highlighted], false, slots[highlighted].lines);
+        move_to_slot(slot_count);
+        suspend_game();
+    } else if (key == KEY_SUSPEND || resume_game == nullptr || !resume_game()) {
         return;
-    move_to_slot(highlighted);
-    draw_slot(slots[highlighted], false, slots[highlighted].lines);
-    move_to_slot(slot_count);
-    suspend_game();
+    }
     if (window_changed()) {
         redraw_turn();
         return;
@@ -318,8 +323,8 @@ static int wait_for_choice() {
         if (term_write_error() != 0)
             return -1;
         int key = read_key();
-        if (key == KEY_SUSPEND) {
-            stop_and_go_on();
+        if (key == KEY_SUSPEND || key == KEY_CONTINUE) {
+            stop_and_go_on(key);
             continue;
         }
         if (key == KEY_RESIZE) {

@@ -31,6 +31,10 @@ extern std::int32_t cursor_slot; // slot whose first line the cursor is on
 // ignored. The chooser calls it with the cursor below its list, so the
 // shell's lines never cover an option.
 extern void (*suspend_game)();
+// After a continue (KEY_CONTINUE): takes the terminal again when a stop the
+// game did not make has given it to the shell, and then returns true, for
+// the list to be drawn again as after suspend_game. Set by the session.
+extern bool (*resume_game)();
 
 // Runs the chooser on menu_tree: the chosen option's next state, 0 when a
 // group was entered, or STATE_QUIT on a quit key or an empty menu.

@@ -90,7 +90,7 @@ static int read_answer(char (&answer)[ANSWER_SIZE]) {
             return ANSWERS_ENDED;
         if (code == KEY_INPUT_CLOSED || code == '\n')
             break;
-        if (code == KEY_RESIZE || code == KEY_SUSPEND)
+        if (code == KEY_RESIZE || code == KEY_SUSPEND || code == KEY_CONTINUE)
             continue;
         begun = true;
         if (is_blank(code)) {

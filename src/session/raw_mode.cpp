@@ -9,10 +9,16 @@ termios saved_termios;
 static termios game_termios;
 static bool raw_mode_active = false;
 
-void raw_mode_on() {
-    if (tcgetattr(STDIN_FILENO, &saved_termios) != 0)
-        return;
-    game_termios = saved_termios;
+// Settings in which keys reach the game as they are typed, without echo.
+static bool in_game_mode(const termios& settings) {
+    return (settings.c_lflag & (ICANON | ECHO)) == 0;
+}
+
+// Keeps found as the settings to give back, and applies the game's mode
+// over them.
+static void take_mode_over(const termios& found) {
+    saved_termios = found;
+    game_termios = found;
     // Without IXON, Ctrl-S and Ctrl-Q reach the game as keys that do
     // nothing, instead of freezing the screen while the keys still act.
     game_termios.c_lflag &= ~(ICANON | ECHO);
@@ -22,6 +28,13 @@ void raw_mode_on() {
     game_termios.c_cc[VMIN] = 1;
     game_termios.c_cc[VTIME] = 0;
     tcsetattr(STDIN_FILENO, TCSANOW, &game_termios);
+}
+
+void raw_mode_on() {
+    termios found;
+    if (tcgetattr(STDIN_FILENO, &found) != 0)
+        return;
+    take_mode_over(found);
     raw_mode_active = true;
 }
 
@@ -35,7 +48,19 @@ void raw_mode_give_back() {
         tcsetattr(STDIN_FILENO, TCSANOW, &saved_termios);
 }
 
+// Settings still in the game's mode are no player's: the ones found before
+// are kept then.
 void raw_mode_take_again() {
-    if (raw_mode_active)
+    termios found;
+    if (!raw_mode_active)
+        return;
+    if (tcgetattr(STDIN_FILENO, &found) == 0 && !in_game_mode(found))
+        take_mode_over(found);
+    else
         tcsetattr(STDIN_FILENO, TCSANOW, &game_termios);
+}
+
+bool raw_mode_lost() {
+    termios found;
+    return raw_mode_active && tcgetattr(STDIN_FILENO, &found) == 0 && !in_game_mode(found);
 }

@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <initializer_list>
 #include <iterator>
 #include <termios.h>
@@ -27,68 +28,25 @@
 // Set when a SIGCONT arrives, so a stop can tell that it was woken.
 static volatile sig_atomic_t continued = 0;
 
-// Ctrl-Z: only noted, since giving the terminal back means writing to it,
-// which a handler must not do. The chooser carries it out at its next wait
-// for a key, with the cursor below its list (stop_game).
-static void on_stop(int) {
-    note_terminal_event(EVENT_SUSPEND);
-}
+// Every signal the game handles; each handler holds back the others, so
+// two never interleave on the key reader's counts.
+static sigset_t handled_signals;
+// The signals found ignored at the start, by nohup or by the shell for a
+// script's background job: they stay ignored, to the end of the game.
+static sigset_t ignored_at_start;
 
-static void on_continue(int) {
-    continued = 1;
-}
+static void on_ending(int signal_number);
 
-struct SignalRole {
-    int number;
-    void (*full)(int);  // in the full style
-    void (*plain)(int); // in the plain style
-};
-
-// Every signal the game changes. The interrupts end the game in order, and
-// then by the signal itself; a hang-up too, since a kill -HUP leaves the
-// terminal in use. The plain style leaves the terminal's line editing and
-// echo on, so a stop there is the system's: nothing to give back or draw
-// again. A reader that goes away is an ordinary write error, which ends the
-// game in order, instead of a signal that kills it mid-screen. Everything
-// else is left to the system: a game in the background that touches the
-// terminal is stopped by SIGTTOU or SIGTTIN.
-static const SignalRole SIGNAL_ROLES[] = {
-    {SIGINT, on_interrupt, on_interrupt},
-    {SIGQUIT, on_interrupt, on_interrupt},
-    {SIGTERM, on_interrupt, on_interrupt},
-    {SIGHUP, on_interrupt, on_interrupt},
-    {SIGWINCH, on_window_change, on_window_change},
-    {SIGTSTP, on_stop, SIG_DFL},
-    {SIGCONT, on_continue, SIG_DFL},
-    {SIGPIPE, SIG_IGN, SIG_IGN},
-};
-
-static bool reports_to_key_reader(void (*handler)(int)) {
-    return handler == on_interrupt || handler == on_window_change || handler == on_stop;
-}
-
-// Each handler holds back the others that report to the key reader, so two
-// never interleave on its notes. A write to the terminal that a signal cuts
-// short goes on afterwards (SA_RESTART), so a resize while the terminal is
-// slow to take the output loses none of it; the key reader's wait (pselect)
-// is never resumed, so a signal still ends it.
+// A write to the terminal that a resize or a continue cuts short goes on
+// afterwards (SA_RESTART), so a resize while the terminal is slow to take
+// the output loses none of it. One that an ending signal cuts short is not
+// taken up again: the game ends rather than wait for its terminal.
 static void install(int signal_number, void (*handler)(int), struct sigaction* before = nullptr) {
     struct sigaction action {};
     action.sa_handler = handler;
-    action.sa_mask = reported_signals;
-    action.sa_flags = SA_RESTART;
+    action.sa_mask = handled_signals;
+    action.sa_flags = handler == on_ending ? 0 : SA_RESTART;
     sigaction(signal_number, &action, before);
-}
-
-void session_signals_on(TermStyle style) {
-    sigemptyset(&reported_signals);
-    for (const SignalRole& role : SIGNAL_ROLES) {
-        void (*handler)(int) = style == STYLE_PLAIN ? role.plain : role.full;
-        if (reports_to_key_reader(handler))
-            sigaddset(&reported_signals, role.number);
-    }
-    for (const SignalRole& role : SIGNAL_ROLES)
-        install(role.number, style == STYLE_PLAIN ? role.plain : role.full);
 }
 
 // A shell's status for a process that SIGQUIT ended, without a core file.
@@ -97,7 +55,7 @@ constexpr int QUIT_STATUS = 128 + SIGQUIT;
 // After an interrupt, a termination signal or a reader's end of the pipe,
 // the parent must see the game ended by that signal, so that a script stops
 // as it would for any other program: the default action, raised again.
-// Everything is written by now.
+// Everything is written by now. Async-signal-safe.
 static int status_after_signal(int signal_number) {
     if (signal_number == SIGQUIT)
         return QUIT_STATUS;
@@ -110,6 +68,109 @@ static int status_after_signal(int signal_number) {
     return 128 + signal_number;
 }
 
+// Whether the game's process group is the foreground of its terminal (the
+// keyboard's, else the screen's); true without one. Async-signal-safe.
+static bool owns_terminal() {
+    for (int descriptor : {STDIN_FILENO, STDOUT_FILENO}) {
+        pid_t foreground = tcgetpgrp(descriptor);
+        if (foreground != -1)
+            return foreground == getpgrp();
+    }
+    return true;
+}
+
+// Ctrl-Z: only noted, since giving the terminal back means writing to it,
+// which a handler must not do. The chooser carries it out at its next wait
+// for a key, with the cursor below its list (stop_game).
+static void on_stop(int) {
+    note_terminal_event(EVENT_SUSPEND);
+}
+
+// Noted too: after a stop from outside the game finds the terminal in the
+// shell's mode (resume_game).
+static void on_continue(int) {
+    continued = 1;
+    note_terminal_event(EVENT_CONTINUE);
+}
+
+// Noted for the key reader, so that the game ends in order. Out of the
+// foreground the game has nothing to give back, and a job stopped for its
+// terminal (kill %1 to a game stopped for input or output) must not go back
+// to waiting for it: the game ends at once, by the signal.
+static void on_ending(int signal_number) {
+    int saved_errno = errno;
+    if (!owns_terminal())
+        std::_Exit(status_after_signal(signal_number));
+    on_interrupt(signal_number);
+    errno = saved_errno;
+}
+
+struct SignalRole {
+    int number;
+    void (*full)(int);  // in the full style
+    void (*plain)(int); // in the plain style
+};
+
+// Every signal the game changes. The interrupts end the game in order, and
+// then by the signal itself; a hang-up too, since a kill -HUP leaves the
+// terminal in use. The plain style leaves the terminal's line editing and
+// echo on, so a stop there is the system's: nothing to give back or draw
+// again. A reader that goes away, or a file past its size limit (ulimit
+// -f), is an ordinary write error, which ends the game in order, instead of
+// a signal that kills it mid-screen. Everything else is left to the system:
+// a game in the background that touches the terminal is stopped by SIGTTOU
+// or SIGTTIN.
+static const SignalRole SIGNAL_ROLES[] = {
+    {SIGINT, on_ending, on_ending},
+    {SIGQUIT, on_ending, on_ending},
+    {SIGTERM, on_ending, on_ending},
+    {SIGHUP, on_ending, on_ending},
+    {SIGWINCH, on_window_change, on_window_change},
+    {SIGTSTP, on_stop, SIG_DFL},
+    {SIGCONT, on_continue, SIG_DFL},
+    {SIGPIPE, SIG_IGN, SIG_IGN},
+    {SIGXFSZ, SIG_IGN, SIG_IGN},
+};
+
+void session_signals_on(TermStyle style) {
+    static bool looked_at_start = false;
+    open_signal_pipe();
+    for (const SignalRole& role : SIGNAL_ROLES) {
+        struct sigaction found;
+        sigaction(role.number, nullptr, &found);
+        if (!looked_at_start && found.sa_handler == SIG_IGN)
+            sigaddset(&ignored_at_start, role.number);
+        sigaddset(&handled_signals, role.number);
+    }
+    looked_at_start = true;
+    for (const SignalRole& role : SIGNAL_ROLES) {
+        if (!sigismember(&ignored_at_start, role.number))
+            install(role.number, style == STYLE_PLAIN ? role.plain : role.full);
+    }
+}
+
+// ---- Blocking
+
+// A terminal that another program left non-blocking fails a write that it
+// is slow to take (EAGAIN), and the game would end with an error: while the
+// game runs, its screen and keys wait for the terminal instead, and the
+// flag is given back at the end.
+constexpr int SCREEN_AND_KEYS[] = {STDIN_FILENO, STDOUT_FILENO};
+static bool made_blocking[std::size(SCREEN_AND_KEYS)];
+
+static void set_blocking(bool blocking) {
+    for (size_t i = 0; i < std::size(SCREEN_AND_KEYS); i++) {
+        int flags = fcntl(SCREEN_AND_KEYS[i], F_GETFL);
+        if (flags == -1)
+            continue;
+        if (!blocking && made_blocking[i])
+            fcntl(SCREEN_AND_KEYS[i], F_SETFL, flags | O_NONBLOCK);
+        else if (blocking)
+            made_blocking[i] = (flags & O_NONBLOCK) &&
+                               fcntl(SCREEN_AND_KEYS[i], F_SETFL, flags & ~O_NONBLOCK) == 0;
+    }
+}
+
 // ---- Start
 
 void session_start() {
@@ -117,6 +178,7 @@ void session_start() {
     // pipe (vakna | tee FILE) shows each screen before its wait for a key,
     // as on a terminal.
     std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
+    set_blocking(true);
     if (term_style != STYLE_PLAIN)
         raw_mode_on();
     session_signals_on(term_style);
@@ -129,17 +191,6 @@ void session_start() {
 }
 
 // ---- A stop and its continue
-
-// Whether the game's process group is the foreground of its terminal (the
-// keyboard's, else the screen's); true without one.
-static bool owns_terminal() {
-    for (int descriptor : {STDIN_FILENO, STDOUT_FILENO}) {
-        pid_t foreground = tcgetpgrp(descriptor);
-        if (foreground != -1)
-            return foreground == getpgrp();
-    }
-    return true;
-}
 
 // Stops the game by the default action of signal_number until it is
 // continued. False when it was never stopped: the kernel drops the stop of
@@ -159,38 +210,49 @@ static bool stop_by(int signal_number) {
     return continued;
 }
 
-// While the game is stopped the terminal is the shell's, and nothing of the
-// game needs ending: these end it at once by their own action, as they end
-// any stopped program (kill %1). SIGQUIT keeps its handler, which spares
-// the core file.
-constexpr int ENDING_WHILE_STOPPED[] = {SIGINT, SIGTERM, SIGHUP};
+// Continued in the background (bg), the game must not take the terminal:
+// it stops again, as any background job that needs its terminal does,
+// until fg. An ending signal meanwhile ends it by its handler.
+static void wait_for_foreground() {
+    while (interrupt_signal == 0 && !owns_terminal() && stop_by(SIGTTOU)) {
+    }
+}
+
+// The game's mode again, over the settings the player may have changed
+// meanwhile (stty), and the window measured again: a stopped game gets no
+// SIGWINCH, and the window may have changed while the shell had it.
+static void take_terminal_again() {
+    raw_mode_take_again();
+    read_terminal_width();
+    term_restore_attr();
+}
 
 // Ctrl-Z, carried out by the chooser with the cursor below its list: the
 // shell gets the terminal as it was found, its own colours included, and
-// the game stops. Continued in the background (bg), it must not take the
-// terminal: it stops again, as any background job that needs its terminal
-// does, until fg. Told to end just before the stop, or by SIGQUIT while
-// stopped, it ends as soon as it runs again, by the signal, without
+// the game stops until it is in the foreground again. Told to end just
+// before the stop, it ends as soon as it runs again, by the signal, without
 // touching the terminal: from the background that would stop it again.
 static void stop_game() {
     term_reset_attr();
     term_flush();
     raw_mode_give_back();
-    struct sigaction own[std::size(ENDING_WHILE_STOPPED)];
-    for (size_t i = 0; i < std::size(ENDING_WHILE_STOPPED); i++)
-        install(ENDING_WHILE_STOPPED[i], SIG_DFL, &own[i]);
-    bool stopped = interrupt_signal == 0 && stop_by(SIGTSTP);
-    while (stopped && interrupt_signal == 0 && !owns_terminal())
-        stopped = stop_by(SIGTTOU);
-    for (size_t i = 0; i < std::size(ENDING_WHILE_STOPPED); i++)
-        sigaction(ENDING_WHILE_STOPPED[i], &own[i], nullptr);
+    if (interrupt_signal == 0 && stop_by(SIGTSTP))
+        wait_for_foreground();
     if (interrupt_signal != 0)
         std::_Exit(status_after_signal(interrupt_signal));
-    raw_mode_take_again();
-    // A stopped game gets no SIGWINCH: the window may have changed while
-    // the shell had it.
-    read_terminal_width();
-    term_restore_attr();
+    take_terminal_again();
+}
+
+// A continue after a stop from outside (SIGSTOP), which gave the shell the
+// terminal without the game's knowing: the shell's mode is on it now. The
+// game takes its own again, once in the foreground, and has its list drawn
+// again. A continue that finds the game's mode changes nothing.
+static bool resume_game_after_stop() {
+    if (!raw_mode_lost())
+        return false;
+    wait_for_foreground();
+    take_terminal_again();
+    return true;
 }
 
 // ---- End
@@ -203,6 +265,12 @@ void session_end() {
     term_reset_attr();
     term_clear_below();
     term_flush();
+    give_back_unread_input();
+    set_blocking(false);
+    // Out of the foreground the keys and the settings are the shell's, and
+    // touching them would stop the game by SIGTTOU in its own end.
+    if (!owns_terminal())
+        return;
     discard_unread_keys();
     raw_mode_off();
 }
@@ -213,8 +281,10 @@ int run_game(TermStyle style) {
     term_style = style;
     if (style == STYLE_PLAIN)
         story_chooser = plain_choose;
-    else
+    else {
         suspend_game = stop_game;
+        resume_game = resume_game_after_stop;
+    }
     session_start();
     bool failed = false;
     try {
@@ -228,18 +298,23 @@ int run_game(TermStyle style) {
         std::fputs("vakna: internal error\n", stderr);
         return INTERNAL_ERROR;
     }
-    int write_error = term_write_error();
+    // After a hang-up there is no terminal to fault, and a write that an
+    // ending signal cut short (EINTR) is no fault either: the signal says
+    // how the game ended.
+    bool hung_up = interrupt_signal == SIGHUP;
+    int write_error = hung_up || term_write_error() == EINTR ? 0 : term_write_error();
+    int read_error = hung_up ? 0 : input_error;
     // A reader that has gone is how a pipeline ends its writer (vakna | head):
     // nothing to report, and the end by the SIGPIPE that was held off, as
-    // the pipeline's other programs have.
-    bool reader_gone = write_error == EPIPE;
+    // the pipeline's other programs have, unless it was ignored throughout.
+    bool reader_gone = write_error == EPIPE && !sigismember(&ignored_at_start, SIGPIPE);
     if (write_error != 0 && !reader_gone)
         std::fprintf(stderr, "vakna: cannot write the screen: %s\n", std::strerror(write_error));
-    if (input_error != 0)
-        std::fprintf(stderr, "vakna: cannot read the keyboard: %s\n", std::strerror(input_error));
+    if (read_error != 0)
+        std::fprintf(stderr, "vakna: cannot read the keyboard: %s\n", std::strerror(read_error));
     if (interrupt_signal != 0)
         return status_after_signal(interrupt_signal);
-    if (reader_gone && input_error == 0)
+    if (reader_gone && read_error == 0)
         return status_after_signal(SIGPIPE);
-    return write_error != 0 || input_error != 0 ? CANNOT_WRITE : 0;
+    return write_error != 0 || read_error != 0 ? CANNOT_WRITE : 0;
 }

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -84,14 +86,41 @@ TEST(Plain, PlaysFromAPipeOneAnswerALineAndEndsInOrderOnASignal) {
     EXPECT_EQ(out.find(ESC), std::string::npos) << out;
 
     // Ctrl-\'s status 131 reads as an ordinary one to the shell, which then
-    // begins no line of its own: the game ends the prompt's line.
-    for (auto [signal_number, after_prompt] : {std::pair{SIGTERM, ""}, {SIGQUIT, "\r\n"}}) {
-        PtyGame game({VAKNA_BINARY, "-p"});
+    // begins no line of its own: the game ends the prompt's line. A signal
+    // ignored when the game starts (nohup's SIGHUP, the interrupts of a
+    // script's background job) stays ignored: the game plays on.
+    for (auto [signal_number, ignored, after_prompt] : {std::tuple{SIGTERM, "", ""},
+                                                        {SIGQUIT, "", "\r\n"},
+                                                        {SIGHUP, "HUP", "q\r\n"},
+                                                        {SIGINT, "INT", "q\r\n"}}) {
+        PtyGame game({"/bin/sh", "-c",
+                      "trap '' " + std::string(ignored) + "; exec " + VAKNA_BINARY + " -p"});
         game.read_until("sluta: ");
         game.signal(signal_number);
-        EXPECT_TRUE(ended_by(game.wait_exit(), signal_number));
+        if (*ignored)
+            game.send("q\n");
+        int status = game.wait_exit();
+        EXPECT_TRUE(*ignored ? status == 0 : ended_by(status, signal_number)) << status;
         EXPECT_EQ(game.read_for(100), after_prompt);
     }
+
+    // From a file each game takes only the answers it uses and leaves the
+    // rest to the next program, in either mode.
+    char answers[] = "/tmp/vakna-answers-XXXXXX";
+    close(mkstemp(answers));
+    pipe =
+        popen(("printf '1\\nq\\n2\\nq\\n1qrest' > " + std::string(answers) + "; { " + VAKNA_BINARY +
+               " -p; " + VAKNA_BINARY + " -p; " + VAKNA_BINARY + "; cat; } < " + answers)
+                  .c_str(),
+              "r");
+    out.assign(8192, '\0');
+    out.resize(fread(out.data(), 1, out.size(), pipe));
+    EXPECT_EQ(pclose(pipe), 0);
+    unlink(answers);
+    EXPECT_NE(out.find("> Kliva upp\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("> Sova\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("Du står i ett litet rum", out.find(ESC)), std::string::npos) << out;
+    EXPECT_EQ(out.substr(out.size() - 4), "rest") << out;
 }
 
 // The story's lines of a transcript: without escape sequences, and without

@@ -8,6 +8,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <fstream>
 #include <poll.h>
 #include <sstream>
@@ -72,15 +73,27 @@ TEST(Session, AltKeysDoNothingAndSlowSequencesKeepTheirMeaning) {
     expect_clean_end(game);
 }
 
-// Each key arrives alone even where an earlier program left VMIN at 3.
+// Each key arrives alone even where an earlier program left VMIN at 3, and
+// each answer waits for a terminal that another program left non-blocking
+// (dd does) while it is slow to take far more than it holds; both settings
+// are given back.
 TEST(Session, EveryKeyIsAnsweredWhateverMinimumTheTerminalHad) {
-    PtyGame game({"/bin/sh", "-c", std::string("stty min 3; exec ") + VAKNA_BINARY});
+    PtyGame game(
+        {"/bin/sh", "-c",
+         std::string("stty min 3; dd iflag=nonblock count=0 2>/dev/null; exec ") + VAKNA_BINARY});
     game.read_until(LAST_OPTION_OF_THE_BED);
     game.send(keys::DOWN);
     game.read_until(" 2: \x1b[0;1;37;42mSova");
+    game.send(std::string(1000, '2'));
+    usleep(500000);
     game.send("q");
     EXPECT_EQ(game.wait_exit(), 0);
     EXPECT_EQ(game.settings().c_cc[VMIN], 3);
+    EXPECT_TRUE(fcntl(game.slave(), F_GETFL) & O_NONBLOCK);
+    size_t answers = 0;
+    for (size_t at = 0; (at = game.transcript().find("samma säng.", at + 1)) != std::string::npos;)
+        answers++;
+    EXPECT_EQ(answers, 1000u);
 }
 
 // The same orderly end as a quit key, and then the parent learns which
@@ -193,7 +206,7 @@ TEST(Session, ANewSizeDrawsTheScreenAgainAsItWas) {
 
 template <typename Condition>
 bool eventually(PtyGame& game, Condition condition) {
-    double deadline = now_ms() + 5000;
+    double deadline = now_ms() + 20000;
     while (!condition() && now_ms() < deadline)
         game.read_for(10);
     return condition();
@@ -249,13 +262,25 @@ TEST(Session, ThroughAPipeAndAfterAStopTheWidthIsTheTerminalsAsItIsNow) {
         std::string::npos);
 }
 
+// The shell's report of how the current job ended, which comes once the
+// shell has taken its status, whenever that is.
+void expect_end(PtyGame& game, const std::string& command, const std::string& report) {
+    game.send(command + " p=$(jobs -p %%); while [ -e /proc/$p ]; do sleep 0.1; done\n");
+    game.read_until(report, 30000);
+}
+
 // As a job of an interactive shell: Ctrl-Z after a move puts the cursor
 // below the list first, so the shell writes under its last option; bg stops
 // the game again, since it needs its terminal; fg draws the list again; and
-// kill %1 ends the stopped game at once.
+// kill %1 ends the stopped game at once, by SIGTERM itself. Stopped
+// from outside, it finds the shell's line mode at fg and takes its own
+// again. In the plain mode kill %1 ends it after bg, and where tostop has
+// stopped it at its first write; and its end in the background touches
+// nothing that would stop it.
 TEST(Session, AsAShellsJobItStopsBelowItsListKeepsOutOfTheBackgroundAndEndsByKill) {
+    const std::string vakna = VAKNA_BINARY;
     PtyGame game({"/bin/bash", "--norc", "-i"});
-    game.send(std::string(VAKNA_BINARY) + "\n");
+    game.send(vakna + "\n");
     game.read_until(LAST_OPTION_OF_THE_BED);
     pid_t player = game.foreground();
     game.send("1");
@@ -272,12 +297,30 @@ TEST(Session, AsAShellsJobItStopsBelowItsListKeepsOutOfTheBackgroundAndEndsByKil
     EXPECT_NE(game.read_until(" 4: Äta").find("\r 1: Lägga dig"), std::string::npos);
     game.send("\x1a");
     game.read_until("Stopped");
-    double start = now_ms();
-    game.send("kill %1\n");
+    expect_end(game, "kill %%;", "Terminated");
+
+    game.send(vakna + "\n");
+    game.read_until(LAST_OPTION_OF_THE_BED);
+    player = game.foreground();
+    kill(player, SIGSTOP);
+    game.read_until("Stopped");
+    game.send("fg\n");
+    EXPECT_NE(game.read_until(BED_LIST).find(std::string("\x1b[0;37;40m\r") + BED_LIST),
+              std::string::npos);
+    game.send(keys::DOWN);
+    game.read_until(" 2: \x1b[0;1;37;42mSova");
+    game.send("q");
     EXPECT_TRUE(eventually(game, [&] { return has_ended(player); }));
-    EXPECT_LT(now_ms() - start, 1000);
-    game.send("jobs\n");
-    game.read_until("Terminated"); // by SIGTERM itself: status 143
+
+    game.send(vakna + " -p\n");
+    game.read_until("sluta: ");
+    game.send("\x1a");
+    game.read_until("Stopped");
+    game.send("bg\n");
+    game.read_until("&");
+    expect_end(game, "kill %%;", "Terminated");
+    expect_end(game, "stty tostop; " + vakna + " -p & wait $!; kill %%;", "Terminated");
+    expect_end(game, "stty -tostop; " + vakna + " -p > /dev/full &", "Exit 74");
 }
 
 // Started straight on the terminal, as a terminal emulator starts it, the
@@ -371,7 +414,7 @@ TEST(Session, ThroughAPipeEachScreenArrivesBeforeTheWaitForAKey) {
 // its first wait for a key instead of going on blind, says why, and gives
 // the terminal back.
 void expect_cannot(const std::string& redirection, const std::string& reason) {
-    PtyGame game({"/bin/sh", "-c", std::string("exec ") + VAKNA_BINARY + redirection});
+    PtyGame game({"/bin/sh", "-c", std::string("ulimit -f 0; exec ") + VAKNA_BINARY + redirection});
     int status = game.wait_exit();
     game.read_for(100);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 74) << status;
@@ -385,6 +428,10 @@ TEST(Session, AFullDeviceOrAClosedOrUnreadableStreamEndsTheGameWithStatus74) {
     expect_cannot(" >&-", "write the screen: Bad file descriptor");
     expect_cannot(" <&-", "read the keyboard: Bad file descriptor");
     expect_cannot(" < /", "read the keyboard: Is a directory");
+    char file[] = "/tmp/vakna-limit-XXXXXX"; // past the size limit above, as full
+    close(mkstemp(file));
+    expect_cannot(std::string(" > ") + file, "write the screen: File too large");
+    unlink(file);
 }
 
 // A reader that goes away: the next screen the game writes fails, and the

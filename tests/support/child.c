@@ -387,7 +387,10 @@ double proc_cpu_us(pid_t pid) {
  * that took its last key and wrote in between is never taken for one at
  * rest. A terminal that turns line feeds into CR LF adds the carriage
  * returns; its mode as it is now holds for all the output, since the
- * programs set it before they draw. */
+ * programs set it before they draw. Each byte that a signal handler writes
+ * to the game's wake pipe the game reads back before it waits again, so at
+ * rest it has read as many bytes beyond the keys as it wrote beyond the
+ * screen; a key unread or output unarrived makes the two differ. */
 int child_idle(Child* c) {
     ChildIo before, after;
     if (proc_io(c->pid, &before) != 0)
@@ -405,8 +408,8 @@ int child_idle(Child* c) {
     struct termios mode;
     int adds_returns =
         tcgetattr(c->out_fd, &mode) == 0 && (mode.c_oflag & OPOST) && (mode.c_oflag & ONLCR);
-    return after.bytes_read - c->read_before_keys == c->sent &&
-           after.bytes_written == c->received - (adds_returns ? c->received_newlines : 0);
+    long long shown = c->received - (adds_returns ? c->received_newlines : 0);
+    return after.bytes_read - c->read_before_keys - c->sent == after.bytes_written - shown;
 }
 
 int child_wait_idle(Child* c, int timeout_ms) {

@@ -63,6 +63,8 @@ class PtyGame {
     // The terminal's foreground process group: the game's, when run as a job.
     pid_t foreground() const;
     int master() const { return child_->out_fd; }
+    // The game's side of the terminal, kept open here.
+    int slave() const { return child_->slave_fd; }
 
   private:
     void start(const std::vector<std::string>& command, int columns, int rows, bool as_job);
