@@ -135,14 +135,16 @@ int child_start_pty(Child* c, char* const argv[], char* const envp[], int column
         *started = now_us();
         result = start_job(c, slave, argv, env);
     } else {
-        /* A new session opening the terminal makes it its controlling one. */
+        /* A new session opening the terminal makes it its controlling one.
+         * The descriptors are then the one kept here, so that what the
+         * program sets on its open file (O_NONBLOCK) shows here too. */
         char name[128];
         ptsname_r(master, name, sizeof name);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, name, O_RDWR, 0);
-        posix_spawn_file_actions_adddup2(&actions, 0, 1);
-        posix_spawn_file_actions_adddup2(&actions, 0, 2);
+        for (int descriptor = 0; descriptor <= 2; descriptor++)
+            posix_spawn_file_actions_adddup2(&actions, slave, descriptor);
         posix_spawnattr_t attr;
         spawn_attr_defaults(&attr, POSIX_SPAWN_SETSID);
         result = spawn(c, argv, env, &actions, &attr, started);
