@@ -6,7 +6,9 @@ FUZZ_BUILD ?= build/fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS = $(patsubst fuzz/%_fuzz.cpp,%,$(wildcard fuzz/*_fuzz.cpp))
 JOBS ?= $(shell nproc)
-CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
+# One test more than there are cores: most tests wait on the game they
+# drive, not on a core.
+CTEST_FLAGS ?= --output-on-failure -j $(shell echo $$(($(JOBS) + 1)))
 # More options for every configuration, such as
 # -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON to build as without GoogleTest.
 CMAKE_FLAGS ?=
@@ -22,10 +24,10 @@ $(BUILD)/CMakeCache.txt:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
 
 $(ASAN_BUILD)/CMakeCache.txt:
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVAKNA_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVAKNA_SANITIZE=ON -DVAKNA_WERROR=ON $(CMAKE_FLAGS)
 
 $(FUZZ_BUILD)/CMakeCache.txt:
-	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVAKNA_FUZZ=ON \
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVAKNA_FUZZ=ON -DVAKNA_WERROR=ON \
 	      -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ $(CMAKE_FLAGS)
 
 # The test suites are configured only where CMake found GoogleTest (see
@@ -61,16 +63,15 @@ install: all
 uninstall:
 	DESTDIR='$(DESTDIR)' cmake -D MANIFEST=$(BUILD)/install_manifest.txt -P cmake/uninstall.cmake
 
-# The sanitized suite runs first, then the fuzz targets (their seeds and a
-# short run each), the plain one last, so the run ends in ctest's summary of
-# the plain suite; any failing fails the target. Without GoogleTest it stops
-# before configuring anything more.
+# The three trees build side by side, sharing the jobs, so that no core
+# waits on another tree's links. The sanitized suite runs first, then the
+# fuzz targets (their seeds and a short run each), the plain one last, so
+# the run ends in ctest's summary of the plain suite; any failing fails the
+# target. Without GoogleTest it stops before configuring anything more.
 test: googletest
 	@$(MAKE) -s --no-print-directory $(ASAN_BUILD)/CMakeCache.txt \
 		$(if $(HAS_FUZZER),$(FUZZ_BUILD)/CMakeCache.txt)
-	cmake --build $(ASAN_BUILD) -j $(JOBS)
-	$(if $(HAS_FUZZER),cmake --build $(FUZZ_BUILD) -j $(JOBS))
-	cmake --build $(BUILD) -j $(JOBS)
+	@$(MAKE) --no-print-directory -j $(JOBS) test-trees
 	@status=0; \
 	echo "== sanitized suite ($(ASAN_BUILD))"; \
 	ctest --test-dir $(ASAN_BUILD) $(CTEST_FLAGS) || status=1; \
@@ -81,28 +82,39 @@ test: googletest
 	ctest --test-dir $(BUILD) $(CTEST_FLAGS) || status=1; \
 	exit $$status
 
-# The story map: every scene and option as the story explorer finds them,
-# written as docs/story-map.dot and drawn by Graphviz (Debian: graphviz).
-# The story's script is written again with it.
-story-map: $(BUILD)/CMakeCache.txt
+# Each tree's own makefiles, run under this make's jobs.
+.PHONY: test-trees tree-asan tree-plain tree-fuzz
+test-trees: tree-asan tree-plain $(if $(HAS_FUZZER),tree-fuzz)
+tree-asan:
+	+@$(MAKE) -C $(ASAN_BUILD) --no-print-directory
+tree-plain:
+	+@$(MAKE) -C $(BUILD) --no-print-directory
+tree-fuzz:
+	+@$(MAKE) -C $(FUZZ_BUILD) --no-print-directory
+
+# The files that pin the story, written again from the catalogue by the
+# story explorer: the map (docs/story-map.dot), the script of every text and
+# option (docs/story-script.txt) and the explorer's figures with the scenes
+# it began (docs/story-figures.txt). The tests compare each with what the
+# catalogue yields now. story-map also draws the map with Graphviz (Debian:
+# graphviz) as docs/story-map.svg.
+STORY_FILES = --dot docs/story-map.dot --script docs/story-script.txt --figures docs/story-figures.txt
+story-script: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) --target story_explorer -j $(JOBS)
-	$(BUILD)/tools/story_explorer --dot docs/story-map.dot --script docs/story-script.txt
+	$(BUILD)/tools/story_explorer $(STORY_FILES)
+
+story-map: story-script
 	@command -v dot > /dev/null || \
 		{ echo "story-map: Graphviz is missing; install it: apt-get install graphviz"; exit 1; }
 	dot -Tsvg docs/story-map.dot -o docs/story-map.svg
 
-# The story's script: every text and option of every state as the story
-# explorer plays them, written as docs/story-script.txt for proofreading.
-story-script: $(BUILD)/CMakeCache.txt
-	cmake --build $(BUILD) --target story_explorer -j $(JOBS)
-	$(BUILD)/tools/story_explorer --script docs/story-script.txt
-
-# The long run of random keys through a pseudo-terminal; make test runs a
-# tenth of it.
+# The long runs of random keys and bytes through a pseudo-terminal: every
+# seed of the many-seed runs (make test plays two of each) and ten times
+# the keys of the soak.
 SOAK_KEYS ?= 100000
 soak: googletest
 	cmake --build $(BUILD) --target hardening_tests -j $(JOBS)
-	VAKNA_SOAK_KEYS=$(SOAK_KEYS) $(BUILD)/tests/hardening_tests --gtest_filter='Soak.*'
+	VAKNA_ALL_SEEDS=1 VAKNA_SOAK_KEYS=$(SOAK_KEYS) $(BUILD)/tests/hardening_tests
 
 # Every fuzz target for FUZZ_SECONDS seconds, one after the other; what they
 # find stays in $(FUZZ_BUILD)/work/<target>/ for the next run.

@@ -31,7 +31,7 @@ int escape_time(const char* game, int runs, EscapeTiming* median_timing, EscapeT
     int n = 0;
     for (; n < runs && n < MAX_EXTRA_RUNS; n++) {
         double started, ended;
-        if (child_start_pty(&child, game_argv(game), 80, 24, &started) != 0 ||
+        if (child_start_pty(&child, game_argv(game), NULL, 80, 24, 0, &started) != 0 ||
             child_read_expect(&child, first, first_len, 0, TIMEOUT_MS) != 0 ||
             child_wait_idle(&child, TIMEOUT_MS) != 0)
             break;
@@ -57,40 +57,18 @@ int escape_time(const char* game, int runs, EscapeTiming* median_timing, EscapeT
     return 0;
 }
 
-/* The option key of a label that stands at `at`: the prefix " K: " right
- * before it, or before the highlight that starts it. */
-static int key_before(const char* output, const char* at) {
-    size_t highlight = strlen(MENU_HIGHLIGHT);
-    if ((size_t)(at - output) >= highlight &&
-        memcmp(at - highlight, MENU_HIGHLIGHT, highlight) == 0)
-        at -= highlight;
-    if (at - output < 4 || at[-4] != ' ' || at[-2] != ':' || at[-1] != ' ')
-        return 0;
-    return (unsigned char)at[-3];
-}
-
-int listed_key(const char* output, size_t len, const char* label) {
-    char needle[256];
-    snprintf(needle, sizeof needle, "%s\x1b[K", label);
-    int key = 0;
-    for (const char* at = output;
-         (at = memmem(at, len - (size_t)(at - output), needle, strlen(needle))) != NULL; at++) {
-        int here = key_before(output, at);
-        key = here ? here : key;
-    }
-    return key;
-}
-
 int walkthrough_keys(const char* game, char* keys, size_t size) {
     double started, ended;
     size_t count = road_length();
-    if (count + 1 > size || child_start_pty(&child, game_argv(game), 80, 24, &started) != 0)
+    if (count + 1 > size ||
+        child_start_pty(&child, game_argv(game), NULL, 80, 24, 0, &started) != 0)
         return -1;
     int failed = 0;
     for (size_t i = 0; i < count && !failed; i++) {
         /* The listing is whole once the game waits for a key. */
+        int typed;
         int key = child_wait_idle(&child, TIMEOUT_MS) == 0
-                      ? listed_key(child.buf, child.len, road_label(i))
+                      ? child_listed_key(child.buf, child.len, road_label(i), &typed)
                       : 0;
         if (key == 0) {
             fprintf(stderr, "walkthrough: \"%s\" was not offered\n", road_label(i));

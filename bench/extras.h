@@ -26,10 +26,6 @@ int walkthrough_keys(const char* game, char* keys, size_t size);
 size_t road_length(void);
 const char* road_label(size_t i);
 
-/* The key shown before the last listing of label in output: " 3: Label" or,
- * highlighted, " 3: <attribute>Label", ended by an erase; 0 if none. */
-int listed_key(const char* output, size_t len, const char* label);
-
 /* Times the game playing keys from a pipe to its end, its output on a pipe
  * too; checks that the finale was reached. Median and output size. */
 int walkthrough_time(const char* game, const char* keys, int runs, double* median_ms,

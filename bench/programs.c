@@ -88,7 +88,7 @@ static int prepare_exact(Program* p) {
 static int learn(Program* p) {
     static Child c;
     double started, ended;
-    if (child_start_pty(&c, p->argv, 80, 24, &started) != 0)
+    if (child_start_pty(&c, p->argv, NULL, 80, 24, 0, &started) != 0)
         return -1;
     int failed = child_read_quiet(&c, LEARN_QUIET_MS) == 0;
     p->first = copy_bytes(c.buf, c.len);

@@ -45,11 +45,11 @@ int session_time(const Program* p, int keys, Timing* t) {
     static double key_us[MAX_KEYS];
     double started;
     memset(t, 0, sizeof *t);
-    if (child_start_pty(&child, p->argv, 80, 24, &started) != 0)
+    if (child_start_pty(&child, p->argv, NULL, 80, 24, 0, &started) != 0)
         return -1;
     int got = expect(p, &p->first, "the first screen");
     t->startup_us = now_us() - started;
-    t->startup_cpu_us = child_cpu_us(&child);
+    t->startup_cpu_us = proc_cpu_us(child.pid);
     int failed = got < 0;
     t->differing_screens += got > 0;
     for (int k = 0; k < keys && k < MAX_KEYS && !failed; k++) {
@@ -62,20 +62,20 @@ int session_time(const Program* p, int keys, Timing* t) {
         t->differing_screens += got > 0;
     }
     t->key_us = median(key_us, keys);
-    t->key_cpu_us = (child_cpu_us(&child) - t->startup_cpu_us) / keys;
-    t->peak_kib = child_peak_rss_kib(&child);
+    t->key_cpu_us = (proc_cpu_us(child.pid) - t->startup_cpu_us) / keys;
+    t->peak_kib = proc_peak_rss_kib(child.pid);
     return finish(p, failed);
 }
 
 /* The program's counters once it waits for the next key. */
 static int settled_io(ChildIo* io) {
-    return child_wait_idle(&child, READ_TIMEOUT_MS) == 0 ? child_io(&child, io) : -1;
+    return child_wait_idle(&child, READ_TIMEOUT_MS) == 0 ? proc_io(child.pid, io) : -1;
 }
 
 int session_count(const Program* p, int moves, Counts* counts) {
     double started, writes[MAX_KEYS], bytes[MAX_KEYS], terminal[MAX_KEYS], reads[MAX_KEYS];
     ChildIo before, after;
-    if (child_start_pty(&child, p->argv, 80, 24, &started) != 0)
+    if (child_start_pty(&child, p->argv, NULL, 80, 24, 0, &started) != 0)
         return -1;
     int failed = expect(p, &p->first, "the first screen") < 0;
     counts->first_terminal_bytes = (double)child.len;

@@ -1,15 +1,15 @@
 #include "fuzz_io.h"
 
 #include "fuzz_check.h"
+#include "support/output_capture.h"
 
 #include <cstdio>
-#include <sys/mman.h>
 #include <unistd.h>
 
 namespace {
 
-int capture_fd = -1;
-std::size_t captured = 0;
+// Kept for the process's life: every input is captured from empty.
+OutputCapture* capture = nullptr;
 
 } // namespace
 
@@ -28,26 +28,11 @@ void feed_stdin(const std::uint8_t* bytes, std::size_t size) {
 }
 
 void start_capture() {
-    std::fflush(stdout);
-    if (capture_fd < 0) {
-        capture_fd = memfd_create("fuzz_stdout", 0);
-        FUZZ_CHECK(capture_fd >= 0 && dup2(capture_fd, STDOUT_FILENO) == STDOUT_FILENO);
-    }
-    FUZZ_CHECK(ftruncate(capture_fd, 0) == 0);
-    FUZZ_CHECK(lseek(STDOUT_FILENO, 0, SEEK_SET) == 0);
-    captured = 0;
+    if (!capture)
+        capture = new OutputCapture;
+    capture->take();
 }
 
 std::string take_output() {
-    std::fflush(stdout);
-    std::string out;
-    char buffer[4096];
-    for (;;) {
-        ssize_t n = pread(capture_fd, buffer, sizeof buffer, static_cast<off_t>(captured));
-        FUZZ_CHECK(n >= 0);
-        if (n == 0)
-            return out;
-        out.append(buffer, static_cast<std::size_t>(n));
-        captured += static_cast<std::size_t>(n);
-    }
+    return capture->take();
 }

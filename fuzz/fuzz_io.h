@@ -1,5 +1,5 @@
 // Standard input and output of the fuzzing process itself, put on a pipe
-// and a memory file so that the engine's own reads and writes of
+// and captured in memory so that the engine's own reads and writes of
 // descriptors 0 and 1 can be fed and checked.
 #pragma once
 
@@ -11,7 +11,7 @@
 // must fit in a pipe's buffer (64 KiB on Linux).
 void feed_stdin(const std::uint8_t* bytes, std::size_t size);
 
-// From now on descriptor 1 is an empty memory file.
+// From now on standard output is captured, from empty.
 void start_capture();
 // Everything written to standard output since the last call or the start.
 std::string take_output();

@@ -1,6 +1,7 @@
 // Plays every situation of the story and prints what it found.
-// Usage: story_explorer [--dot FILE] [--script FILE]
-// (--dot also writes the story map, --script the story's script)
+// Usage: story_explorer [--dot FILE] [--script FILE] [--figures FILE]
+// (--dot also writes the story map, --script the story's script, --figures
+// what it printed but the time)
 #include "explore/story_figures.h"
 #include "explore/story_map.h"
 #include "explore/story_script.h"
@@ -36,12 +37,15 @@ bool write_or_tell(const char* path, const std::string& text) {
 int main(int argc, char** argv) {
     const char* dot_path = nullptr;
     const char* script_path = nullptr;
+    const char* figures_path = nullptr;
     for (int i = 1; i < argc; i += 2) {
-        const char** path = std::strcmp(argv[i], "--dot") == 0      ? &dot_path
-                            : std::strcmp(argv[i], "--script") == 0 ? &script_path
-                                                                    : nullptr;
+        const char** path = std::strcmp(argv[i], "--dot") == 0       ? &dot_path
+                            : std::strcmp(argv[i], "--script") == 0  ? &script_path
+                            : std::strcmp(argv[i], "--figures") == 0 ? &figures_path
+                                                                     : nullptr;
         if (!path || i + 1 == argc) {
-            std::fprintf(stderr, "usage: story_explorer [--dot FILE] [--script FILE]\n");
+            std::fprintf(stderr,
+                         "usage: story_explorer [--dot FILE] [--script FILE] [--figures FILE]\n");
             return 2;
         }
         *path = argv[i + 1];
@@ -54,9 +58,11 @@ int main(int argc, char** argv) {
             map_note(map, e, t, trace);
             script_note(script, trace);
         });
-    std::fputs(figures_text(story_figures(exploration)).c_str(), stdout);
+    std::string figures = figures_text(story_figures(exploration));
+    std::fputs(figures.c_str(), stdout);
     std::printf("seconds: %.2f\n", seconds_since(start));
     bool written = write_or_tell(dot_path, map_dot(map));
+    written = write_or_tell(figures_path, figures) && written;
     written = write_or_tell(script_path, script_text(script)) && written;
     return written ? 0 : 1;
 }

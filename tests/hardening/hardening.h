@@ -22,6 +22,13 @@ constexpr bool SANITIZED_BUILD = false;
 constexpr bool SANITIZED_BUILD = false;
 #endif
 
+// A number from 0 to bound - 1.
+int below(std::mt19937& rng, int bound);
+
+// The seeds a many-seed run plays: the first two, or all of 1 to `all`
+// when VAKNA_ALL_SEEDS is set (make soak). An end for testing::Range.
+unsigned seeds_end(unsigned all);
+
 // One key press that neither quits nor raises a signal: a move, a choice,
 // an option's digit or a key the chooser ignores, with its escape sequence
 // or UTF-8 bytes whole.

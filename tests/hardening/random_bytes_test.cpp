@@ -119,7 +119,7 @@ TEST_P(QuitFreeBytes, NeverEndTheGame) {
     expect_ended_in_order(game);
 }
 
-INSTANTIATE_TEST_SUITE_P(Seeds, AnyBytes, testing::Range(1u, 33u));
-INSTANTIATE_TEST_SUITE_P(Seeds, QuitFreeBytes, testing::Range(1u, 9u));
+INSTANTIATE_TEST_SUITE_P(Seeds, AnyBytes, testing::Range(1u, seeds_end(32)));
+INSTANTIATE_TEST_SUITE_P(Seeds, QuitFreeBytes, testing::Range(1u, seeds_end(8)));
 
 } // namespace

@@ -22,10 +22,6 @@ constexpr int MAX_WIDTH = 300;
 // the line, and lines may overrun it.
 constexpr int NARROWEST_CHECKED_WIDTH = 10;
 
-int below(std::mt19937& rng, int bound) {
-    return std::uniform_int_distribution<int>(0, bound - 1)(rng);
-}
-
 void pause_us(int microseconds) {
     std::this_thread::sleep_for(std::chrono::microseconds(microseconds));
 }
@@ -122,7 +118,7 @@ TEST_P(ResizeStorm, PlayGoesOnAtEveryWidth) {
     expect_ended_in_order(*player.game);
 }
 
-INSTANTIATE_TEST_SUITE_P(Seeds, ResizeStorm, testing::Range(1u, 5u));
+INSTANTIATE_TEST_SUITE_P(Seeds, ResizeStorm, testing::Range(1u, seeds_end(4)));
 
 // After some play, a handful of keys goes out at once, sometimes with half
 // an escape sequence behind them, and while the game works through them the
@@ -166,7 +162,7 @@ TEST_P(InterruptStorm, TheFirstInterruptEndsTheGameInOrderWithinASecond) {
     EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
 }
 
-INSTANTIATE_TEST_SUITE_P(Seeds, InterruptStorm, testing::Range(1u, 17u));
+INSTANTIATE_TEST_SUITE_P(Seeds, InterruptStorm, testing::Range(1u, seeds_end(16)));
 
 // Waits until the game has read the first bytes of a sequence and sits in
 // the wait for the rest.

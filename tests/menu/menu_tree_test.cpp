@@ -274,8 +274,11 @@ TEST_F(MenuTreeTest, SpentOptionSelectedAgainYieldsNothing) {
     EXPECT_TRUE(menu_is_spent(a));
 }
 
+// The global tree as the program found it, before any test used it.
+const MenuNode* const TREE_AT_START = menu_tree.current;
+
 TEST(MenuStory, SceneBeginEmptiesTheGlobalTree) {
-    EXPECT_EQ(menu_tree.current, nullptr);
+    EXPECT_EQ(TREE_AT_START, nullptr);
     EXPECT_EQ(scene_begin(69), 69);
     add_option(67, "Kliva upp");
     add_option(66, "Sova");

@@ -6,11 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include "support/child.h"
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
-#include <pty.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -36,11 +36,7 @@ int width_with_stdout_on(int fd) {
 
 TEST(TerminalWidth, IsTheColumnCountOfTheTerminalOnStandardOutput) {
     int master, slave;
-    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
-    winsize size{};
-    size.ws_col = 123;
-    size.ws_row = 7;
-    ioctl(master, TIOCSWINSZ, &size);
+    ASSERT_EQ(child_open_pty(123, 7, &master, &slave), 0);
     setenv("COLUMNS", "45", 1); // never consulted
     EXPECT_EQ(width_with_stdout_on(slave), 123);
     EXPECT_EQ(TERM_HEIGHT, 7);
@@ -50,7 +46,7 @@ TEST(TerminalWidth, IsTheColumnCountOfTheTerminalOnStandardOutput) {
 
 TEST(TerminalWidth, FallsBackTo80WithoutATerminalOrWithZeroColumns) {
     int master, slave;
-    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    ASSERT_EQ(child_open_pty(0, 0, &master, &slave), 0);
     EXPECT_EQ(width_with_stdout_on(slave), FALLBACK_WIDTH); // size never set
     close(slave);
     close(master);

@@ -26,7 +26,6 @@ const Labels WINDOW_AFTER_DRILLING = {"Gå ett varv runt sjön",
 const std::string DROWNING = "Isen brister och du sjunker till botten. "
                              "Du ligger där tills att du märker att du har drunknat. "
                              "Du är DÖD nu.";
-const Labels DEATH = {"Vill du inte fortsätta", "Eller vill du fortsätta"};
 
 TEST(Holes, TwoTwoTwoCountsSixThenAFourthDrillingDrowns) {
     Playthrough run =

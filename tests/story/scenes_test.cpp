@@ -2,6 +2,7 @@
 // how a run ends.
 #include "scripted_player.h"
 
+#include "story/catalogue.h"
 #include "story/story.h"
 #include "support/stdio_redirect.h"
 #include "support/text_checks.h"
@@ -12,10 +13,6 @@
 
 namespace {
 
-const Labels BUTTONS = {"Trycka på knapp 1", "Trycka på knapp 2", "Trycka på knapp 3",
-                        "Trycka på knapp 4", "Kliva ur hissen"};
-const Labels DOOR = {"Ta hissen", "Gå in genom dörren"};
-const Labels DEATH = {"Vill du inte fortsätta", "Eller vill du fortsätta"};
 const std::string KILLED = "\nIsjätten klubbar ner dig. Du är DÖD nu.";
 
 TEST(Lift, ButtonsRefuseUntilTheMusselIsFitted) {
@@ -103,13 +100,14 @@ TEST(RunEnds, OnTheQuitAndOnDecliningToGoOn) {
 }
 
 TEST(RunEnds, AtANumberThatIsNoState) {
-    for (StateId number : {0, 92, -1, INT_MIN, INT_MAX}) {
+    const StateId past_the_last = HIGHEST_STATE + 1;
+    for (StateId number : {0, past_the_last, -1, INT_MIN, INT_MAX}) {
         Playthrough run = play(number, {});
         EXPECT_EQ(run.transcript, "") << number;
         EXPECT_TRUE(run.menus.empty()) << number;
     }
     // The same when the chooser answers with one.
-    story_chooser = [] { return StateId{92}; };
+    story_chooser = [] { return StateId{HIGHEST_STATE + 1}; };
     EXPECT_EQ(capture_stdout([] { run_story(STATE_START); }),
               "Plötsligt vaknar du och märker att du ligger i en säng.\x1b[K");
 }

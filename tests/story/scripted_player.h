@@ -24,3 +24,9 @@ std::string menu_line(const Labels& menu, const std::string& choice);
 
 // The transcript of one turn: the texts said, then the menu and the answer.
 std::string turn(const std::string& texts, const Labels& menu, const std::string& choice);
+
+// Menus that more than one test plays through.
+inline const Labels BUTTONS = {"Trycka på knapp 1", "Trycka på knapp 2", "Trycka på knapp 3",
+                               "Trycka på knapp 4", "Kliva ur hissen"};
+inline const Labels DOOR = {"Ta hissen", "Gå in genom dörren"};
+inline const Labels DEATH = {"Vill du inte fortsätta", "Eller vill du fortsätta"};

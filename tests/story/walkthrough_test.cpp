@@ -16,9 +16,6 @@ const Labels WALKS = {"Gå ett varv runt sjön", "Gå två varv runt sjön", "G�
 const Labels DRILLS = {"Borra två hål", "Borra tre hål"};
 const Labels HOLES = {"Räkna hålen", "Kliva ner i det roligaste hålet",
                       "Kliva ner i det tråkigaste hålet"};
-const Labels BUTTONS = {"Trycka på knapp 1", "Trycka på knapp 2", "Trycka på knapp 3",
-                        "Trycka på knapp 4", "Kliva ur hissen"};
-const Labels DOOR = {"Ta hissen", "Gå in genom dörren"};
 const Labels EYES = {"Återvända", "Ta upp ögonen och stoppa tillbaka dem", "Tänka efter", "_T32"};
 const Labels SEA = {"Dra dig tillbaka", "Dricka upp havet", "_T34", "Gömma undan havet",
                     "Segla över havet"};

@@ -2,6 +2,9 @@
 // The process is always ended when the object goes, even if a test fails.
 #pragma once
 
+#include "support/child.h"
+
+#include <memory>
 #include <string>
 #include <sys/types.h>
 #include <termios.h>
@@ -53,34 +56,23 @@ class PtyGame {
     // Settings of the terminal as the game's side of it sees them now.
     termios settings() const;
     // Settings of the terminal before the game started.
-    const termios& initial_settings() const { return initial_; }
-    pid_t pid() const { return pid_; }
+    const termios& initial_settings() const { return child_->initial; }
+    pid_t pid() const { return child_->pid; }
     // Bytes typed on the terminal that nobody has read yet.
     int waiting_input() const;
     // The terminal's foreground process group: the game's, when run as a job.
     pid_t foreground() const;
-    int master() const { return master_; }
+    int master() const { return child_->out_fd; }
     // The game's side of the terminal, kept open here.
-    int slave() const { return slave_; }
+    int slave() const { return child_->slave_fd; }
 
   private:
     void start(const std::vector<std::string>& command, int columns, int rows, bool as_job);
     bool read_some(int timeout_ms);
-    bool idle_at_key_wait();
-    pid_t pid_ = -1;
-    int master_ = -1;
-    int slave_ = -1;
+    std::unique_ptr<Child> child_;
     std::string pending_; // read since the last read_until
     std::string all_;
     size_t sent_at_ = 0; // length of the transcript when the last key went
-    termios initial_{};
-    // Byte counts behind settle(): keys sent, bytes received and the line
-    // feeds among them, and what the game had read from files before its
-    // first key wait (-1 until then).
-    long long sent_total_ = 0;
-    long long received_total_ = 0;
-    long long received_newlines_ = 0;
-    long long read_before_keys_ = -1;
 };
 
 // Puts this process's TERM and NO_COLOR as every test game expects them:
@@ -89,7 +81,9 @@ void game_environment();
 
 // The state letter of a process as /proc shows it ('T' when stopped, 'Z'
 // when it has ended), '?' if unknown.
-char process_state(pid_t pid);
+inline char process_state(pid_t pid) {
+    return proc_state(pid);
+}
 
 // The wait status of a game that a signal ended in order: ended by SIGINT
 // or SIGTERM itself, so that a shell sees it; exit status 131 for SIGQUIT.
@@ -109,8 +103,11 @@ struct ProcessIo {
 };
 ProcessIo process_io(pid_t pid);
 
-// True while the process sits in the key reader's wait for a key.
-bool in_key_wait(pid_t pid);
+// True while the process sits in a wait for a key: a wait for input
+// without a time limit (the escape decoder's waits have one).
+inline bool in_key_wait(pid_t pid) {
+    return proc_in_input_wait(pid) > 0;
+}
 
 // What the game's keyboard mode makes of a terminal's settings: canonical
 // input, echo and output flow control off.

@@ -1,5 +1,8 @@
 #include "support/stdio_redirect.h"
 
+#include "support/child.h"
+#include "support/output_capture.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -7,31 +10,14 @@
 #include <ctime>
 #include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
 std::string capture_stdout(const std::function<void()>& body) {
-    std::fflush(stdout);
-    char path[] = "/tmp/vakna-stdout-XXXXXX";
-    int file = mkstemp(path);
-    EXPECT_GE(file, 0);
-    unlink(path);
-    int saved = dup(1);
-    dup2(file, 1);
+    OutputCapture capture;
     body();
-    std::fflush(stdout);
-    dup2(saved, 1);
-    close(saved);
-
-    std::string out;
-    lseek(file, 0, SEEK_SET);
-    char chunk[4096];
-    for (ssize_t n; (n = read(file, chunk, sizeof chunk)) > 0;)
-        out.append(chunk, static_cast<size_t>(n));
-    close(file);
-    return out;
+    return capture.take();
 }
 
 StdinPipe::StdinPipe() : saved_stdin_(dup(0)) {
@@ -61,7 +47,7 @@ void StdinPipe::close_writer() {
 
 PtyOnDescriptor::PtyOnDescriptor(int descriptor)
     : descriptor_(descriptor), saved_(dup(descriptor)) {
-    if (openpty(&master_, &slave_, nullptr, nullptr, nullptr) != 0)
+    if (child_open_pty(0, 0, &master_, &slave_) != 0)
         std::abort();
     std::fflush(stdout);
     dup2(slave_, descriptor_);
@@ -101,9 +87,7 @@ bool StdoutPty::resize(int columns, int rows) {
 }
 
 double now_ms() {
-    timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return t.tv_sec * 1000.0 + t.tv_nsec / 1e6;
+    return now_us() / 1000.0;
 }
 
 bool read_fd_until(int fd, std::string& text, const std::function<bool(const std::string&)>& done,

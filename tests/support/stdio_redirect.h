@@ -7,8 +7,8 @@
 #include <string>
 #include <termios.h>
 
-// Runs body with standard output going to a temporary file and returns every
-// byte body wrote through stdio (flushed) or straight to descriptor 1.
+// Runs body with standard output captured (OutputCapture) and returns every
+// byte body wrote through stdio.
 std::string capture_stdout(const std::function<void()>& body);
 
 // Puts the read end of a fresh pipe on descriptor 0 for the object's life.

@@ -2,7 +2,7 @@
 // cross-check: random play reaches nothing the explorer does not, and what
 // it misses is only what lies beyond a long run of the right choices.
 #include "explore/random_play.h"
-#include "explore/story_explorer.h"
+#include "explored_story.h"
 
 #include <gtest/gtest.h>
 
@@ -45,7 +45,7 @@ TEST(RandomPlay, TenThousandGamesReachWhatTheExplorerReachesButTheDeepEnd) {
     EXPECT_EQ(plays.empty_menus, 0);
 
     std::set<StateId> by_chance = performed(plays.performed);
-    std::set<StateId> explored = performed(story_explore().performed);
+    std::set<StateId> explored = performed(explored_story().performed);
     std::set<StateId> missed;
     for (StateId s : explored) {
         if (!by_chance.count(s))

@@ -5,7 +5,6 @@
 #include "term/term_width.h"
 
 #include <cstdio>
-#include <stdio_ext.h>
 
 Trace driver_trace;
 StateCounts driver_performed;
@@ -89,28 +88,9 @@ void driver_trace_clear() {
     driver_trace.text.clear();
 }
 
-static ssize_t append_output(void*, const char* bytes, size_t size) {
-    driver_trace.text.append(bytes, size);
-    return static_cast<ssize_t>(size);
-}
-
-// The story writes through stdout, which this C library lets a program
-// point at a stream of its own.
-static FILE* open_trace_stream() {
-    cookie_io_functions_t io{};
-    io.write = append_output;
-    FILE* stream = fopencookie(nullptr, "w", io);
-    // One thread writes it: taking the stream's lock for every byte would
-    // cost the explorer most of its time.
-    __fsetlocking(stream, FSETLOCKING_BYCALLER);
-    return stream;
-}
-
 DriverSession::DriverSession(ChooseFn choose)
-    : saved_stdout_(stdout), saved_chooser_(story_chooser), saved_watcher_(catalogue_watcher),
-      saved_width_(TERM_WIDTH) {
-    std::fflush(stdout);
-    stdout = open_trace_stream();
+    : capture_(&driver_trace.text), saved_chooser_(story_chooser),
+      saved_watcher_(catalogue_watcher), saved_width_(TERM_WIDTH) {
     story_chooser = choose;
     catalogue_watcher = watch;
     TERM_WIDTH = UNWRAPPED_WIDTH;
@@ -124,8 +104,6 @@ DriverSession::DriverSession(ChooseFn choose)
 }
 
 DriverSession::~DriverSession() {
-    std::fclose(stdout);
-    stdout = saved_stdout_;
     story_chooser = saved_chooser_;
     catalogue_watcher = saved_watcher_;
     TERM_WIDTH = saved_width_;

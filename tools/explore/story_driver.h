@@ -7,6 +7,7 @@
 #include "menu/menu_tree.h"
 #include "story/catalogue.h"
 #include "story/story.h"
+#include "support/output_capture.h"
 
 #include <array>
 #include <string>
@@ -75,7 +76,7 @@ class DriverSession {
     DriverSession& operator=(const DriverSession&) = delete;
 
   private:
-    FILE* saved_stdout_;
+    OutputCapture capture_; // into driver_trace.text
     ChooseFn saved_chooser_;
     StateWatchFn saved_watcher_;
     int saved_width_;

@@ -140,6 +140,10 @@ class Explorer {
             transition.to = transition.choice == QUIT_CHOICE ? QUIT : ENDED;
         }
         result_.transitions.push_back(transition);
+        for (const Moment& m : driver_trace.moments) {
+            if (m.scene_begins)
+                result_.scenes_begun.insert(m.state);
+        }
         if (on_transition_)
             on_transition_(result_, transition, driver_trace);
     }

@@ -5,6 +5,7 @@
 #include "story_driver.h"
 
 #include <functional>
+#include <set>
 
 // The laps count only ever shows in a text, so situations that differ in it
 // alone are one: the count enters a situation capped at this value, which
@@ -46,6 +47,7 @@ struct Exploration {
     std::vector<Situation> situations;
     std::vector<Transition> transitions; // the first is the start
     StateCounts performed;               // over every transition
+    std::set<StateId> scenes_begun;      // entry states whose scene_begin ran
     long replays;                        // runs of the story from a new game
     long replay_mismatches;              // replays that did not come back to their situation
 };

@@ -20,6 +20,7 @@ StoryFigures story_figures(const Exploration& exploration) {
         f.deepest = std::max(f.deepest, s.depth);
     }
     f.replay_mismatches = exploration.replay_mismatches;
+    f.scenes_begun = exploration.scenes_begun;
     return f;
 }
 
@@ -37,5 +38,11 @@ std::string figures_text(const StoryFigures& f) {
                   f.situations, f.transitions, f.states_performed, HIGHEST_STATE,
                   f.fewest_to_finale, f.longest_to_finale, f.deepest, f.most_options,
                   f.replay_mismatches);
-    return text;
+    std::string figures = std::string(text) + "scenes begun:";
+    for (StateId scene : f.scenes_begun) {
+        figures += ' ';
+        figures += std::to_string(scene);
+    }
+    figures += '\n';
+    return figures;
 }

@@ -16,9 +16,10 @@ struct StoryFigures {
     int deepest;           // the most choices a situation needs from a new game
     int most_options;      // in any menu listed
     long replay_mismatches;
+    std::set<StateId> scenes_begun;
 };
 
 StoryFigures story_figures(const Exploration& exploration);
 
-// One figure a line, "name: value".
+// One figure a line, "name: value"; the scenes by their entry states.
 std::string figures_text(const StoryFigures& figures);

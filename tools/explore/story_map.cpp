@@ -273,11 +273,3 @@ std::string map_dot(const StoryMap& map) {
     }
     return dot + "}\n";
 }
-
-std::string story_map_dot() {
-    StoryMap map;
-    story_explore([&map](const Exploration& e, const Transition& t, const Trace& trace) {
-        map_note(map, e, t, trace);
-    });
-    return map_dot(map);
-}

@@ -50,6 +50,3 @@ void map_note(StoryMap& map, const Exploration& exploration, const Transition& t
 
 // The map as a dot graph.
 std::string map_dot(const StoryMap& map);
-
-// Explores the story and draws its map.
-std::string story_map_dot();

@@ -142,11 +142,3 @@ std::string script_text(const StoryScript& script) {
         text += state_section(state, script.states[state]);
     return text;
 }
-
-std::string story_script_text() {
-    StoryScript script;
-    story_explore([&script](const Exploration&, const Transition&, const Trace& trace) {
-        script_note(script, trace);
-    });
-    return script_text(script);
-}

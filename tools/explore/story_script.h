@@ -50,6 +50,3 @@ void script_note(StoryScript& script, const Trace& trace);
 
 // The script as text, state by state in order of number.
 std::string script_text(const StoryScript& script);
-
-// Explores the story and writes its script.
-std::string story_script_text();
