@@ -3,10 +3,13 @@
 // game in order within a second, and nothing else hangs it or loses output.
 #include "hardening/hardening.h"
 #include "support/pty_game.h"
+#include "support/screen.h"
 #include "support/stdio_redirect.h"
+#include "support/utf8_text.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <csignal>
 #include <cstdio>
@@ -26,31 +29,18 @@ void pause_us(int microseconds) {
     std::this_thread::sleep_for(std::chrono::microseconds(microseconds));
 }
 
-// The longest line of the output in characters, its control sequences left out.
-// A paragraph that fills its line exactly is joined to the next text by a
-// space just past the edge before the break; that space is not counted.
+// The longest row of an answer in characters, as a terminal far wider than
+// any width the game is told shows it: a paragraph that fills its line
+// exactly is joined to the next text by a space just past the edge before
+// the break, which a row's text leaves out, as the terminal's last column
+// would. A row past the model's width wraps, still longer than any width.
 int longest_line(const std::string& output) {
+    int rows = static_cast<int>(std::count(output.begin(), output.end(), '\n')) + 2;
+    Screen screen = screen_play(output, 2 * MAX_WIDTH + 1, rows);
     int longest = 0;
-    int line = 0;
-    char last = '\n';
-    for (size_t i = 0; i < output.size(); ++i) {
-        char c = output[i];
-        if (c == '\x1b' && i + 1 < output.size() && output[i + 1] == '[') {
-            for (i += 2; i < output.size() && (output[i] < 0x40 || output[i] > 0x7e); ++i) {
-            }
-            continue;
-        }
-        if (c == '\r')
-            continue;
-        if (c == '\n') {
-            longest = std::max(longest, last == ' ' ? line - 1 : line);
-            line = 0;
-        } else {
-            line += (c & 0xC0) != 0x80; // a UTF-8 continuation byte takes no column
-        }
-        last = c;
-    }
-    return std::max(longest, line);
+    for (int row = 0; row < rows; ++row)
+        longest = std::max(longest, utf8_character_count(screen.text(row)));
+    return longest;
 }
 
 // Plays random keys one at a time, each answered, and resizes the terminal

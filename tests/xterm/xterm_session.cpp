@@ -1,7 +1,9 @@
 #include "xterm/xterm_session.h"
 
 #include "support/pty_game.h"
+#include "support/screen.h"
 #include "support/stdio_redirect.h"
+#include "support/utf8_text.h"
 
 #include <gtest/gtest.h>
 
@@ -28,25 +30,6 @@ extern char** environ;
 
 namespace {
 
-// The byte length of the UTF-8 character that starts with this byte.
-size_t utf8_length(unsigned char lead) {
-    if (lead >= 0xf0)
-        return 4;
-    if (lead >= 0xe0)
-        return 3;
-    if (lead >= 0xc0)
-        return 2;
-    return 1;
-}
-
-std::vector<int> sgr_parameters(const std::string& list) {
-    std::vector<int> parameters;
-    std::istringstream in(list);
-    for (std::string number; std::getline(in, number, ';');)
-        parameters.push_back(number.empty() ? 0 : std::atoi(number.c_str()));
-    return parameters;
-}
-
 // xterm starts each printed line with the line's size (ESC "#5" for a
 // single-width line) and writes the rendition before every cell that has
 // colours.
@@ -66,16 +49,12 @@ ScreenRow parse_row(const std::string& line) {
         } else if (line[at] == '\x1b') {
             at += 3;
         } else {
-            size_t n = utf8_length(static_cast<unsigned char>(line[at]));
+            size_t n = std::max(1, utf8_announced_length(line[at]));
             row.push_back({line.substr(at, n), rendition});
             at += n;
         }
     }
     return row;
-}
-
-bool has_parameter(const ScreenCell& cell, int parameter) {
-    return std::find(cell.sgr.begin(), cell.sgr.end(), parameter) != cell.sgr.end();
 }
 
 } // namespace
@@ -89,76 +68,6 @@ Screen screen_parse(const std::string& printed) {
         screen.rows.push_back(parse_row(line));
     }
     return screen;
-}
-
-std::string Screen::text(int row) const {
-    std::string line;
-    for (const ScreenCell& cell : rows[row])
-        line += cell.text;
-    line.erase(line.find_last_not_of(' ') + 1);
-    return line;
-}
-
-int Screen::find(const std::string& needle, int from) const {
-    for (int row = std::max(from, 0); row < static_cast<int>(rows.size()); row++)
-        if (text(row).find(needle) != std::string::npos)
-            return row;
-    return -1;
-}
-
-int Screen::find_last_line(const std::string& line) const {
-    for (int row = static_cast<int>(rows.size()) - 1; row >= 0; row--)
-        if (text(row) == line)
-            return row;
-    return -1;
-}
-
-int Screen::count(const std::string& needle, int from) const {
-    int found = 0;
-    for (int row = find(needle, from); row >= 0; row = find(needle, row + 1))
-        found++;
-    return found;
-}
-
-std::vector<ScreenCell> Screen::cells_of(int row, const std::string& needle) const {
-    std::vector<ScreenCell> cells;
-    if (row < 0 || row >= static_cast<int>(rows.size()))
-        return cells;
-    size_t at = text(row).find(needle);
-    if (at == std::string::npos)
-        return cells;
-    size_t offset = 0;
-    for (const ScreenCell& cell : rows[row]) {
-        if (offset >= at && offset < at + needle.size())
-            cells.push_back(cell);
-        offset += cell.text.size();
-    }
-    return cells;
-}
-
-int Screen::width() const {
-    size_t widest = 0;
-    for (const ScreenRow& row : rows)
-        widest = std::max(widest, row.size());
-    return static_cast<int>(widest);
-}
-
-std::string Screen::dump() const {
-    std::string all;
-    for (int row = 0; row < static_cast<int>(rows.size()); row++)
-        all += std::to_string(row) + "|" + text(row) + "\n";
-    return all;
-}
-
-bool all_cells_have(const std::vector<ScreenCell>& cells, int parameter) {
-    return !cells.empty() && std::all_of(cells.begin(), cells.end(), [&](const ScreenCell& cell) {
-        return has_parameter(cell, parameter);
-    });
-}
-
-bool any_cell_has(const std::vector<ScreenCell>& cells, int parameter) {
-    return std::any_of(cells.begin(), cells.end(),
-                       [&](const ScreenCell& cell) { return has_parameter(cell, parameter); });
 }
 
 // ---- Processes ----------------------------------------------------------

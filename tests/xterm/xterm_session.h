@@ -4,6 +4,8 @@
 // everything started inside xterm end with the object, even if a test fails.
 #pragma once
 
+#include "support/screen.h"
+
 #include <functional>
 #include <string>
 #include <sys/ioctl.h>
@@ -11,40 +13,8 @@
 #include <termios.h>
 #include <vector>
 
-// One character cell as xterm printed it.
-struct ScreenCell {
-    std::string text;     // one character, UTF-8
-    std::vector<int> sgr; // the parameters of the rendition it was printed with
-};
-using ScreenRow = std::vector<ScreenCell>;
-
-struct Screen {
-    std::vector<ScreenRow> rows;
-
-    // The row's characters, without trailing blanks.
-    std::string text(int row) const;
-    // The first row from `from` on whose text contains needle; -1 if none.
-    int find(const std::string& needle, int from = 0) const;
-    // The last row whose text is exactly line; -1 if none.
-    int find_last_line(const std::string& line) const;
-    // How many rows from `from` on contain needle.
-    int count(const std::string& needle, int from = 0) const;
-    // The cells of needle's first occurrence in the row; empty if absent.
-    std::vector<ScreenCell> cells_of(int row, const std::string& needle) const;
-    // The widest row, in cells.
-    int width() const;
-    // Every row's text, numbered: for failure messages.
-    std::string dump() const;
-};
-
 // Reads xterm's printout (printAttributes 2: the colours as SGR sequences).
 Screen screen_parse(const std::string& printed);
-
-// True when every cell was printed with this SGR parameter (and there is at
-// least one cell).
-bool all_cells_have(const std::vector<ScreenCell>& cells, int parameter);
-// True when some cell was printed with this SGR parameter.
-bool any_cell_has(const std::vector<ScreenCell>& cells, int parameter);
 
 // The first of Xvfb, xterm and xdotool that is not on the PATH; empty when
 // all are there.

@@ -1,0 +1,54 @@
+// What a player sees: a terminal's screen as rows of character cells, each
+// with the rendition it was written in. One screen for every test that
+// checks the screen rather than the bytes: read back from a real xterm, or
+// played from the game's output on a model of the terminal.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// One character cell.
+struct ScreenCell {
+    std::string text;     // one character, UTF-8
+    std::vector<int> sgr; // the parameters of the rendition it was written in
+};
+using ScreenRow = std::vector<ScreenCell>;
+
+struct Screen {
+    std::vector<ScreenRow> rows;
+    int cursor_row = 0; // where the model left the cursor
+    int cursor_column = 0;
+
+    // The row's characters, without trailing blanks.
+    std::string text(int row) const;
+    // The first row from `from` on whose text contains needle; -1 if none.
+    int find(const std::string& needle, int from = 0) const;
+    // The last row whose text is exactly line; -1 if none.
+    int find_last_line(const std::string& line) const;
+    // How many rows from `from` on contain needle.
+    int count(const std::string& needle, int from = 0) const;
+    // The cells of needle's first occurrence in the row; empty if absent.
+    std::vector<ScreenCell> cells_of(int row, const std::string& needle) const;
+    // The widest row, in cells.
+    int width() const;
+    // Every row's text, numbered: for failure messages.
+    std::string dump() const;
+};
+
+// The numbers of a sequence's parameter list ("0;1;37;42"); an empty
+// parameter is 0, an empty list none.
+std::vector<int> sgr_parameters(const std::string& list);
+
+// The screen after a terminal of this size has shown output from a cleared
+// screen, as a VT100-family terminal does: printable UTF-8 characters one
+// cell each, a line wrapped when a character follows one in the last
+// column, carriage return, line feed scrolling at the bottom, the cursor
+// moves (CUU, CUD, CUF, CUB, CUP), the erases (ED, EL) and SGR. Other
+// sequences are passed over.
+Screen screen_play(const std::string& output, int columns, int rows);
+
+// True when every cell was written with this SGR parameter (and there is at
+// least one cell).
+bool all_cells_have(const std::vector<ScreenCell>& cells, int parameter);
+// True when some cell was written with this SGR parameter.
+bool any_cell_has(const std::vector<ScreenCell>& cells, int parameter);
