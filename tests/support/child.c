@@ -296,13 +296,25 @@ static int read_proc(pid_t pid, const char* name, char* buf, size_t size) {
     return 0;
 }
 
+/* The fields of /proc/PID/stat after the name, which is in parentheses
+ * and may hold anything, a ") " too; NULL when unknown. */
+static const char* stat_fields(pid_t pid, char* stat, size_t size) {
+    if (read_proc(pid, "stat", stat, size) != 0)
+        return NULL;
+    char* name_end = strrchr(stat, ')');
+    return name_end == NULL || name_end[1] != ' ' || name_end[2] == '\0' ? NULL : name_end + 2;
+}
+
 char proc_state(pid_t pid) {
     char stat[512];
-    if (read_proc(pid, "stat", stat, sizeof stat) != 0)
-        return '?';
-    /* The name in parentheses may hold anything, a ") " too. */
-    char* name_end = strrchr(stat, ')');
-    return name_end == NULL || name_end[1] != ' ' || name_end[2] == '\0' ? '?' : name_end[2];
+    const char* fields = stat_fields(pid, stat, sizeof stat);
+    return fields ? fields[0] : '?';
+}
+
+pid_t proc_parent(pid_t pid) {
+    char stat[512];
+    const char* fields = stat_fields(pid, stat, sizeof stat);
+    return fields ? (pid_t)strtol(fields + 1, NULL, 10) : -1;
 }
 
 static long long proc_field(const char* text, const char* name) {
@@ -435,18 +447,17 @@ static int process_fd(pid_t pid) {
     return (int)syscall(SYS_pidfd_open, pid, 0);
 }
 
-int child_reap(Child* c, int timeout_ms, double* ended) {
-    double deadline = now_us() + timeout_ms * 1000.0;
-    int pidfd = process_fd(c->pid);
-    int output_open = 1;
+/* Waits up to the deadline for pid to end, reading c's output meanwhile
+ * when c is given: the wait status, or -1 when it still runs. */
+static int wait_for_end(pid_t pid, double deadline, Child* c, double* ended) {
+    int pidfd = process_fd(pid);
+    int output_open = c != NULL;
     int status = -1;
     for (;;) {
-        pid_t done = waitpid(c->pid, &status, WNOHANG);
+        pid_t done = waitpid(pid, &status, WNOHANG);
         *ended = now_us();
-        if (done == c->pid) {
-            c->pid = -1;
+        if (done == pid)
             break;
-        }
         if (done < 0 || *ended >= deadline) {
             status = -1;
             break;
@@ -459,6 +470,18 @@ int child_reap(Child* c, int timeout_ms, double* ended) {
     if (pidfd >= 0)
         close(pidfd);
     return status;
+}
+
+int child_reap(Child* c, int timeout_ms, double* ended) {
+    int status = wait_for_end(c->pid, now_us() + timeout_ms * 1000.0, c, ended);
+    if (status != -1)
+        c->pid = -1;
+    return status;
+}
+
+int proc_wait(pid_t pid, int timeout_ms) {
+    double ended;
+    return wait_for_end(pid, now_us() + timeout_ms * 1000.0, NULL, &ended);
 }
 
 void child_close(Child* c) {

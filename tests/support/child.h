@@ -104,9 +104,15 @@ int child_reap(Child* c, int timeout_ms, double* ended);
  * descriptors. */
 void child_close(Child* c);
 
+/* Waits up to timeout_ms for a child of this process to end: its wait
+ * status, or -1 when it still runs. */
+int proc_wait(pid_t pid, int timeout_ms);
+
 /* The /proc readers, for any process. */
 /* Its state letter ('S' asleep, 'T' stopped, 'Z' ended); '?' if unknown. */
 char proc_state(pid_t pid);
+/* Its parent's process ID; -1 if unknown. */
+pid_t proc_parent(pid_t pid);
 int proc_io(pid_t pid, ChildIo* io);
 /* 1 while it sleeps in a wait for input without a time limit (a read, or
  * a poll or select with none), 0 otherwise, -1 when it has ended. Where

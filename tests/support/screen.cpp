@@ -59,9 +59,14 @@ struct Terminal {
     int& column() { return screen.cursor_column; }
     int last_row() const { return static_cast<int>(screen.rows.size()) - 1; }
 
+    // Rows hold the cells written so far, up to the last one not erased:
+    // the blanks past them cost nothing.
     void erase(int row, int from, int to) {
-        for (int c = from; c < to; c++)
-            screen.rows[row][c] = {" ", {}};
+        ScreenRow& cells = screen.rows[row];
+        if (to >= static_cast<int>(cells.size()))
+            cells.resize(std::min(cells.size(), static_cast<size_t>(from)));
+        for (int c = from; c < std::min(to, static_cast<int>(cells.size())); c++)
+            cells[c] = {" ", {}};
     }
 
     void line_feed() {
@@ -70,7 +75,7 @@ struct Terminal {
             return;
         }
         screen.rows.erase(screen.rows.begin());
-        screen.rows.push_back(ScreenRow(columns, ScreenCell{" ", {}}));
+        screen.rows.emplace_back();
     }
 
     void put(const std::string& character) {
@@ -78,7 +83,10 @@ struct Terminal {
             column() = 0;
             line_feed();
         }
-        screen.rows[row()][column()] = {character, rendition};
+        ScreenRow& cells = screen.rows[row()];
+        if (static_cast<int>(cells.size()) <= column())
+            cells.resize(column() + 1, ScreenCell{" ", {}});
+        cells[column()] = {character, rendition};
         wrap_pending = column() == columns - 1;
         column() = std::min(column() + 1, columns - 1);
     }
@@ -140,7 +148,7 @@ size_t sequence_end(const std::string& output, size_t at) {
 Screen screen_play(const std::string& output, int columns, int rows) {
     Terminal t;
     t.columns = columns;
-    t.screen.rows.assign(rows, ScreenRow(columns, ScreenCell{" ", {}}));
+    t.screen.rows.resize(rows);
     for (size_t at = 0; at < output.size();) {
         char byte = output[at];
         if (byte == '\x1b' && at + 1 < output.size() && output[at + 1] == '[') {

@@ -1,5 +1,6 @@
 #include "xterm/xterm_session.h"
 
+#include "support/child.h"
 #include "support/pty_game.h"
 #include "support/screen.h"
 #include "support/stdio_redirect.h"
@@ -133,15 +134,10 @@ pid_t spawn(const std::vector<std::string>& command, const std::vector<std::stri
 // Waits for a child of this process to end; its exit status, or -1 after
 // timeout_ms.
 int wait_child(pid_t pid, int timeout_ms) {
-    double deadline = now_ms() + timeout_ms;
-    for (;;) {
-        int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == pid)
-            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        if (now_ms() >= deadline)
-            return -1;
-        usleep(2000);
-    }
+    int status = proc_wait(pid, timeout_ms);
+    if (status == -1)
+        return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 void end_child(pid_t pid) {
@@ -154,27 +150,13 @@ void end_child(pid_t pid) {
     }
 }
 
-pid_t parent_of(pid_t pid) {
-    std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    std::getline(file, line);
-    size_t name_end = line.rfind(") ");
-    if (name_end == std::string::npos)
-        return -1;
-    std::istringstream rest(line.substr(name_end + 2));
-    std::string state;
-    pid_t parent = -1;
-    rest >> state >> parent;
-    return parent;
-}
-
 std::vector<pid_t> descendants(pid_t root) {
     std::map<pid_t, std::vector<pid_t>> children;
     if (DIR* proc = opendir("/proc")) {
         while (dirent* entry = readdir(proc)) {
             pid_t pid = std::atoi(entry->d_name);
             if (pid > 0)
-                children[parent_of(pid)].push_back(pid);
+                children[proc_parent(pid)].push_back(pid);
         }
         closedir(proc);
     }
