@@ -85,12 +85,11 @@ test: googletest
 # Each tree's own makefiles, run under this make's jobs.
 .PHONY: test-trees tree-asan tree-plain tree-fuzz
 test-trees: tree-asan tree-plain $(if $(HAS_FUZZER),tree-fuzz)
-tree-asan:
-	+@$(MAKE) -C $(ASAN_BUILD) --no-print-directory
-tree-plain:
-	+@$(MAKE) -C $(BUILD) --no-print-directory
-tree-fuzz:
-	+@$(MAKE) -C $(FUZZ_BUILD) --no-print-directory
+tree-asan: TREE = $(ASAN_BUILD)
+tree-plain: TREE = $(BUILD)
+tree-fuzz: TREE = $(FUZZ_BUILD)
+tree-asan tree-plain tree-fuzz:
+	+@$(MAKE) -C $(TREE) --no-print-directory
 
 # The files that pin the story, written again from the catalogue by the
 # story explorer: the map (docs/story-map.dot), the script of every text and

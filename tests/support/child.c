@@ -228,14 +228,7 @@ static int read_some(Child* c, double deadline) {
         return read_some(c, deadline);
     if (ready <= 0)
         return 0;
-    if (c->len == CHILD_BUF)
-        return -1;
-    ssize_t n = read(c->out_fd, c->buf + c->len, CHILD_BUF - c->len);
-    if (n <= 0)
-        return -1;
-    count_received(c, c->buf + c->len, n);
-    c->len += (size_t)n;
-    return 1;
+    return c->len < CHILD_BUF && keep_reading(c) ? 1 : -1;
 }
 
 int child_read_expect(Child* c, const char* expect, size_t expect_len, size_t tail,

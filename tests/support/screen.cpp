@@ -28,23 +28,20 @@ bool is_background(int p) {
     return (p >= 40 && p <= 49) || (p >= 100 && p <= 107);
 }
 
-// The rendition after one SGR parameter: a colour takes its place's old
-// one, an attribute is on until its own off (22, 25, 27) or 0.
+// The rendition after one SGR parameter: 0 resets it, a colour takes the
+// place of the one before it, anything else is added. (The game writes no
+// parameter that turns one attribute off.)
 void apply_sgr(std::vector<int>& rendition, int p) {
-    auto drop = [&](auto same) {
-        rendition.erase(std::remove_if(rendition.begin(), rendition.end(), same), rendition.end());
-    };
-    if (p == 0)
+    if (p == 0) {
         rendition.clear();
-    else if (is_foreground(p))
-        drop(is_foreground);
-    else if (is_background(p))
-        drop(is_background);
-    else if (p == 22 || p == 25 || p == 27)
-        drop([p](int q) { return q == p - 20 || (p == 22 && q == 1); });
-    bool off = p == 0 || p == 22 || p == 25 || p == 27 || p == 39 || p == 49;
-    if (!off && !has_parameter({"", rendition}, p))
-        rendition.push_back(p);
+        return;
+    }
+    for (bool (*same)(int) : {is_foreground, is_background}) {
+        if (same(p))
+            rendition.erase(std::remove_if(rendition.begin(), rendition.end(), same),
+                            rendition.end());
+    }
+    rendition.push_back(p);
 }
 
 // The terminal that screen_play drives: the screen, and the wrap that a
@@ -52,11 +49,13 @@ void apply_sgr(std::vector<int>& rendition, int p) {
 struct Terminal {
     Screen screen;
     int columns;
+    int cursor_row = 0;
+    int cursor_column = 0;
     bool wrap_pending = false;
     std::vector<int> rendition;
 
-    int& row() { return screen.cursor_row; }
-    int& column() { return screen.cursor_column; }
+    int& row() { return cursor_row; }
+    int& column() { return cursor_column; }
     int last_row() const { return static_cast<int>(screen.rows.size()) - 1; }
 
     // Rows hold the cells written so far, up to the last one not erased:

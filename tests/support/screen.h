@@ -16,8 +16,6 @@ using ScreenRow = std::vector<ScreenCell>;
 
 struct Screen {
     std::vector<ScreenRow> rows;
-    int cursor_row = 0; // where the model left the cursor
-    int cursor_column = 0;
 
     // The row's characters, without trailing blanks.
     std::string text(int row) const;
