@@ -158,16 +158,19 @@ void session_signals_on(TermStyle style) {
 constexpr int SCREEN_AND_KEYS[] = {STDIN_FILENO, STDOUT_FILENO};
 static bool made_blocking[std::size(SCREEN_AND_KEYS)];
 
-static void set_blocking(bool blocking) {
+static void make_blocking() {
     for (size_t i = 0; i < std::size(SCREEN_AND_KEYS); i++) {
         int flags = fcntl(SCREEN_AND_KEYS[i], F_GETFL);
-        if (flags == -1)
-            continue;
-        if (!blocking && made_blocking[i])
+        made_blocking[i] = flags != -1 && (flags & O_NONBLOCK) &&
+                           fcntl(SCREEN_AND_KEYS[i], F_SETFL, flags & ~O_NONBLOCK) == 0;
+    }
+}
+
+static void give_back_non_blocking() {
+    for (size_t i = 0; i < std::size(SCREEN_AND_KEYS); i++) {
+        int flags = fcntl(SCREEN_AND_KEYS[i], F_GETFL);
+        if (made_blocking[i] && flags != -1)
             fcntl(SCREEN_AND_KEYS[i], F_SETFL, flags | O_NONBLOCK);
-        else if (blocking)
-            made_blocking[i] = (flags & O_NONBLOCK) &&
-                               fcntl(SCREEN_AND_KEYS[i], F_SETFL, flags & ~O_NONBLOCK) == 0;
     }
 }
 
@@ -178,7 +181,7 @@ void session_start() {
     // pipe (vakna | tee FILE) shows each screen before its wait for a key,
     // as on a terminal.
     std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
-    set_blocking(true);
+    make_blocking();
     if (term_style != STYLE_PLAIN)
         raw_mode_on();
     session_signals_on(term_style);
@@ -266,7 +269,7 @@ void session_end() {
     term_clear_below();
     term_flush();
     give_back_unread_input();
-    set_blocking(false);
+    give_back_non_blocking();
     // Out of the foreground the keys and the settings are the shell's, and
     // touching them would stop the game by SIGTTOU in its own end.
     if (!owns_terminal())
