@@ -61,7 +61,7 @@ install: all
 # Exactly the files the last install from $(BUILD) wrote, as CMake listed
 # them, under the same DESTDIR.
 uninstall:
-	DESTDIR='$(DESTDIR)' cmake -D MANIFEST=$(BUILD)/install_manifest.txt -P cmake/uninstall.cmake
+	@DESTDIR='$(DESTDIR)' cmake -D MANIFEST=$(BUILD)/install_manifest.txt -P cmake/uninstall.cmake
 
 # The three trees build side by side, sharing the jobs, so that no core
 # waits on another tree's links. The sanitized suite runs first, then the

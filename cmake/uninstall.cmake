@@ -3,8 +3,11 @@
 # DESTDIR, and nothing else. Folders stay, as other programs may share them.
 #
 #   DESTDIR=... cmake -D MANIFEST=build/install_manifest.txt -P cmake/uninstall.cmake
+# The manifest goes with the files it lists, so that a second uninstall
+# finds nothing to do, which is no error.
 if(NOT EXISTS "${MANIFEST}")
-    message(FATAL_ERROR "${MANIFEST} is missing: nothing was installed from this build")
+    message("Nothing to uninstall: no install from this build is left (${MANIFEST} is missing).")
+    return()
 endif()
 
 # The manifest lists the files without DESTDIR, and a file may be gone
@@ -28,5 +31,6 @@ foreach(file IN LISTS installed)
 endforeach()
 if(removed EQUAL 0)
     message(FATAL_ERROR "none of the installed files is under DESTDIR='$ENV{DESTDIR}': "
-                        "removed already, or installed with another DESTDIR")
+                        "removed by hand, or installed with another DESTDIR")
 endif()
+file(REMOVE "${MANIFEST}")

@@ -17,9 +17,14 @@ const char* const USAGE_TEXT =
     "  -h, --help     show this help and exit\n"
     "  -V, --version  show the version and exit\n"
     "\n"
-    "TERM=dumb plays as --plain does; NO_COLOR=1 leaves out the colours.\n"
-    "Keys: arrows, b or n move, Enter or a digit chooses, q or Esc quits.\n"
-    "The manual: man vakna\n";
+    "TERM=dumb plays as --plain does; NO_COLOR=1 leaves out the colours and\n"
+    "keeps the terminal's own, as on a light theme.\n"
+    "\n"
+    "Keys: Up or b, Down or n move the highlight, round the list from either\n"
+    "end; Enter, Right or an option's digit chooses; Left does nothing;\n"
+    "q or Esc quits; Ctrl-Z suspends the game.\n"
+    "\n"
+    "The manual: man vakna once installed, man ./docs/vakna.6 in the source.\n";
 
 static bool is_one_of(const char* argument, const char* short_form, const char* long_form) {
     return std::strcmp(argument, short_form) == 0 || std::strcmp(argument, long_form) == 0;

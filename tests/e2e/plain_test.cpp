@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <sys/wait.h>
@@ -25,6 +26,9 @@ TEST(CommandLine, AnswersOnItsOwnStreamWithoutTouchingTheTerminal) {
     for (auto [argument, status, said] : {
              std::tuple{std::string("--help"), 0, std::string("Usage: vakna [OPTION]\r\n")},
              {"-h", 0, "-h, --help     show this help and exit\r\n"},
+             {"-h", 0, "round the list from either\r\nend; Enter, Right or an option's digit "
+                       "chooses; Left does nothing;\r\n"},
+             {"-h", 0, "man vakna once installed, man ./docs/vakna.6 in the source.\r\n"},
              {"--version", 0, "vakna 1.0.0\r\n"},
              {"-V", 0, "vakna 1.0.0\r\n"},
              {"--bogus", 2, "vakna: unrecognized option '--bogus'\r\n" + usage},
@@ -40,6 +44,7 @@ TEST(CommandLine, AnswersOnItsOwnStreamWithoutTouchingTheTerminal) {
         std::string out = game.read_for(50);
         EXPECT_TRUE(WIFEXITED(ended) && WEXITSTATUS(ended) == status) << argument;
         EXPECT_NE(out.find(said), std::string::npos) << out;
+        EXPECT_LE(std::count(out.begin(), out.end(), '\n'), 24) << out; // one screen
         EXPECT_EQ(out.find(ESC), std::string::npos) << out;
         EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
     }

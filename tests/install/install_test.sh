@@ -105,6 +105,9 @@ expect_files "$dest" "after an uninstall with another DESTDIR" "${neighbours[@]}
 
 run_make uninstall DESTDIR="$dest" PREFIX=/usr || fail "make uninstall exited $?"
 expect_files "$dest" "after make uninstall" "${neighbours[@]}"
+# Nothing left to remove is no error, and says so in one line.
+said=$(run_make uninstall DESTDIR="$dest" PREFIX=/usr 2>&1) || fail "a second make uninstall exited $?"
+[ "$(printf '%s\n' "$said" | wc -l)" -eq 1 ] || fail "a second make uninstall said: $said"
 
 # A Debian-style layout: the game in /usr/games, the page where it was.
 dest=$work/games-layout
