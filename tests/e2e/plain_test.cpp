@@ -26,8 +26,9 @@ TEST(CommandLine, AnswersOnItsOwnStreamWithoutTouchingTheTerminal) {
     for (auto [argument, status, said] : {
              std::tuple{std::string("--help"), 0, std::string("Usage: vakna [OPTION]\r\n")},
              {"-h", 0, "-h, --help     show this help and exit\r\n"},
-             {"-h", 0, "round the list from either\r\nend; Enter, Right or an option's digit "
-                       "chooses; Left does nothing;\r\n"},
+             {"-h", 0,
+              "round the list from either\r\nend; Enter, Right or an option's digit "
+              "chooses; Left does nothing;\r\n"},
              {"-h", 0, "man vakna once installed, man ./docs/vakna.6 in the source.\r\n"},
              {"--version", 0, "vakna 1.0.0\r\n"},
              {"-V", 0, "vakna 1.0.0\r\n"},

@@ -1,6 +1,7 @@
 // A player's road through the game, driven through a pseudo-terminal.
 #include "support/pty_game.h"
 #include "support/roads.h"
+#include "support/text_checks.h"
 
 #include <gtest/gtest.h>
 
@@ -32,7 +33,7 @@ TEST(Walkthrough, FirstScreenIsExact) {
          {std::pair{"NO_COLOR=", FIRST_SCREEN}, {"NO_COLOR=1", FIRST_SCREEN_NO_COLOR}}) {
         PtyGame game({"/usr/bin/env", no_color, VAKNA_BINARY});
         std::string first = game.read_until("Sova\x1b[K");
-        EXPECT_EQ(first + game.read_until("\r\n"), screen);
+        EXPECT_SAME_TEXT(screen, first + game.read_until("\r\n"));
         game.send("q");
         EXPECT_EQ(game.wait_exit(), 0);
     }

@@ -90,8 +90,9 @@ TEST(IceGiant, HandleThenHammerMakesTheClubThatWins) {
 
 TEST(RunEnds, OnTheQuitAndOnDecliningToGoOn) {
     Playthrough quit = play(STATE_START, {});
-    EXPECT_EQ(quit.transcript, turn("Plötsligt vaknar du och märker att du ligger i en säng.",
-                                    {"Kliva upp", "Sova"}, "(quit)"));
+    EXPECT_SAME_TEXT(turn("Plötsligt vaknar du och märker att du ligger i en säng.",
+                          {"Kliva upp", "Sova"}, "(quit)"),
+                     quit.transcript);
     Playthrough died = play(37, {"Återvända", "Vill du inte fortsätta"});
     EXPECT_TRUE(contains(died.transcript,
                          turn("\nDu går in i en nål och dör ögon-blickligen. Du är DÖD nu.", DEATH,

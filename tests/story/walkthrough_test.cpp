@@ -2,6 +2,7 @@
 #include "scripted_player.h"
 
 #include "story/story.h"
+#include "support/text_checks.h"
 
 #include <gtest/gtest.h>
 
@@ -99,8 +100,9 @@ const std::string FINALE_TEXT = "Du bemannar undervattensbåten och seglar av mi
 TEST(StoryWalkthrough, ReachesTheFinaleTextByText) {
     Playthrough run =
         play(STATE_START, concat({ROAD_TO_THE_FINALE, {"Vill du inte spela en gång till"}}));
-    EXPECT_EQ(run.transcript, WALKTHROUGH_TRANSCRIPT +
-                                  turn(FINALE_TEXT, FINALE, "Vill du inte spela en gång till"));
+    EXPECT_SAME_TEXT(WALKTHROUGH_TRANSCRIPT +
+                         turn(FINALE_TEXT, FINALE, "Vill du inte spela en gång till"),
+                     run.transcript);
     EXPECT_EQ(run.unused_choices, 0u);
 }
 
@@ -108,10 +110,10 @@ TEST(StoryWalkthrough, NewGameAfterTheFinaleStartsAfresh) {
     Playthrough run =
         play(STATE_START, concat({ROAD_TO_THE_FINALE, {"Eller vill du spela en gång till"}}));
     // The new game is at its first menu when the script ends.
-    EXPECT_EQ(run.transcript,
-              WALKTHROUGH_TRANSCRIPT +
-                  turn(FINALE_TEXT, FINALE, "Eller vill du spela en gång till") +
-                  turn("Plötsligt vaknar du och märker att du ligger i en säng.", BED, "(quit)"));
+    EXPECT_SAME_TEXT(
+        WALKTHROUGH_TRANSCRIPT + turn(FINALE_TEXT, FINALE, "Eller vill du spela en gång till") +
+            turn("Plötsligt vaknar du och märker att du ligger i en säng.", BED, "(quit)"),
+        run.transcript);
     StoryFlags fresh{};
     fresh.at_floor_3 = true;
     EXPECT_EQ(std::memcmp(&story_flags, &fresh, sizeof fresh), 0);

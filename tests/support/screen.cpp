@@ -232,10 +232,17 @@ int Screen::width() const {
     return static_cast<int>(widest);
 }
 
+// The game lights its highlighted option with a green background, or in
+// reverse video without colours.
+constexpr int LIT_BACKGROUND = 42;
+constexpr int LIT_REVERSE = 7;
+
 std::string Screen::dump() const {
     std::string all;
-    for (int row = 0; row < static_cast<int>(rows.size()); row++)
-        all += std::to_string(row) + "|" + text(row) + "\n";
+    for (int row = 0; row < static_cast<int>(rows.size()); row++) {
+        bool lit = any_cell_has(rows[row], LIT_BACKGROUND) || any_cell_has(rows[row], LIT_REVERSE);
+        all += std::to_string(row) + "|" + text(row) + (lit ? "   <- lit" : "") + "\n";
+    }
     return all;
 }
 

@@ -29,7 +29,7 @@ struct Screen {
     std::vector<ScreenCell> cells_of(int row, const std::string& needle) const;
     // The widest row, in cells.
     int width() const;
-    // Every row's text, numbered: for failure messages.
+    // Every row's text, numbered, a lit row marked: for failure messages.
     std::string dump() const;
 };
 

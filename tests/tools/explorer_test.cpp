@@ -3,6 +3,7 @@
 // within bounds, and the ice breaks exactly at eight holes.
 #include "explore/story_figures.h"
 #include "explored_story.h"
+#include "support/text_checks.h"
 
 #include <gtest/gtest.h>
 
@@ -47,7 +48,7 @@ TEST(Explorer, PerformsEveryStateAndBeginsEverySceneUpToTheFinale) {
     EXPECT_EQ(figures.replay_mismatches, 0) << "replaying a path did not restore its situation";
     // Changes whenever the catalogue changes what a player can do, or the
     // scenes it begins.
-    EXPECT_TRUE(text == committed_doc("story-figures.txt"))
+    EXPECT_SAME_TEXT(committed_doc("story-figures.txt"), text)
         << "docs/story-figures.txt is stale: run `make story-script`, look at the story map and "
            "the figures, and commit the result";
 }

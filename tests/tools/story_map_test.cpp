@@ -21,7 +21,7 @@ const bool map_and_script_watched =
 TEST(StoryMap, TheCommittedMapIsTheCatalogues) {
     explored_story();
     std::string now = map_dot(map);
-    EXPECT_TRUE(now == committed_doc("story-map.dot"))
+    EXPECT_SAME_TEXT(committed_doc("story-map.dot"), now)
         << "docs/story-map.dot is stale: run `make story-script` and commit the result";
 
     for (const char* scene :
@@ -45,7 +45,7 @@ TEST(StoryMap, TheCommittedMapIsTheCatalogues) {
 TEST(StoryScript, TheCommittedScriptIsTheCatalogues) {
     explored_story();
     std::string now = script_text(script);
-    EXPECT_TRUE(now == committed_doc("story-script.txt"))
+    EXPECT_SAME_TEXT(committed_doc("story-script.txt"), now)
         << "docs/story-script.txt is stale: run `make story-script`, read the difference and "
            "commit the result";
 
