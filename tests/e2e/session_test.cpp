@@ -21,10 +21,13 @@ namespace {
 const char* const LAST_OPTION_OF_THE_BED = " 2: Sova\x1b[K\x1b[0;37;40m\r\n";
 const char* const BED_LIST = " 1: \x1b[0;1;37;42mKliva upp\x1b[K\x1b[0;37;40m\r\n"
                              " 2: Sova\x1b[K\x1b[0;37;40m\r\n";
+// Bracketed paste on, then the game's colours: at the start and on a continue.
+const char* const PASTE_ON_NORMAL = "\x1b[?2004h\x1b[0;37;40m";
 // What an orderly end writes at the bed's menu: the list blanked, the
 // cursor back on its first line, then the terminal's own attributes and the
-// rest of the screen erased in them.
-const char* const END_AT_THE_BED = "\x1b[A\x1b[A\x1b[K\r\n\x1b[K\r\n\x1b[A\x1b[A\x1b[0m\x1b[J";
+// rest of the screen erased in them, and bracketed paste off.
+const char* const END_AT_THE_BED =
+    "\x1b[A\x1b[A\x1b[K\r\n\x1b[K\r\n\x1b[A\x1b[A\x1b[0m\x1b[J\x1b[?2004l";
 
 void expect_clean_end(PtyGame& game) {
     EXPECT_EQ(game.wait_exit(), 0);
@@ -224,7 +227,7 @@ TEST(Session, SuspendGivesTheTerminalBackAndContinueTakesItAgain) {
     game.read_for(100);
     // The highlight goes out, the cursor below the list, the shell's colours.
     EXPECT_EQ(game.transcript().substr(before),
-              "\x1b[A\x1b[A 1: Kliva upp\x1b[K\x1b[0;37;40m\r\n\x1b[B\x1b[0m");
+              "\x1b[A\x1b[A 1: Kliva upp\x1b[K\x1b[0;37;40m\r\n\x1b[B\x1b[0m\x1b[?2004l");
 
     before = game.transcript().size();
     kill(player, SIGCONT);
@@ -235,7 +238,7 @@ TEST(Session, SuspendGivesTheTerminalBackAndContinueTakesItAgain) {
     }));
     // The game's colours again, then the whole list from the line where the
     // shell left the cursor, the highlight where it was.
-    EXPECT_EQ(game.transcript().substr(before), std::string("\x1b[0;37;40m\r") + BED_LIST);
+    EXPECT_EQ(game.transcript().substr(before), std::string(PASTE_ON_NORMAL) + "\r" + BED_LIST);
     game.send("2");
     game.read_until("Du somnar...");
     game.send("q");
@@ -289,7 +292,7 @@ TEST(Session, AsAShellsJobItStopsBelowItsListKeepsOutOfTheBackgroundAndEndsByKil
     game.read_until("dörr)");
     game.send("\x1a");
     std::string stop = game.read_until("Stopped");
-    EXPECT_NE(stop.find("\x1b[B\x1b[B\x1b[0m\r\n"), std::string::npos) << stop;
+    EXPECT_NE(stop.find("\x1b[B\x1b[B\x1b[0m\x1b[?2004l\r\n"), std::string::npos) << stop;
     game.send("bg\n");
     game.read_until("&");
     EXPECT_TRUE(eventually(game, [&] { return process_state(player) == 'T'; }));
@@ -305,7 +308,7 @@ TEST(Session, AsAShellsJobItStopsBelowItsListKeepsOutOfTheBackgroundAndEndsByKil
     kill(player, SIGSTOP);
     game.read_until("Stopped");
     game.send("fg\n");
-    EXPECT_NE(game.read_until(BED_LIST).find(std::string("\x1b[0;37;40m\r") + BED_LIST),
+    EXPECT_NE(game.read_until(BED_LIST).find(std::string(PASTE_ON_NORMAL) + "\r" + BED_LIST),
               std::string::npos);
     game.send(keys::DOWN);
     game.read_until(" 2: \x1b[0;1;37;42mSova");
