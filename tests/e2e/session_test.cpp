@@ -100,11 +100,25 @@ TEST(Session, EveryKeyIsAnsweredWhateverMinimumTheTerminalHad) {
 }
 
 // The same orderly end as a quit key, and then the parent learns which
-// signal ended the game, so that a script stops at it.
+// signal ended the game, so that a script stops at it, even where the parent
+// blocked it. Any other signal that ends the game (kill -USR1, a crash)
+// gives the terminal its settings and colours back first. The handlers are
+// there before the terminal is touched: a signal the moment its mode
+// changes ends the game so too.
 class QuitSignal : public testing::TestWithParam<int> {};
 
 TEST_P(QuitSignal, EndsTheGameInOrderAndTellsTheParent) {
-    PtyGame game;
+    const std::string game_without_core = std::string("ulimit -c 0; exec ") + VAKNA_BINARY;
+    for (int tries = 0; tries < 12; ++tries) {
+        PtyGame early({"/bin/sh", "-c", game_without_core});
+        for (double end = now_ms() + 5000; (early.settings().c_lflag & ICANON) && now_ms() < end;) {
+        }
+        early.signal(GetParam());
+        EXPECT_TRUE(ended_by(early.wait_exit(), GetParam()));
+        EXPECT_TRUE(same_settings(early.settings(), early.initial_settings()));
+    }
+    PtyGame game({"/usr/bin/env", "--block-signal=HUP,INT,QUIT,TERM,USR1,ABRT", "/bin/sh", "-c",
+                  game_without_core});
     game.read_until(LAST_OPTION_OF_THE_BED);
     double sent = now_ms();
     game.signal(GetParam());
@@ -113,17 +127,27 @@ TEST_P(QuitSignal, EndsTheGameInOrderAndTellsTheParent) {
     EXPECT_TRUE(ended_by(status, GetParam())) << status;
     EXPECT_FALSE(WCOREDUMP(status));
     EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
-    EXPECT_EQ(game.read_for(100), END_AT_THE_BED);
+    bool fatal = GetParam() == SIGUSR1 || GetParam() == SIGABRT;
+    EXPECT_EQ(game.read_for(100), fatal ? "\x1b[0m\x1b[?2004l" : END_AT_THE_BED);
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, QuitSignal, testing::Values(SIGINT, SIGQUIT, SIGTERM, SIGHUP));
+INSTANTIATE_TEST_SUITE_P(Signals, QuitSignal,
+                         testing::Values(SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGUSR1, SIGABRT));
 
 TEST(Session, AResizeInTheMiddleOfAnArrowKeyDoesNotEndTheGame) {
     PtyGame game;
-    game.read_until(LAST_OPTION_OF_THE_BED);
+    ASSERT_TRUE(game.settle());
     game.send("\x1b[");
     game.resize(60, 24);
     game.send("B");
+    game.read_until(" 2: \x1b[0;1;37;42mSova");
+    // A paste does nothing, however slowly it comes; a new size meanwhile
+    // is drawn once it has ended.
+    game.send("\x1b[200~q1\n\x1b[A");
+    ASSERT_TRUE(game.settle());
+    game.resize(70, 24);
+    EXPECT_EQ(game.read_for(1200), "");
+    game.send("\x1b[201~");
     game.read_until(" 2: \x1b[0;1;37;42mSova");
     game.send("q");
     expect_clean_end(game);
@@ -151,7 +175,10 @@ TEST(Session, ModeClearsOnlyCanonicalInputEchoAndFlowControl) {
 TEST(Session, ANewSizeDrawsTheScreenAgainAsItWas) {
     const std::string bed_at_80 =
         "\x1b[2J\x1b[1;1HPlötsligt vaknar du och märker att du ligger i en säng.\x1b[K\r\n\r\n";
-    PtyGame game(80, 24);
+    // Taken even where the parent ignored or blocked them.
+    PtyGame game(
+        {"/usr/bin/env", "--ignore-signal=CONT,WINCH", "--block-signal=WINCH", VAKNA_BINARY}, 80,
+        24);
     game.read_until(LAST_OPTION_OF_THE_BED);
     game.signal(SIGCONT);
     EXPECT_EQ(game.read_for(200), "") << "a continue without a stop redraws nothing";
@@ -302,7 +329,11 @@ TEST(Session, AsAShellsJobItStopsBelowItsListKeepsOutOfTheBackgroundAndEndsByKil
     game.read_until("Stopped");
     expect_end(game, "kill %%;", "Terminated");
 
-    game.send(vakna + "\n");
+    // Started in the background with SIGTTOU ignored, it waits for fg
+    // untouched; a continue it ignored would leave the shell's mode.
+    game.send("set -b; env --ignore-signal=TTOU,TTIN,CONT " + vakna + " &\n");
+    EXPECT_EQ(game.read_until("Stopped").find("Pl"), std::string::npos);
+    game.send("fg\n");
     game.read_until(LAST_OPTION_OF_THE_BED);
     player = game.foreground();
     kill(player, SIGSTOP);
@@ -435,6 +466,23 @@ TEST(Session, AFullDeviceOrAClosedOrUnreadableStreamEndsTheGameWithStatus74) {
     close(mkstemp(file));
     expect_cannot(std::string(" > ") + file, "write the screen: File too large");
     unlink(file);
+}
+
+// Without room for its wake pipe above the standard descriptors the game
+// plays and idles all the same; without its keys it ends at once.
+TEST(Session, WithoutItsWakePipeTheGameIdlesAndPlays) {
+    const std::string limited = std::string("ulimit -n 4; exec ") + VAKNA_BINARY;
+    PtyGame game({"/bin/bash", "-c", limited + " 2>&-"});
+    ASSERT_TRUE(game.settle());
+    double cpu_us = proc_cpu_us(game.pid());
+    usleep(500000);
+    EXPECT_LT(proc_cpu_us(game.pid()) - cpu_us, 50000);
+    game.send(keys::DOWN);
+    game.read_until(" 2: \x1b[0;1;37;42mSova");
+    game.send("q");
+    expect_clean_end(game);
+    PtyGame closed({"/bin/bash", "-c", "exec > /dev/null; " + limited + " <&- 2>&-"});
+    EXPECT_EQ(closed.wait_exit(), 74 << 8);
 }
 
 // A reader that goes away: the next screen the game writes fails, and the
