@@ -145,11 +145,11 @@ long long monotonic_ms() {
 }
 
 // Waits up to timeout_ms (negative: without limit) for the next byte after
-// an ESC. A signal that
-// queues no key (a resize, a continue) does not break the wait, or an arrow
-// key pressed while the window is being resized would be lost: the wait
-// goes on for the time left. An interrupt ends it, and so do the end of
-// input and an error, which the next wait for a key meets again.
+// an ESC. A signal that queues no key (a resize, a continue) does not break
+// the wait, or an arrow key pressed while the window is being resized would
+// be lost: the wait goes on for the time left. An interrupt ends it, and so
+// do the end of input and an error, which the next wait for a key meets
+// again.
 int next_escape_byte(char* byte, int timeout_ms) {
     const long long deadline = monotonic_ms() + timeout_ms;
     for (;;) {

@@ -257,7 +257,8 @@ void session_start() {
     if (term_style != STYLE_PLAIN)
         take_terminal_at_start();
     read_terminal_width();
-    // Set before the clear, so the whole screen takes the game's colours.
+    // Pastes marked before anything else, so that none is taken for keys;
+    // the colours set before the clear, so the whole screen takes them.
     // (The plain style writes none of these sequences.)
     term_bracketed_paste(true);
     term_set_attr(ATTR_NORMAL);

@@ -471,7 +471,9 @@ TEST(Session, AFullDeviceOrAClosedOrUnreadableStreamEndsTheGameWithStatus74) {
 // Without room for its wake pipe above the standard descriptors the game
 // plays and idles all the same; without its keys it ends at once.
 TEST(Session, WithoutItsWakePipeTheGameIdlesAndPlays) {
-    const std::string limited = std::string("ulimit -n 4; exec ") + VAKNA_BINARY;
+    // The descriptors a test runner leaves open go first.
+    const std::string limited =
+        std::string("exec 3>&- 4>&- 5>&- 6>&- 7>&- 8>&- 9>&-; ulimit -n 4; exec ") + VAKNA_BINARY;
     PtyGame game({"/bin/bash", "-c", limited + " 2>&-"});
     ASSERT_TRUE(game.settle());
     double cpu_us = proc_cpu_us(game.pid());
