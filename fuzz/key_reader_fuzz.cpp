@@ -175,19 +175,14 @@ bool starts_sequence(std::uint8_t byte) {
 
 // A string up to and with its BEL or ST; an ESC with another byte after it
 // ends it and begins the next key.
-void skip_string(const std::uint8_t* input, size_t size, size_t& at) {
+int skip_string(const std::uint8_t* input, size_t size, size_t& at) {
     while (at < size && input[at] != '\a' && input[at] != ESC)
         at++;
     if (at < size && input[at] == '\a')
         at++;
     else if (at < size && (at + 1 == size || input[at + 1] == '\\'))
         at = std::min(at + 2, size);
-}
-
-// A paste up to and with its end, or to the end of input.
-void skip_paste(const std::uint8_t* input, size_t size, size_t& at) {
-    size_t end = std::string(input + at, input + size).find("\x1b[201~");
-    at = end == std::string::npos ? size : at + end + 6;
+    return SKIPPED;
 }
 
 // Decodes the bytes after an ESC from input[at] on: a key code, SKIPPED
@@ -204,16 +199,16 @@ int model_decode(const std::uint8_t* input, size_t size, size_t& at) {
     }
     if (!starts_sequence(first))
         return SKIPPED;
-    if (begins_string(first)) {
-        skip_string(input, size, at);
-        return SKIPPED;
-    }
+    if (begins_string(first))
+        return skip_string(input, size, at);
     Taking taking = {input, size, at, std::string(1, static_cast<char>(first))};
     int result = first == '[' ? csi_sequence(taking) : ss3_sequence(taking);
     if (taking.too_long)
         pass_over(taking);
-    if (taking.taken == "[200~")
-        skip_paste(input, size, at);
+    if (taking.taken == "[200~") { // a paste, up to and with its end
+        size_t end = std::string(input + at, input + size).find("\x1b[201~");
+        at = end == std::string::npos ? size : at + end + 6;
+    }
     return result == FAILED || taking.too_long ? SKIPPED : result;
 }
 

@@ -173,6 +173,17 @@ static const SignalRole SIGNAL_ROLES[] = {
     {SIGABRT, on_fatal, on_fatal},
 };
 
+// Visits every signal's role: the table's, then the real-time signals',
+// whose default action ends a program too, and whose numbers only the
+// running system knows.
+template <typename Visit>
+static void for_each_role(Visit visit) {
+    for (const SignalRole& role : SIGNAL_ROLES)
+        visit(role);
+    for (int number = SIGRTMIN; number <= SIGRTMAX; number++)
+        visit(SignalRole{number, on_fatal, on_fatal});
+}
+
 // Notes what the start found: see ignored_at_start and kept_at_start.
 static void look_at_start(const SignalRole& role) {
     struct sigaction found;
@@ -188,24 +199,24 @@ static void look_at_start(const SignalRole& role) {
 void session_signals_on(TermStyle style) {
     static bool looked_at_start = false;
     open_signal_pipe();
-    for (const SignalRole& role : SIGNAL_ROLES) {
+    for_each_role([](const SignalRole& role) {
         if (!looked_at_start)
             look_at_start(role);
         sigaddset(&handled_signals, role.number);
-    }
+    });
     looked_at_start = true;
     // A handled signal that the parent blocked would never reach its
     // handler: Ctrl-C would do nothing, a resize draw nothing.
     sigset_t taken;
     sigemptyset(&taken);
-    for (const SignalRole& role : SIGNAL_ROLES) {
+    for_each_role([style, &taken](const SignalRole& role) {
         void (*handler)(int) = style == STYLE_PLAIN ? role.plain : role.full;
         if (sigismember(&kept_at_start, role.number))
-            continue;
+            return;
         install(role.number, handler);
         if (handler != SIG_DFL && handler != SIG_IGN)
             sigaddset(&taken, role.number);
-    }
+    });
     sigprocmask(SIG_UNBLOCK, &taken, nullptr);
 }
 

@@ -21,8 +21,6 @@ namespace {
 const char* const LAST_OPTION_OF_THE_BED = " 2: Sova\x1b[K\x1b[0;37;40m\r\n";
 const char* const BED_LIST = " 1: \x1b[0;1;37;42mKliva upp\x1b[K\x1b[0;37;40m\r\n"
                              " 2: Sova\x1b[K\x1b[0;37;40m\r\n";
-// Bracketed paste on, then the game's colours: at the start and on a continue.
-const char* const PASTE_ON_NORMAL = "\x1b[?2004h\x1b[0;37;40m";
 // What an orderly end writes at the bed's menu: the list blanked, the
 // cursor back on its first line, then the terminal's own attributes and the
 // rest of the screen erased in them, and bracketed paste off.
@@ -101,10 +99,8 @@ TEST(Session, EveryKeyIsAnsweredWhateverMinimumTheTerminalHad) {
 
 // The same orderly end as a quit key, and then the parent learns which
 // signal ended the game, so that a script stops at it, even where the parent
-// blocked it. Any other signal that ends the game (kill -USR1, a crash)
-// gives the terminal its settings and colours back first. The handlers are
-// there before the terminal is touched: a signal the moment its mode
-// changes ends the game so too.
+// blocked it, and the moment the mode changes; kill -USR1 or a crash gives
+// the settings and colours back.
 class QuitSignal : public testing::TestWithParam<int> {};
 
 TEST_P(QuitSignal, EndsTheGameInOrderAndTellsTheParent) {
@@ -180,8 +176,7 @@ TEST(Session, ANewSizeDrawsTheScreenAgainAsItWas) {
         "\x1b[2J\x1b[1;1HPlötsligt vaknar du och märker att du ligger i en säng.\x1b[K\r\n\r\n";
     // Taken even where the parent ignored or blocked them.
     PtyGame game(
-        {"/usr/bin/env", "--ignore-signal=CONT,WINCH", "--block-signal=WINCH", VAKNA_BINARY}, 80,
-        24);
+        {"/usr/bin/env", "--ignore-signal=CONT,WINCH", "--block-signal=WINCH", VAKNA_BINARY});
     game.read_until(LAST_OPTION_OF_THE_BED);
     game.signal(SIGCONT);
     EXPECT_EQ(game.read_for(200), "") << "a continue without a stop redraws nothing";
@@ -268,7 +263,8 @@ TEST(Session, SuspendGivesTheTerminalBackAndContinueTakesItAgain) {
     }));
     // The game's colours again, then the whole list from the line where the
     // shell left the cursor, the highlight where it was.
-    EXPECT_EQ(game.transcript().substr(before), std::string(PASTE_ON_NORMAL) + "\r" + BED_LIST);
+    EXPECT_EQ(game.transcript().substr(before),
+              std::string("\x1b[?2004h\x1b[0;37;40m\r") + BED_LIST);
     game.send("2");
     game.read_until("Du somnar...");
     game.send("q");
@@ -342,7 +338,7 @@ TEST(Session, AsAShellsJobItStopsBelowItsListKeepsOutOfTheBackgroundAndEndsByKil
     kill(player, SIGSTOP);
     game.read_until("Stopped");
     game.send("fg\n");
-    EXPECT_NE(game.read_until(BED_LIST).find(std::string(PASTE_ON_NORMAL) + "\r" + BED_LIST),
+    EXPECT_NE(game.read_until(BED_LIST).find(std::string("\x1b[?2004h\x1b[0;37;40m\r") + BED_LIST),
               std::string::npos);
     game.send(keys::DOWN);
     game.read_until(" 2: \x1b[0;1;37;42mSova");
@@ -482,8 +478,6 @@ TEST(Session, WithoutItsWakePipeTheGameIdlesAndPlays) {
     double cpu_us = proc_cpu_us(game.pid());
     usleep(500000);
     EXPECT_LT(proc_cpu_us(game.pid()) - cpu_us, 50000);
-    game.send(keys::DOWN);
-    game.read_until(" 2: \x1b[0;1;37;42mSova");
     game.send("q");
     expect_clean_end(game);
     PtyGame closed({"/bin/bash", "-c", "exec > /dev/null; " + limited + " <&- 2>&-"});
