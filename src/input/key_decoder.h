@@ -20,7 +20,7 @@ enum DecoderState {
     SS3,
     CONSOLE_FN,
     STRING,       // after ESC "]", "P", "_" or "^"
-    STRING_ESC,   // an ESC within a string: ST if "\\" follows
+    STRING_ESC,   // an ESC within a string: ST if a backslash follows
     MOUSE_REPORT, // after ESC "[M", its three bytes
     PASTE,        // after ESC "[200~", up to ESC "[201~"
 };
@@ -44,7 +44,8 @@ struct Decoder {
 };
 
 // Feeds the next byte after the ESC: returns the key of a completed
-// sequence, IGNORED, GO_ON, or FAIL.
+// sequence, IGNORED, GO_ON, or FAIL. After a FAIL the byte begins the next
+// key if it is an ESC; in STRING_ESC the string's ESC and the byte do.
 int decoder_step(Decoder& decoder, char byte);
 
 // Milliseconds allowed for the next byte; negative: no limit (a paste may
