@@ -32,8 +32,8 @@ static void test_redraws_follow_the_cursor(void) {
     MenuState state;
     size_t n = menu_first_screen(out, "\r\n", &state);
     CHECK(same(out, n,
-               "\x1b[0;37;40m\x1b[2J\x1b[1;1HPlötsligt vaknar du och märker att du ligger i en "
-               "säng.\x1b[K\r\n\r\n"
+               "\x1b[?2004h\x1b[0;37;40m\x1b[2J\x1b[1;1HPlötsligt vaknar du och märker att du "
+               "ligger i en säng.\x1b[K\r\n\r\n"
                " 1: \x1b[0;1;37;42mKliva upp\x1b[K\x1b[0;37;40m\r\n"
                " 2: Sova\x1b[K\x1b[0;37;40m\r\n"));
     n = menu_move(out, "\r\n", &state, 1);
@@ -49,7 +49,7 @@ static void test_redraws_follow_the_cursor(void) {
                "\x1b[A 1: Kliva upp\x1b[K\x1b[0;37;40m\r\n"
                " 2: \x1b[0;1;37;42mSova\x1b[K\x1b[0;37;40m\r\n"));
     n = menu_blank(out, "\n", &state);
-    CHECK(same(out, n, "\x1b[A\x1b[A\x1b[K\n\x1b[K\n\x1b[A\x1b[A\x1b[0m\x1b[J"));
+    CHECK(same(out, n, "\x1b[A\x1b[A\x1b[K\n\x1b[K\n\x1b[A\x1b[A\x1b[0m\x1b[J\x1b[?2004l"));
 }
 
 /* Two options wrap around: up from the first highlights the second. */

@@ -42,7 +42,8 @@ static char* move_to_option(char* p, MenuState* state, int target) {
 }
 
 size_t menu_first_screen(char* out, const char* newline, MenuState* state) {
-    char* p = stpcpy(out, ATTR_NORMAL_SGR);
+    char* p = stpcpy(out, "\x1b[?2004h");
+    p = stpcpy(p, ATTR_NORMAL_SGR);
     p = stpcpy(p, CLEAR_SCREEN);
     p = stpcpy(p, HOME);
     p = stpcpy(p, MENU_TEXT);
@@ -77,6 +78,6 @@ size_t menu_blank(char* out, const char* newline, MenuState* state) {
         state->cursor_slot++;
     }
     p = move_to_option(p, state, 0);
-    p = stpcpy(p, "\x1b[0m\x1b[J");
+    p = stpcpy(p, "\x1b[0m\x1b[J\x1b[?2004l");
     return (size_t)(p - out);
 }

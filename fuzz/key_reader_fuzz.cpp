@@ -6,7 +6,8 @@
 // Alt plus a key skipped whole, but for an ESC that breaks a sequence and
 // the byte after two ESCs, each of which begins the next key; the cap on
 // stray bytes in a console F-key sequence, and the one on a sequence's
-// length, past which it is passed over to its end;
+// length, past which it is passed over to its end; strings (OSC, DCS, APC,
+// PM), X10 mouse reports and pastes dropped whole;
 // negative codes for bytes above 127; a lone Esc only at the end, and
 // KEY_INPUT_CLOSED there. The ring must be empty afterwards. The model scans a sequence's grammar
 // by hand and names its key by patterns of the known forms.
@@ -143,6 +144,11 @@ int csi_sequence(Taking& taking) {
         return FAILED;
     if (byte == '[')
         return console_key(taking);
+    if (byte == 'M') { // an X10 mouse report: three bytes more
+        for (int n = 0; n < 3 && take(taking, byte); n++) {
+        }
+        return SKIPPED;
+    }
     std::string params;
     while (within(byte, 0x30, 0x3f)) {
         params.push_back(static_cast<char>(byte));
@@ -159,8 +165,24 @@ int csi_sequence(Taking& taking) {
     return within(byte, 0x40, 0x7e) ? complete_key(taking.taken) : FAILED;
 }
 
+bool begins_string(std::uint8_t byte) {
+    return byte == ']' || byte == 'P' || byte == '_' || byte == '^';
+}
+
 bool starts_sequence(std::uint8_t byte) {
-    return byte == '[' || byte == 'O';
+    return byte == '[' || byte == 'O' || begins_string(byte);
+}
+
+// A string up to and with its BEL or ST; an ESC with another byte after it
+// ends it and begins the next key.
+int skip_string(const std::uint8_t* input, size_t size, size_t& at) {
+    while (at < size && input[at] != '\a' && input[at] != ESC)
+        at++;
+    if (at < size && input[at] == '\a')
+        at++;
+    else if (at < size && (at + 1 == size || input[at + 1] == '\\'))
+        at = std::min(at + 2, size);
+    return SKIPPED;
 }
 
 // Decodes the bytes after an ESC from input[at] on: a key code, SKIPPED
@@ -177,10 +199,16 @@ int model_decode(const std::uint8_t* input, size_t size, size_t& at) {
     }
     if (!starts_sequence(first))
         return SKIPPED;
+    if (begins_string(first))
+        return skip_string(input, size, at);
     Taking taking = {input, size, at, std::string(1, static_cast<char>(first))};
     int result = first == '[' ? csi_sequence(taking) : ss3_sequence(taking);
     if (taking.too_long)
         pass_over(taking);
+    if (taking.taken == "[200~") { // a paste, up to and with its end
+        size_t end = std::string(input + at, input + size).find("\x1b[201~");
+        at = end == std::string::npos ? size : at + end + 6;
+    }
     return result == FAILED || taking.too_long ? SKIPPED : result;
 }
 

@@ -107,9 +107,20 @@ int keep_parameter(Decoder& decoder, char byte) {
     return GO_ON;
 }
 
+// The parameters that announce a bracketed paste, and the sequence that
+// ends it.
+constexpr std::string_view PASTE_BEGINS = "200";
+constexpr std::string_view PASTE_ENDS = "\x1b[201~";
+// The bytes of an X10 mouse report after its ESC "[M": button, column, row.
+constexpr int MOUSE_REPORT_BYTES = 3;
+
 int csi_step(Decoder& decoder, char byte) {
     if (byte == '[' && decoder.param_count == 0)
         return go_to(decoder, CONSOLE_FN);
+    if (byte == 'M' && decoder.param_count == 0)
+        return go_to(decoder, MOUSE_REPORT);
+    if (byte == '~' && decoder.parameters() == PASTE_BEGINS)
+        return go_to(decoder, PASTE);
     if (is_parameter_byte(byte))
         return keep_parameter(decoder, byte);
     // The rxvt family ends shifted keys in "$" where others have "~".
@@ -130,9 +141,45 @@ int pass_over(char byte) {
     return is_final_byte(byte) ? IGNORED : FAIL;
 }
 
+bool begins_string(char byte) {
+    return byte == ']' || byte == 'P' || byte == '_' || byte == '^';
+}
+
+// A string ends at BEL or at ST (ESC "\\"), however long. Any other byte
+// after its ESC ends it too, and that ESC begins the next key.
+int string_step(Decoder& decoder, char byte) {
+    if (decoder.state == STRING_ESC)
+        return byte == '\\' ? IGNORED : FAIL;
+    if (byte == '\a')
+        return IGNORED;
+    return byte == 27 ? go_to(decoder, STRING_ESC) : GO_ON;
+}
+
+// Everything up to the first ESC "[201~" is pasted text, keys and escape
+// sequences alike.
+int paste_step(Decoder& decoder, char byte) {
+    if (byte == PASTE_ENDS[decoder.taken])
+        decoder.taken++;
+    else
+        decoder.taken = byte == PASTE_ENDS[0] ? 1 : 0;
+    return decoder.taken == static_cast<int>(PASTE_ENDS.size()) ? IGNORED : GO_ON;
+}
+
 } // namespace
 
+bool begins_sequence(char byte) {
+    return byte == '[' || byte == 'O' || begins_string(byte);
+}
+
+int decoder_time_limit(const Decoder& decoder) {
+    return decoder.state == PASTE ? -1 : SEQUENCE_BYTE_TIMEOUT_MS;
+}
+
 int decoder_step(Decoder& decoder, char byte) {
+    if (decoder.state == STRING || decoder.state == STRING_ESC)
+        return string_step(decoder, byte);
+    if (decoder.state == PASTE)
+        return paste_step(decoder, byte);
     // An ESC always begins a key: no sequence holds one.
     if (byte == 27)
         return FAIL;
@@ -145,6 +192,8 @@ int decoder_step(Decoder& decoder, char byte) {
     case AFTER_ESC:
         if (byte == '[')
             return go_to(decoder, CSI);
+        if (begins_string(byte))
+            return go_to(decoder, STRING);
         return byte == 'O' ? go_to(decoder, SS3) : FAIL;
     case CSI:
         return csi_step(decoder, byte);
@@ -160,6 +209,9 @@ int decoder_step(Decoder& decoder, char byte) {
         if (byte >= 'A' && byte <= 'E')
             return KEY_F1 + (byte - 'A');
         return ++decoder.strays <= MAX_CONSOLE_FN_STRAY ? GO_ON : FAIL;
+    case MOUSE_REPORT:
+        return ++decoder.taken == MOUSE_REPORT_BYTES ? IGNORED : GO_ON;
+    default:
+        return FAIL;
     }
-    return FAIL;
 }

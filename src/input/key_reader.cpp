@@ -70,7 +70,7 @@ int wait_for_input(int timeout_ms) {
     int ready = poll(watched, 2, timeout_ms);
     if (ready < 0 && errno != EINTR)
         return -1;
-    if (ready < 0 || watched[1].revents != 0 || (ready > 0 && input_discarded())) {
+    if (ready < 0 || (watched[1].revents & POLLIN) || (ready > 0 && input_discarded())) {
         if (signal_pipe[0] >= 0)
             empty_signal_pipe();
         errno = EINTR;
@@ -144,15 +144,16 @@ long long monotonic_ms() {
     return now.tv_sec * 1000LL + now.tv_nsec / 1000000;
 }
 
-// Waits up to timeout_ms for the next byte after an ESC. A signal that
-// queues no key (a resize, a continue) does not break the wait, or an arrow
-// key pressed while the window is being resized would be lost: the wait
-// goes on for the time left. An interrupt ends it, and so do the end of
-// input and an error, which the next wait for a key meets again.
+// Waits up to timeout_ms (negative: without limit) for the next byte after
+// an ESC. A signal that queues no key (a resize, a continue) does not break
+// the wait, or an arrow key pressed while the window is being resized would
+// be lost: the wait goes on for the time left. An interrupt ends it, and so
+// do the end of input and an error, which the next wait for a key meets
+// again.
 int next_escape_byte(char* byte, int timeout_ms) {
     const long long deadline = monotonic_ms() + timeout_ms;
     for (;;) {
-        int left = static_cast<int>(std::max(0LL, deadline - monotonic_ms()));
+        int left = timeout_ms < 0 ? -1 : static_cast<int>(std::max(0LL, deadline - monotonic_ms()));
         int got = wait_and_read(byte, left);
         if (got < 0 && errno == EINTR && !interrupt_waiting())
             continue;
@@ -160,26 +161,25 @@ int next_escape_byte(char* byte, int timeout_ms) {
     }
 }
 
-bool starts_sequence(char byte) {
-    return byte == '[' || byte == 'O';
-}
-
-// Decodes a key sequence from its "[" or "O" on. A sequence that fails (a
-// byte outside the grammar, cut off by silence, the end of input or a
-// signal) is dropped whole: replaying its bytes would make keys of them
-// ("1;5A" would choose the first option). An ESC that breaks it begins the
-// next key (Alt+[ and then Down is Down).
+// Decodes a key sequence, or a string, from its "[", "O", "]", "P", "_" or
+// "^" on. A sequence that fails (a byte outside the grammar, cut off by
+// silence, the end of input or a signal) is dropped whole: replaying its
+// bytes would make keys of them ("1;5A" would choose the first option). An
+// ESC that breaks it begins the next key (Alt+[ and then Down is Down), and
+// so does an ESC that ends a string with a byte other than the one of ST.
 int decode_sequence(char first) {
     Decoder decoder;
     int result = decoder_step(decoder, first);
     char byte = first;
     while (result == GO_ON) {
-        if (next_escape_byte(&byte, SEQUENCE_BYTE_TIMEOUT_MS) <= 0)
+        if (next_escape_byte(&byte, decoder_time_limit(decoder)) <= 0)
             return IGNORED;
         result = decoder_step(decoder, byte);
     }
-    if (result == FAIL && byte == ESC)
+    if (result == FAIL && (byte == ESC || decoder.state == STRING_ESC))
         ring_put_back(byte);
+    if (result == FAIL && decoder.state == STRING_ESC)
+        ring_put_back(ESC);
     return result == FAIL ? IGNORED : result;
 }
 
@@ -188,10 +188,10 @@ int decode_sequence(char first) {
 // Alt plus anything else does nothing. After two ESCs any other byte begins
 // a key of its own, a third ESC too: a held Esc and then Delete is no digit.
 int decode_with_escape(char byte) {
-    if (starts_sequence(byte))
+    if (begins_sequence(byte))
         return decode_sequence(byte);
     if (byte == ESC && next_escape_byte(&byte, 0) == 1) {
-        if (starts_sequence(byte))
+        if (begins_sequence(byte))
             return decode_sequence(byte);
         ring_put_back(byte);
     }
@@ -212,7 +212,7 @@ int decode_escape() {
         got = next_escape_byte(&byte, ESCAPE_BYTE_TIMEOUT_MS);
     if (got <= 0)
         return KEY_ESCAPE;
-    if (starts_sequence(byte))
+    if (begins_sequence(byte))
         return decode_sequence(byte);
     ring_put_back(byte);
     return KEY_ESCAPE;
@@ -293,11 +293,21 @@ static int above_standard(int descriptor) {
     return moved;
 }
 
+// Without room for both ends above the standard descriptors (ulimit -n 4
+// with descriptors closed) the game goes on without the pipe: one end alone
+// would wake every wait at once, for ever.
 void open_signal_pipe() {
     if (signal_pipe[0] >= 0 || pipe2(signal_pipe, O_NONBLOCK | O_CLOEXEC) != 0)
         return;
     for (int& end : signal_pipe)
         end = above_standard(end);
+    if (signal_pipe[0] >= 0 && signal_pipe[1] >= 0)
+        return;
+    for (int& end : signal_pipe) {
+        if (end >= 0)
+            close(end);
+        end = -1;
+    }
 }
 
 // The pipe may be full of earlier wakings: the note is there all the same.

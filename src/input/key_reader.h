@@ -46,8 +46,9 @@ enum : int {
 // Time allowed for the byte after an ESC that came alone; none within it
 // makes a lone Esc.
 constexpr int ESCAPE_BYTE_TIMEOUT_MS = 100;
-// Time allowed for each further byte once "[" or "O" has followed the ESC:
-// a key sequence cut by a slow link still arrives as its key.
+// Time allowed for each further byte once "[" or "O" (or "]", "P", "_" or
+// "^", which begin a terminal's string) has followed the ESC: a key
+// sequence cut by a slow link still arrives as its key. A paste has none.
 constexpr int SEQUENCE_BYTE_TIMEOUT_MS = 1000;
 // Stray bytes a console F-key sequence may pass over before it fails.
 constexpr int MAX_CONSOLE_FN_STRAY = 32;

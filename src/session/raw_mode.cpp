@@ -1,5 +1,6 @@
 #include "session/raw_mode.h"
 
+#include <csignal>
 #include <unistd.h>
 
 termios saved_termios;
@@ -7,7 +8,8 @@ termios saved_termios;
 // The settings in force while the game runs, for taking the terminal again
 // after a stop.
 static termios game_termios;
-static bool raw_mode_active = false;
+// Read by the handlers of fatal signals too.
+static volatile sig_atomic_t raw_mode_active = 0;
 
 // Settings in which keys reach the game as they are typed, without echo.
 static bool in_game_mode(const termios& settings) {
@@ -35,12 +37,12 @@ void raw_mode_on() {
     if (tcgetattr(STDIN_FILENO, &found) != 0)
         return;
     take_mode_over(found);
-    raw_mode_active = true;
+    raw_mode_active = 1;
 }
 
 void raw_mode_off() {
     raw_mode_give_back();
-    raw_mode_active = false;
+    raw_mode_active = 0;
 }
 
 void raw_mode_give_back() {

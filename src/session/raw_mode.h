@@ -17,8 +17,9 @@ void raw_mode_off();
 // For a stop: the settings as found, then the game's mode again, over the
 // settings found now, which are the ones given back from then on (the
 // player may have changed them while the game was stopped). Both only while
-// the mode is on, and only on the main path: no signal handler touches the
-// keyboard mode, so none can take it again after the end.
+// the mode is on, and only on the main path: no signal handler takes the
+// keyboard mode, so none can take it again after the end. Giving it back is
+// async-signal-safe, for the handlers of fatal signals.
 void raw_mode_give_back();
 void raw_mode_take_again();
 // Whether the mode is on but the terminal is no longer in it: a stop the

@@ -32,10 +32,20 @@ static volatile sig_atomic_t continued = 0;
 // two never interleave on the key reader's counts.
 static sigset_t handled_signals;
 // The signals found ignored at the start, by nohup or by the shell for a
-// script's background job: they stay ignored, to the end of the game.
+// script's background job: they stay ignored, to the end of the game, but
+// for a continue and a new size, which end nothing and unseen would leave
+// the game in the shell's mode or at the old size.
 static sigset_t ignored_at_start;
+// Those, and a fatal signal found with a handler of its own (a sanitizer's,
+// which reports the crash): left as they were found.
+static sigset_t kept_at_start;
+// Set while the game's screen (its colours, bracketed paste) is on the
+// terminal, for the handlers of fatal signals.
+static volatile sig_atomic_t game_screen_on = 0;
 
 static void on_ending(int signal_number);
+static void on_fatal(int signal_number);
+static void wait_for_foreground();
 
 // A write to the terminal that a resize or a continue cuts short goes on
 // afterwards (SA_RESTART), so a resize while the terminal is slow to take
@@ -105,6 +115,20 @@ static void on_ending(int signal_number) {
     errno = saved_errno;
 }
 
+// A signal that would end the game at once (a crash, an alarm, a kill -USR1)
+// first gives the terminal back: its settings, and its own colours without
+// bracketed paste in one write(), as much as a handler may safely do
+// anywhere. Then the signal ends the game by its default action.
+static void on_fatal(int signal_number) {
+    if (owns_terminal()) {
+        raw_mode_give_back();
+        if (game_screen_on &&
+            write(STDOUT_FILENO, TERM_GIVE_BACK_AT_ONCE, sizeof TERM_GIVE_BACK_AT_ONCE - 1) < 0) {
+        }
+    }
+    status_after_signal(signal_number);
+}
+
 struct SignalRole {
     int number;
     void (*full)(int);  // in the full style
@@ -117,9 +141,10 @@ struct SignalRole {
 // echo on, so a stop there is the system's: nothing to give back or draw
 // again. A reader that goes away, or a file past its size limit (ulimit
 // -f), is an ordinary write error, which ends the game in order, instead of
-// a signal that kills it mid-screen. Everything else is left to the system:
-// a game in the background that touches the terminal is stopped by SIGTTOU
-// or SIGTTIN.
+// a signal that kills it mid-screen. Every other signal whose default action
+// ends the game gives the terminal back first. Everything else is left to
+// the system: a game in the background that touches the terminal is stopped
+// by SIGTTOU or SIGTTIN.
 static const SignalRole SIGNAL_ROLES[] = {
     {SIGINT, on_ending, on_ending},
     {SIGQUIT, on_ending, on_ending},
@@ -130,23 +155,69 @@ static const SignalRole SIGNAL_ROLES[] = {
     {SIGCONT, on_continue, SIG_DFL},
     {SIGPIPE, SIG_IGN, SIG_IGN},
     {SIGXFSZ, SIG_IGN, SIG_IGN},
+    {SIGUSR1, on_fatal, on_fatal},
+    {SIGUSR2, on_fatal, on_fatal},
+    {SIGALRM, on_fatal, on_fatal},
+    {SIGVTALRM, on_fatal, on_fatal},
+    {SIGPROF, on_fatal, on_fatal},
+    {SIGPWR, on_fatal, on_fatal},
+    {SIGSTKFLT, on_fatal, on_fatal},
+    {SIGIO, on_fatal, on_fatal},
+    {SIGXCPU, on_fatal, on_fatal},
+    {SIGTRAP, on_fatal, on_fatal},
+    {SIGSYS, on_fatal, on_fatal},
+    {SIGSEGV, on_fatal, on_fatal},
+    {SIGBUS, on_fatal, on_fatal},
+    {SIGFPE, on_fatal, on_fatal},
+    {SIGILL, on_fatal, on_fatal},
+    {SIGABRT, on_fatal, on_fatal},
 };
+
+// Visits every signal's role: the table's, then the real-time signals',
+// whose default action ends a program too, and whose numbers only the
+// running system knows.
+template <typename Visit>
+static void for_each_role(Visit visit) {
+    for (const SignalRole& role : SIGNAL_ROLES)
+        visit(role);
+    for (int number = SIGRTMIN; number <= SIGRTMAX; number++)
+        visit(SignalRole{number, on_fatal, on_fatal});
+}
+
+// Notes what the start found: see ignored_at_start and kept_at_start.
+static void look_at_start(const SignalRole& role) {
+    struct sigaction found;
+    sigaction(role.number, nullptr, &found);
+    bool ignored = found.sa_handler == SIG_IGN;
+    if (ignored && role.number != SIGCONT && role.number != SIGWINCH)
+        sigaddset(&ignored_at_start, role.number);
+    if (sigismember(&ignored_at_start, role.number) ||
+        (role.full == on_fatal && !ignored && found.sa_handler != SIG_DFL))
+        sigaddset(&kept_at_start, role.number);
+}
 
 void session_signals_on(TermStyle style) {
     static bool looked_at_start = false;
     open_signal_pipe();
-    for (const SignalRole& role : SIGNAL_ROLES) {
-        struct sigaction found;
-        sigaction(role.number, nullptr, &found);
-        if (!looked_at_start && found.sa_handler == SIG_IGN)
-            sigaddset(&ignored_at_start, role.number);
+    for_each_role([](const SignalRole& role) {
+        if (!looked_at_start)
+            look_at_start(role);
         sigaddset(&handled_signals, role.number);
-    }
+    });
     looked_at_start = true;
-    for (const SignalRole& role : SIGNAL_ROLES) {
-        if (!sigismember(&ignored_at_start, role.number))
-            install(role.number, style == STYLE_PLAIN ? role.plain : role.full);
-    }
+    // A handled signal that the parent blocked would never reach its
+    // handler: Ctrl-C would do nothing, a resize draw nothing.
+    sigset_t taken;
+    sigemptyset(&taken);
+    for_each_role([style, &taken](const SignalRole& role) {
+        void (*handler)(int) = style == STYLE_PLAIN ? role.plain : role.full;
+        if (sigismember(&kept_at_start, role.number))
+            return;
+        install(role.number, handler);
+        if (handler != SIG_DFL && handler != SIG_IGN)
+            sigaddset(&taken, role.number);
+    });
+    sigprocmask(SIG_UNBLOCK, &taken, nullptr);
 }
 
 // ---- Blocking
@@ -176,18 +247,31 @@ static void give_back_non_blocking() {
 
 // ---- Start
 
+// A game started in the background waits for the foreground, as after bg,
+// before it changes the terminal's settings or draws: a parent that ignores
+// SIGTTOU would let it do both over the shell's prompt.
+static void take_terminal_at_start() {
+    wait_for_foreground();
+    raw_mode_on();
+    game_screen_on = 1;
+}
+
 void session_start() {
     // Line by line whatever the output is, so that a game played through a
     // pipe (vakna | tee FILE) shows each screen before its wait for a key,
     // as on a terminal.
     std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
+    // Every handler in place before the terminal is touched, so that a
+    // signal at any instant of the start ends the game in order.
+    session_signals_on(term_style);
     make_blocking();
     if (term_style != STYLE_PLAIN)
-        raw_mode_on();
-    session_signals_on(term_style);
+        take_terminal_at_start();
     read_terminal_width();
-    // Set before the clear, so the whole screen takes the game's colours.
+    // Pastes marked before anything else, so that none is taken for keys;
+    // the colours set before the clear, so the whole screen takes them.
     // (The plain style writes none of these sequences.)
+    term_bracketed_paste(true);
     term_set_attr(ATTR_NORMAL);
     term_clear_screen();
     term_move_to(0, 0);
@@ -227,6 +311,7 @@ static void wait_for_foreground() {
 static void take_terminal_again() {
     raw_mode_take_again();
     read_terminal_width();
+    term_bracketed_paste(true);
     term_restore_attr();
 }
 
@@ -237,6 +322,7 @@ static void take_terminal_again() {
 // touching the terminal: from the background that would stop it again.
 static void stop_game() {
     term_reset_attr();
+    term_bracketed_paste(false);
     term_flush();
     raw_mode_give_back();
     if (interrupt_signal == 0 && stop_by(SIGTSTP))
@@ -267,7 +353,9 @@ void session_end() {
     // once it has been given back here.
     term_reset_attr();
     term_clear_below();
+    term_bracketed_paste(false);
     term_flush();
+    game_screen_on = 0;
     give_back_unread_input();
     give_back_non_blocking();
     // Out of the foreground the keys and the settings are the shell's, and

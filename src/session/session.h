@@ -10,8 +10,9 @@ constexpr int USAGE_ERROR = 2;
 constexpr int INTERNAL_ERROR = 70;
 constexpr int CANNOT_WRITE = 74;
 
-// Installs the game's signal handlers for the style, and tells the key
-// reader which of them report to it.
+// Installs the game's signal handlers for the style, lets through those
+// that the parent blocked, and tells the key reader which of them report to
+// it.
 void session_signals_on(TermStyle style);
 
 // Opens the session in term_style.

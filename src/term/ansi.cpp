@@ -91,6 +91,10 @@ void term_reset_attr() {
     put_sequence("\x1b[0m");
 }
 
+void term_bracketed_paste(bool on) {
+    put_sequence(on ? "\x1b[?2004h" : "\x1b[?2004l");
+}
+
 void term_putch(char c) {
     std::putchar(static_cast<unsigned char>(c));
     note_write_error();

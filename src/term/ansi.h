@@ -35,6 +35,12 @@ void term_set_attr(TextAttr attr);
 void term_restore_attr();
 // Gives the terminal its own attributes back: ESC [0m.
 void term_reset_attr();
+// Bracketed paste on or off: while on, the terminal marks pasted text with
+// ESC [200~ and ESC [201~, so that it is never taken for keys.
+void term_bracketed_paste(bool on);
+// What gives the terminal back from a handler of a fatal signal, in one
+// write(): its own attributes, and no bracketed paste.
+constexpr char TERM_GIVE_BACK_AT_ONCE[] = "\x1b[0m\x1b[?2004l";
 void term_putch(char c);
 // Text as it is, without a line feed of its own (as fputs).
 void term_put_text(const char* text);

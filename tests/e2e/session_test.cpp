@@ -23,8 +23,9 @@ const char* const BED_LIST = " 1: \x1b[0;1;37;42mKliva upp\x1b[K\x1b[0;37;40m\r\
                              " 2: Sova\x1b[K\x1b[0;37;40m\r\n";
 // What an orderly end writes at the bed's menu: the list blanked, the
 // cursor back on its first line, then the terminal's own attributes and the
-// rest of the screen erased in them.
-const char* const END_AT_THE_BED = "\x1b[A\x1b[A\x1b[K\r\n\x1b[K\r\n\x1b[A\x1b[A\x1b[0m\x1b[J";
+// rest of the screen erased in them, and bracketed paste off.
+const char* const END_AT_THE_BED =
+    "\x1b[A\x1b[A\x1b[K\r\n\x1b[K\r\n\x1b[A\x1b[A\x1b[0m\x1b[J\x1b[?2004l";
 
 void expect_clean_end(PtyGame& game) {
     EXPECT_EQ(game.wait_exit(), 0);
@@ -97,11 +98,23 @@ TEST(Session, EveryKeyIsAnsweredWhateverMinimumTheTerminalHad) {
 }
 
 // The same orderly end as a quit key, and then the parent learns which
-// signal ended the game, so that a script stops at it.
+// signal ended the game, so that a script stops at it, even where the parent
+// blocked it, and the moment the mode changes; kill -USR1 or a crash gives
+// the settings and colours back.
 class QuitSignal : public testing::TestWithParam<int> {};
 
 TEST_P(QuitSignal, EndsTheGameInOrderAndTellsTheParent) {
-    PtyGame game;
+    const std::string game_without_core = std::string("ulimit -c 0; exec ") + VAKNA_BINARY;
+    for (int tries = 0; tries < 12; ++tries) {
+        PtyGame early({"/bin/sh", "-c", game_without_core});
+        for (double end = now_ms() + 5000; (early.settings().c_lflag & ICANON) && now_ms() < end;) {
+        }
+        early.signal(GetParam());
+        EXPECT_TRUE(ended_by(early.wait_exit(), GetParam()));
+        EXPECT_TRUE(same_settings(early.settings(), early.initial_settings()));
+    }
+    PtyGame game({"/usr/bin/env", "--block-signal=HUP,INT,QUIT,TERM,USR1,ABRT", "/bin/sh", "-c",
+                  game_without_core});
     game.read_until(LAST_OPTION_OF_THE_BED);
     double sent = now_ms();
     game.signal(GetParam());
@@ -110,18 +123,31 @@ TEST_P(QuitSignal, EndsTheGameInOrderAndTellsTheParent) {
     EXPECT_TRUE(ended_by(status, GetParam())) << status;
     EXPECT_FALSE(WCOREDUMP(status));
     EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
-    EXPECT_EQ(game.read_for(100), END_AT_THE_BED);
+    bool fatal = GetParam() == SIGUSR1 || GetParam() == SIGABRT;
+    EXPECT_EQ(game.read_for(100), fatal ? "\x1b[0m\x1b[?2004l" : END_AT_THE_BED);
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, QuitSignal, testing::Values(SIGINT, SIGQUIT, SIGTERM, SIGHUP));
+INSTANTIATE_TEST_SUITE_P(Signals, QuitSignal,
+                         testing::Values(SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGUSR1, SIGABRT));
 
 TEST(Session, AResizeInTheMiddleOfAnArrowKeyDoesNotEndTheGame) {
     PtyGame game;
-    game.read_until(LAST_OPTION_OF_THE_BED);
+    ASSERT_TRUE(game.settle());
     game.send("\x1b[");
     game.resize(60, 24);
     game.send("B");
     game.read_until(" 2: \x1b[0;1;37;42mSova");
+    // A paste does nothing, however slowly it comes; a new size meanwhile
+    // is drawn once it has ended.
+    game.send("\x1b[200~q1\n\x1b[A");
+    ASSERT_TRUE(game.settle());
+    size_t before = game.transcript().size();
+    game.resize(70, 24);
+    game.read_for(300);
+    EXPECT_EQ(game.transcript().size(), before);
+    game.send("\x1b[201~");
+    ASSERT_TRUE(game.settle());
+    EXPECT_NE(game.transcript().find("\x1b[2J", before), std::string::npos);
     game.send("q");
     expect_clean_end(game);
 }
@@ -148,7 +174,9 @@ TEST(Session, ModeClearsOnlyCanonicalInputEchoAndFlowControl) {
 TEST(Session, ANewSizeDrawsTheScreenAgainAsItWas) {
     const std::string bed_at_80 =
         "\x1b[2J\x1b[1;1HPlötsligt vaknar du och märker att du ligger i en säng.\x1b[K\r\n\r\n";
-    PtyGame game(80, 24);
+    // Taken even where the parent ignored or blocked them.
+    PtyGame game(
+        {"/usr/bin/env", "--ignore-signal=CONT,WINCH", "--block-signal=WINCH", VAKNA_BINARY});
     game.read_until(LAST_OPTION_OF_THE_BED);
     game.signal(SIGCONT);
     EXPECT_EQ(game.read_for(200), "") << "a continue without a stop redraws nothing";
@@ -224,7 +252,7 @@ TEST(Session, SuspendGivesTheTerminalBackAndContinueTakesItAgain) {
     game.read_for(100);
     // The highlight goes out, the cursor below the list, the shell's colours.
     EXPECT_EQ(game.transcript().substr(before),
-              "\x1b[A\x1b[A 1: Kliva upp\x1b[K\x1b[0;37;40m\r\n\x1b[B\x1b[0m");
+              "\x1b[A\x1b[A 1: Kliva upp\x1b[K\x1b[0;37;40m\r\n\x1b[B\x1b[0m\x1b[?2004l");
 
     before = game.transcript().size();
     kill(player, SIGCONT);
@@ -235,7 +263,8 @@ TEST(Session, SuspendGivesTheTerminalBackAndContinueTakesItAgain) {
     }));
     // The game's colours again, then the whole list from the line where the
     // shell left the cursor, the highlight where it was.
-    EXPECT_EQ(game.transcript().substr(before), std::string("\x1b[0;37;40m\r") + BED_LIST);
+    EXPECT_EQ(game.transcript().substr(before),
+              std::string("\x1b[?2004h\x1b[0;37;40m\r") + BED_LIST);
     game.send("2");
     game.read_until("Du somnar...");
     game.send("q");
@@ -289,7 +318,7 @@ TEST(Session, AsAShellsJobItStopsBelowItsListKeepsOutOfTheBackgroundAndEndsByKil
     game.read_until("dörr)");
     game.send("\x1a");
     std::string stop = game.read_until("Stopped");
-    EXPECT_NE(stop.find("\x1b[B\x1b[B\x1b[0m\r\n"), std::string::npos) << stop;
+    EXPECT_NE(stop.find("\x1b[B\x1b[B\x1b[0m\x1b[?2004l\r\n"), std::string::npos) << stop;
     game.send("bg\n");
     game.read_until("&");
     EXPECT_TRUE(eventually(game, [&] { return process_state(player) == 'T'; }));
@@ -299,13 +328,17 @@ TEST(Session, AsAShellsJobItStopsBelowItsListKeepsOutOfTheBackgroundAndEndsByKil
     game.read_until("Stopped");
     expect_end(game, "kill %%;", "Terminated");
 
-    game.send(vakna + "\n");
+    // Started in the background with SIGTTOU ignored, it waits for fg
+    // untouched; a continue it ignored would leave the shell's mode.
+    game.send("set -b; env --ignore-signal=TTOU,TTIN,CONT " + vakna + " &\n");
+    EXPECT_EQ(game.read_until("Stopped").find("Pl"), std::string::npos);
+    game.send("fg\n");
     game.read_until(LAST_OPTION_OF_THE_BED);
     player = game.foreground();
     kill(player, SIGSTOP);
     game.read_until("Stopped");
     game.send("fg\n");
-    EXPECT_NE(game.read_until(BED_LIST).find(std::string("\x1b[0;37;40m\r") + BED_LIST),
+    EXPECT_NE(game.read_until(BED_LIST).find(std::string("\x1b[?2004h\x1b[0;37;40m\r") + BED_LIST),
               std::string::npos);
     game.send(keys::DOWN);
     game.read_until(" 2: \x1b[0;1;37;42mSova");
@@ -432,6 +465,23 @@ TEST(Session, AFullDeviceOrAClosedOrUnreadableStreamEndsTheGameWithStatus74) {
     close(mkstemp(file));
     expect_cannot(std::string(" > ") + file, "write the screen: File too large");
     unlink(file);
+}
+
+// Without room for its wake pipe above the standard descriptors the game
+// plays and idles all the same; without its keys it ends at once.
+TEST(Session, WithoutItsWakePipeTheGameIdlesAndPlays) {
+    // The descriptors a test runner leaves open go first.
+    const std::string limited =
+        std::string("exec 3>&- 4>&- 5>&- 6>&- 7>&- 8>&- 9>&-; ulimit -n 4; exec ") + VAKNA_BINARY;
+    PtyGame game({"/bin/bash", "-c", limited + " 2>&-"});
+    ASSERT_TRUE(game.settle());
+    double cpu_us = proc_cpu_us(game.pid());
+    usleep(500000);
+    EXPECT_LT(proc_cpu_us(game.pid()) - cpu_us, 50000);
+    game.send("q");
+    expect_clean_end(game);
+    PtyGame closed({"/bin/bash", "-c", "exec > /dev/null; " + limited + " <&- 2>&-"});
+    EXPECT_EQ(closed.wait_exit(), 74 << 8);
 }
 
 // A reader that goes away: the next screen the game writes fails, and the

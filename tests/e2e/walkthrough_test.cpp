@@ -12,7 +12,7 @@ namespace {
 
 // The normal attribute comes before the clear, so the whole screen takes
 // the game's colours from the first line on.
-const char* const FIRST_SCREEN = "\x1b[0;37;40m\x1b[2J\x1b[1;1H"
+const char* const FIRST_SCREEN = "\x1b[?2004h\x1b[0;37;40m\x1b[2J\x1b[1;1H"
                                  "Plötsligt vaknar du och märker att du ligger i en säng.\x1b[K"
                                  "\r\n\r\n"
                                  " 1: \x1b[0;1;37;42mKliva upp\x1b[K\x1b[0;37;40m\r\n"
@@ -25,7 +25,8 @@ void play(PtyGame& game, const std::vector<std::string>& labels) {
 
 // NO_COLOR takes the colours and nothing else: the highlight in reverse.
 const char* const FIRST_SCREEN_NO_COLOR =
-    "\x1b[0m\x1b[2J\x1b[1;1HPlötsligt vaknar du och märker att du ligger i en säng.\x1b[K\r\n\r\n"
+    "\x1b[?2004h\x1b[0m\x1b[2J\x1b[1;1HPlötsligt vaknar du och märker att du ligger i en säng."
+    "\x1b[K\r\n\r\n"
     " 1: \x1b[0;7mKliva upp\x1b[K\x1b[0m\r\n 2: Sova\x1b[K\x1b[0m\r\n";
 
 TEST(Walkthrough, FirstScreenIsExact) {

@@ -58,7 +58,8 @@ const Sequence DOLLAR_KEYS[] = {
 // Complete sequences of keys the game has no use for: Shift+Tab, F13 to
 // F15 plain, modified and rxvt-shifted, a keypad key, rxvt's Ctrl and
 // Ctrl+Shift forms, a modifier of three digits, a number no key has,
-// intermediate bytes, and a terminal's reports and mouse clicks.
+// intermediate bytes, a terminal's reports and mouse clicks, its strings
+// ended by BEL or ST, and a paste, whatever it holds.
 const std::string UNUSED_KEYS[] = {
     "\x1b[Z",      "\x1b[25~",
     "\x1b[26;5~",  "\x1b[28$",
@@ -70,6 +71,10 @@ const std::string UNUSED_KEYS[] = {
     "\x1b[ q",     "\x1b[1 $p",
     "\x1b[?1;2c",  "\x1b[<0;10;20M",
     "\x1b[2;5;1~", "\x1b[I",
+    "\x1b[M 12",   "\x1b_q\x1b\\",
+    "\x1b^q\a",    "\x1b]11;rgb:0/0/0\x1b\\",
+    "\x1b]0;q\a",  "\x1bP1$r" + std::string(MAX_SEQUENCE_BYTES, '1') + "\x1b\\",
+    "\x1b]\a",     "\x1b[200~q1\n\x1b[A\x1b[201\x1b\x1b[201~",
     "\x1b[1[",     "\x1b[" + std::string(MAX_SEQUENCE_BYTES, '2') + "~", // past the length limit
 };
 
@@ -173,6 +178,8 @@ TEST_F(KeyDecoding, AltKeysAndFailedSequencesAreSkippedWhole) {
         {"\x1b[[xB", {KEY_F2}}, {"\x1b[1;5\x1b[A", {KEY_UP}},
         {"\x1b[7\x7f", {}},     {"\x1b[1\xc3\xa4", {-92}},
         {"\x1b[ 1A", {'A'}},    {"\x1bO A", {'A'}},
+        {"\x1b]q\a", {}},       {"\x1b]\x1b[A", {KEY_UP}},
+        {"\x1b_\x1b\\", {}},    {"\x1b[M1\x1b[B", {KEY_DOWN}},
         {"\x1bO\n", {}},        {"\x1b\x1b\x1b[3~\x1b[[\x1b[B", {KEY_DELETE, KEY_DOWN}},
     };
     StdinPipe input;
@@ -244,14 +251,18 @@ TEST_F(KeyDecoding, LoneEscapeIsReportedAfterTheTimeLimit) {
 // Cut short by the end of input; silence past the limit is played through a
 // pseudo-terminal in the session's tests.
 TEST_F(KeyDecoding, SequencesCutShortAreDroppedWhole) {
-    for (const char* bytes : {"\x1b[", "\x1b[5", "\x1b[[x", "\x1b[1;", "\x1bO2", "\x1b[1 "})
+    for (const char* bytes : {"\x1b[", "\x1b[5", "\x1b[[x", "\x1b[1;", "\x1bO2", "\x1b[1 ",
+                              "\x1b]0;q", "\x1bPq\x1b", "\x1b[M1", "\x1b[200~q\x1b[201"})
         expect_keys(bytes, {});
 }
 
+// A paste, whatever it holds, has no time limit at all.
 TEST_F(KeyDecoding, TimeLimitHoldsForEachByteNotTheWholeSequence) {
     StdinPipe input;
-    input.write("\x1b");
+    input.write("\x1b[200~q");
     Later typist([&] {
+        sleep_ms(1500);
+        input.write("1\x1b[201~\x1b");
         sleep_ms(40);
         input.write("[");
         // A slow link: far past the lone Esc's limit, within a sequence's.

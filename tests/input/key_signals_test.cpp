@@ -35,7 +35,8 @@ TEST_F(KeySignals, SignalEndsTheWaitForAKey) {
                                         {"", SIGQUIT},
                                         {"", SIGTERM},
                                         {"\x1b[25~", SIGINT},
-                                        {"\x1b[", SIGINT}}) {
+                                        {"\x1b[", SIGINT},
+                                        {"\x1b[200~q", SIGINT}}) { // inside a paste
         input.write(typed);
         Later sender([signal_number] {
             sleep_ms(40);

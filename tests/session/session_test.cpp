@@ -34,7 +34,7 @@ TEST(SessionFrame, AnErrorEscapingTheStoryRestoresTheTerminalAndFails) {
     std::string drawn = capture_stdout([&] { status = run_game(); });
     EXPECT_NE(status, 0);
     EXPECT_TRUE(same_settings(settings_of_stdin(), mode));
-    EXPECT_EQ(drawn.rfind("\x1b[0;37;40m\x1b[2J\x1b[1;1H", 0), 0u)
+    EXPECT_EQ(drawn.rfind("\x1b[?2004h\x1b[0;37;40m\x1b[2J\x1b[1;1H", 0), 0u)
         << "the screen was cleared first, in the game's colours";
 }
 
