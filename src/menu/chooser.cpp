@@ -318,8 +318,10 @@ static int slot_with_key(int key) {
 // index, or -1 for a quit.
 static int wait_for_choice() {
     for (;;) {
-        // Nobody sees the screen any more: end the game rather than go on
-        // blind.
+        // The frame goes out whole before the wait, and nobody sees the
+        // screen any more after a write failed: end the game rather than go
+        // on blind.
+        term_flush();
         if (term_write_error() != 0)
             return -1;
         int key = read_key();
