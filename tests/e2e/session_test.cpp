@@ -115,6 +115,24 @@ TEST_P(QuitSignal, EndsTheGameInOrderAndTellsTheParent) {
 
 INSTANTIATE_TEST_SUITE_P(Signals, QuitSignal, testing::Values(SIGINT, SIGQUIT, SIGTERM, SIGHUP));
 
+// Nothing reads the terminal, or Ctrl-S has stopped it in the plain mode:
+// the game's writes wait, and the signal still ends it at once.
+TEST(Session, AnEndingSignalEndsAGameWhoseTerminalTakesNothing) {
+    for (bool plain : {false, true}) {
+        PtyGame game({VAKNA_BINARY, plain ? "-p" : "--"}, 2, 24);
+        ASSERT_TRUE(game.settle());
+        game.send(plain ? "\x13" + std::string(3000, '\n') : std::string(300, '2'));
+        usleep(300000);
+        game.signal(SIGTERM);
+        double sent = now_ms();
+        while (!has_ended(game.pid()) && now_ms() - sent < 3000)
+            usleep(1000);
+        EXPECT_LT(now_ms() - sent, 1000) << plain;
+        EXPECT_TRUE(ended_by(game.wait_exit(), SIGTERM)) << plain;
+        EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
+    }
+}
+
 TEST(Session, AResizeInTheMiddleOfAnArrowKeyDoesNotEndTheGame) {
     PtyGame game;
     game.read_until(LAST_OPTION_OF_THE_BED);
