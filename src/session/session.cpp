@@ -129,24 +129,17 @@ static const SignalRole SIGNAL_ROLES[] = {
     {SIGXFSZ, SIG_IGN, SIG_IGN},
 };
 
-// Notes a signal that is ignored before the game has changed it.
-static void note_ignored_at_start(int signal_number) {
-    static sigset_t looked_at;
-    struct sigaction found;
-    if (sigismember(&looked_at, signal_number))
-        return;
-    sigaddset(&looked_at, signal_number);
-    sigaction(signal_number, nullptr, &found);
-    if (found.sa_handler == SIG_IGN)
-        sigaddset(&ignored_at_start, signal_number);
-}
-
 void session_signals_on(TermStyle style) {
+    static bool looked_at_start = false;
     open_signal_pipe();
     for (const SignalRole& role : SIGNAL_ROLES) {
-        note_ignored_at_start(role.number);
+        struct sigaction found;
+        sigaction(role.number, nullptr, &found);
+        if (!looked_at_start && found.sa_handler == SIG_IGN)
+            sigaddset(&ignored_at_start, role.number);
         sigaddset(&handled_signals, role.number);
     }
+    looked_at_start = true;
     for (const SignalRole& role : SIGNAL_ROLES) {
         if (!sigismember(&ignored_at_start, role.number))
             install(role.number, style == STYLE_PLAIN ? role.plain : role.full);
@@ -291,10 +284,13 @@ static int ending_status(const char* what) {
 // Help and version go to standard output, which may be a file or a pipe
 // that fails: the same write, and the same statuses, as the game's screen.
 int session_answer(const char* text) {
+    // As in the game: past a file's size limit a write fails, and a reader
+    // that has gone is told from the write, not by a signal that kills.
     for (int signal_number : {SIGPIPE, SIGXFSZ}) {
-        note_ignored_at_start(signal_number);
-        if (!sigismember(&ignored_at_start, signal_number))
-            install(signal_number, SIG_IGN);
+        struct sigaction found;
+        install(signal_number, SIG_IGN, &found);
+        if (found.sa_handler == SIG_IGN)
+            sigaddset(&ignored_at_start, signal_number);
     }
     term_put_text(text);
     term_flush();
