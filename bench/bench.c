@@ -146,7 +146,7 @@ static void print_goals(int rounds) {
         double dynamic[3], fixed[3];
         ratios(0, 1, which, rounds, dynamic);
         ratios(0, 2, which, rounds, fixed);
-        printf("  %-15s %5.2fx the C reference (goal <= %.2gx: %s), %5.2fx the static one\n",
+        printf("  %-15s %5.2fx the C reference (goal <= %.2fx: %s), %5.2fx the static one\n",
                NAMES[which], dynamic[1], GOALS[which],
                dynamic[1] <= GOALS[which] ? "met" : "NOT met", fixed[1]);
     }

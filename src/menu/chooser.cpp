@@ -55,7 +55,8 @@ static int lines_of(const char* label) {
 // and the erased rest of its lines carry the highlight; the prefix and the
 // indent never do.
 static int draw_slot(const MenuSlot& slot, bool highlight, int max_lines) {
-    term_printf(" %c: ", slot.key);
+    const char prefix[PREFIX_COLUMNS] = {' ', static_cast<char>(slot.key), ':', ' '};
+    term_put_bytes(prefix, PREFIX_COLUMNS);
     const char* rest = slot.label;
     int lines = 1;
     for (;;) {

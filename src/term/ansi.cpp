@@ -118,29 +118,68 @@ static void write_formatted(const char* format, va_list arguments) {
         term_put_bytes(text, std::min<size_t>(static_cast<size_t>(length), sizeof text - 1));
 }
 
+// A control sequence as it is built, from the introducer ESC [ on:
+// printf's machinery took most of a key's work for these few bytes.
+struct Sequence {
+    char bytes[32];
+    size_t size;
+};
+
+static Sequence introducer() {
+    return {{'\x1b', '['}, 2};
+}
+
+static void add_text(Sequence& sequence, const char* text) {
+    while (*text != '\0')
+        sequence.bytes[sequence.size++] = *text++;
+}
+
+static void add_number(Sequence& sequence, int n) {
+    char digits[10];
+    int count = 0;
+    unsigned magnitude = n < 0 ? 0u - static_cast<unsigned>(n) : static_cast<unsigned>(n);
+    do {
+        digits[count++] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (n < 0)
+        sequence.bytes[sequence.size++] = '-';
+    while (count > 0)
+        sequence.bytes[sequence.size++] = digits[--count];
+}
+
 // Every control sequence goes out here, so that the plain style holds
 // for all of them.
-[[gnu::format(printf, 1, 2)]] static void put_sequence(const char* format, ...) {
-    if (term_style == STYLE_PLAIN)
-        return;
-    va_list arguments;
-    va_start(arguments, format);
-    write_formatted(format, arguments);
-    va_end(arguments);
+static void put_sequence(const Sequence& sequence) {
+    if (term_style != STYLE_PLAIN)
+        term_put_bytes(sequence.bytes, sequence.size);
+}
+
+// A sequence without numbers: what follows the introducer.
+static void put_fixed(const char* rest) {
+    Sequence sequence = introducer();
+    add_text(sequence, rest);
+    put_sequence(sequence);
 }
 
 void term_move_to(int column, int row) {
-    put_sequence("\x1b[%i;%iH", row + 1, column + 1);
+    Sequence sequence = introducer();
+    add_number(sequence, row + 1);
+    add_text(sequence, ";");
+    add_number(sequence, column + 1);
+    add_text(sequence, "H");
+    put_sequence(sequence);
 }
 
 // A count of 1 goes out in the short form without a number; 0 moves nothing.
 static void term_cursor_move(int n, char final_byte) {
     if (n == 0)
         return;
-    if (n == 1)
-        put_sequence("\x1b[%c", final_byte);
-    else
-        put_sequence("\x1b[%i%c", n, final_byte);
+    Sequence sequence = introducer();
+    if (n != 1)
+        add_number(sequence, n);
+    sequence.bytes[sequence.size++] = final_byte;
+    put_sequence(sequence);
 }
 
 void term_cursor_up(int n) {
@@ -163,15 +202,19 @@ void term_set_attr(TextAttr attr) {
     screen.last_attr = attr;
     // Without colour, what stands out keeps standing out on any theme.
     if (term_style == STYLE_MONOCHROME) {
-        put_sequence((attr >> 4) & 7 ? "\x1b[0;7m" : "\x1b[0m");
+        put_fixed((attr >> 4) & 7 ? "0;7m" : "0m");
         return;
     }
     // A blinking attribute carries no reset, so a bright rendition left by an
     // earlier sequence stays in force.
-    const char* reset_or_blink = attr > 127 ? "5;" : "0;";
-    const char* bright = (attr & 15) > 7 ? "1;" : "";
-    put_sequence("\x1b[%s%s%i;%im", reset_or_blink, bright, 30 + ATTR_TO_ANSI[attr & 7],
-                 40 + ATTR_TO_ANSI[(attr >> 4) & 7]);
+    Sequence sequence = introducer();
+    add_text(sequence, attr > 127 ? "5;" : "0;");
+    add_text(sequence, (attr & 15) > 7 ? "1;" : "");
+    add_number(sequence, 30 + ATTR_TO_ANSI[attr & 7]);
+    add_text(sequence, ";");
+    add_number(sequence, 40 + ATTR_TO_ANSI[(attr >> 4) & 7]);
+    add_text(sequence, "m");
+    put_sequence(sequence);
 }
 
 void term_restore_attr() {
@@ -180,7 +223,7 @@ void term_restore_attr() {
 }
 
 void term_reset_attr() {
-    put_sequence("\x1b[0m");
+    put_fixed("0m");
 }
 
 void term_putch(char c) {
@@ -199,15 +242,15 @@ void term_printf(const char* format, ...) {
 }
 
 void term_clear_screen() {
-    put_sequence("\x1b[2J");
+    put_fixed("2J");
 }
 
 void term_clear_eol() {
-    put_sequence("\x1b[K");
+    put_fixed("K");
 }
 
 void term_clear_below() {
-    put_sequence("\x1b[J");
+    put_fixed("J");
 }
 
 int term_write_error() {
