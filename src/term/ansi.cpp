@@ -17,18 +17,22 @@ TermStyle term_style = STYLE_COLOR;
 // shows half a frame (a list with no option lit) and a slow link carries
 // one packet, not many.
 struct ScreenOutput {
-    char bytes[SCREEN_FRAME_SIZE];
     size_t used;
     // The errno of the first write that failed, 0 while none has. Nothing
     // is written after it: nobody sees the screen any more.
     int error;
-    // The attribute last set, for giving it back after a suspension; -1
-    // before the first.
+    // The attribute last set, for giving it back after a suspension, once
+    // one has been set.
+    bool attr_set;
     TextAttr last_attr;
     ScreenWaits waits;
+    // Last, so that a small frame touches no more pages than it fills.
+    char bytes[SCREEN_FRAME_SIZE];
 };
 
-static ScreenOutput screen = {{}, 0, 0, -1, {nullptr, nullptr}};
+// All zero at the start, so that the buffer takes no room in the program's
+// file and no memory until it is written.
+static ScreenOutput screen;
 
 void term_set_waits(ScreenWaits waits) {
     screen.waits = waits;
@@ -199,6 +203,7 @@ void term_cursor_left(int n) {
 }
 
 void term_set_attr(TextAttr attr) {
+    screen.attr_set = true;
     screen.last_attr = attr;
     // Without colour, what stands out keeps standing out on any theme.
     if (term_style == STYLE_MONOCHROME) {
@@ -218,7 +223,7 @@ void term_set_attr(TextAttr attr) {
 }
 
 void term_restore_attr() {
-    if (screen.last_attr >= 0)
+    if (screen.attr_set)
         term_set_attr(screen.last_attr);
 }
 
