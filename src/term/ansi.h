@@ -47,7 +47,8 @@ void term_clear_eol();
 void term_clear_below(); // from the cursor to the end of the screen
 
 // The frame's buffer: a resize's whole screen (the remembered turns, 16 KiB
-// of texts at most, with their erases and the list) fits. A larger frame
+// of texts at most, with their erases and the list) fits, but in the
+// narrowest windows, where the erases outweigh the text. A larger frame
 // goes out in more writes.
 constexpr std::size_t SCREEN_FRAME_SIZE = 32768;
 // The longest text one term_printf writes.
