@@ -507,6 +507,7 @@ TEST(Session, AFullDeviceOrAClosedOrUnreadableStreamEndsTheGameWithStatus74) {
     char file[] = "/tmp/vakna-limit-XXXXXX"; // past the size limit above, as full
     close(mkstemp(file));
     expect_cannot(std::string(" > ") + file, "write the screen: File too large");
+    expect_cannot(std::string(" --help > ") + file, "write standard output: File too large");
     unlink(file);
 }
 
