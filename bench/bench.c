@@ -140,13 +140,13 @@ static void print_table(int rounds, int first, int last) {
 
 static void print_goals(int rounds) {
     static const char* const NAMES[WALL_FIGURES] = {"start-up", "key round trip", "peak RSS"};
-    static const double GOALS[WALL_FIGURES] = {1.0, 1.1, 1.5};
+    static const double GOALS[WALL_FIGURES] = {1.0, 1.05, 1.5};
     printf("\nvakna, median of per-round ratios:\n");
     for (int which = 0; which < WALL_FIGURES; which++) {
         double dynamic[3], fixed[3];
         ratios(0, 1, which, rounds, dynamic);
         ratios(0, 2, which, rounds, fixed);
-        printf("  %-15s %5.2fx the C reference (goal <= %.1fx: %s), %5.2fx the static one\n",
+        printf("  %-15s %5.2fx the C reference (goal <= %.2fx: %s), %5.2fx the static one\n",
                NAMES[which], dynamic[1], GOALS[which],
                dynamic[1] <= GOALS[which] ? "met" : "NOT met", fixed[1]);
     }
@@ -181,6 +181,20 @@ static int print_counts(void) {
                c.move_terminal_bytes, c.move_reads);
     }
     return failures;
+}
+
+/* Returns 1 when the game's actions could not be counted. */
+static int print_action_writes(const char* game) {
+    long long writes[ACTIONS];
+    if (action_writes(game, writes) != 0) {
+        printf("vakna, write() calls per action: counting failed\n");
+        return 1;
+    }
+    printf("vakna, write() calls per action (/proc/<pid>/io syscw around each):");
+    for (int a = 0; a < ACTIONS; a++)
+        printf(" %s %lld%s", ACTION_NAMES[a], writes[a], a + 1 < ACTIONS ? "," : "\n");
+    printf("  (the resize's count holds the one-byte write of its signal handler to the wake pipe)\n");
+    return 0;
 }
 
 /* A new order for every round, from a fixed seed so that runs repeat:
@@ -297,6 +311,7 @@ int main(int argc, char** argv) {
     print_table(o.rounds, STARTUP_CPU, KEY_CPU);
     print_goals(o.rounds);
     int failures = print_counts();
+    failures += print_action_writes(o.game);
     failures += run_escape(&o);
     failures += run_walkthrough(&o);
     return failures ? 1 : 0;

@@ -7,6 +7,8 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 enum { TIMEOUT_MS = 5000 };
@@ -55,6 +57,48 @@ int escape_time(const char* game, int runs, EscapeTiming* median_timing, EscapeT
     most->exited_ms = quantile(exited, n, 1.0);
     median_timing->exited_ms = median(exited, n);
     return 0;
+}
+
+const char* const ACTION_NAMES[ACTIONS] = {"first screen", "move", "choice", "resize", "end"};
+
+/* The game's write() calls so far, once it waits for a key, or once it has
+ * ended (the process is then left unreaped until child_reap). */
+static int writes_so_far(int ended, long long* writes) {
+    ChildIo io;
+    siginfo_t info;
+    if (ended) {
+        while (child_read_more(&child, TIMEOUT_MS) > 0) {
+        }
+        if (waitid(P_PID, (id_t)child.pid, &info, WEXITED | WNOWAIT) != 0)
+            return -1;
+    } else if (child_wait_idle(&child, TIMEOUT_MS) != 0) {
+        return -1;
+    }
+    if (proc_io(child.pid, &io) != 0)
+        return -1;
+    *writes = io.writes;
+    return 0;
+}
+
+int action_writes(const char* game, long long writes[ACTIONS]) {
+    static const char* const KEYS[ACTIONS] = {NULL, "\x1b[B", "2", NULL, "q"};
+    double started, ended;
+    long long before = 0, after = 0;
+    int failed = child_start_pty(&child, game_argv(game), NULL, 80, 24, 0, &started);
+    for (int a = 0; a < ACTIONS && !failed; a++) {
+        if (a == ACTION_RESIZE) {
+            struct winsize size = {24, 60, 0, 0};
+            ioctl(child.out_fd, TIOCSWINSZ, &size);
+        } else if (KEYS[a] != NULL) {
+            child_send(&child, KEYS[a], strlen(KEYS[a]));
+        }
+        failed = writes_so_far(a == ACTION_END, &after) != 0;
+        writes[a] = after - before;
+        before = after;
+    }
+    failed = child_reap(&child, TIMEOUT_MS, &ended) != 0 || failed;
+    child_close(&child);
+    return failed ? -1 : 0;
 }
 
 int walkthrough_keys(const char* game, char* keys, size_t size) {

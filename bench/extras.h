@@ -16,6 +16,15 @@ typedef struct {
 int escape_time(const char* game, int runs, EscapeTiming* median_timing, EscapeTiming* least,
                 EscapeTiming* most);
 
+/* The game's write() calls for each kind of action, from the kernel's
+ * count (/proc/<pid>/io syscw) around it, each taken once the game waits
+ * for the next key, or has ended: the first screen, a move of the
+ * highlight, a choice with its answer and new list, a new window size,
+ * and the end after a quit key. */
+enum { ACTION_FIRST, ACTION_MOVE, ACTION_CHOICE, ACTION_RESIZE, ACTION_END, ACTIONS };
+extern const char* const ACTION_NAMES[ACTIONS];
+int action_writes(const char* game, long long writes[ACTIONS]);
+
 /* Plays the road to the finale through a pseudo-terminal, choosing each
  * option by its label, and writes the keys pressed into keys (NUL-ended).
  * The last key declines a new game, so the game ends. */

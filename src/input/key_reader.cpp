@@ -62,17 +62,28 @@ bool input_discarded() {
     return poll(&input, 1, 0) >= 0 && !(input.revents & POLLHUP);
 }
 
-// Waits until standard input has a byte or the time is up (negative: no
-// limit): 1, 0, or -1 with errno EINTR when a handler has noted something,
-// whose note the caller looks at next.
-int wait_for_input(int timeout_ms) {
-    pollfd watched[2] = {{0, POLLIN, 0}, {signal_pipe[0], POLLIN, 0}};
+// Waits until the descriptor is ready for events or the time is up
+// (negative: no limit): 1, 0, or -1 with errno EINTR when a handler has
+// noted something, whose note the caller looks at next. The one wait of
+// the game: for a key, and for a screen that takes no more.
+int wait_until_ready(int descriptor, short events, int timeout_ms) {
+    pollfd watched[2] = {{descriptor, events, 0}, {signal_pipe[0], POLLIN, 0}};
     int ready = poll(watched, 2, timeout_ms);
     if (ready < 0 && errno != EINTR)
         return -1;
-    if (ready < 0 || (watched[1].revents & POLLIN) || (ready > 0 && input_discarded())) {
+    if (ready < 0 || (watched[1].revents & POLLIN)) {
         if (signal_pipe[0] >= 0)
             empty_signal_pipe();
+        errno = EINTR;
+        return -1;
+    }
+    return ready;
+}
+
+// Waits until standard input has a byte, as above.
+int wait_for_input(int timeout_ms) {
+    int ready = wait_until_ready(STDIN_FILENO, POLLIN, timeout_ms);
+    if (ready > 0 && input_discarded()) {
         errno = EINTR;
         return -1;
     }
@@ -239,6 +250,15 @@ int take_terminal_event() {
     return 0;
 }
 
+// The end of input from a terminal is a hang-up (its other side has
+// closed) when the terminal says so: it then fails every control call with
+// EIO, where anything that is not a terminal says ENOTTY.
+bool terminal_hung_up() {
+    pollfd input = {STDIN_FILENO, POLLIN, 0};
+    return poll(&input, 1, 0) > 0 && (input.revents & POLLHUP) && !isatty(STDIN_FILENO) &&
+           errno == EIO;
+}
+
 // The next byte, undecoded, as a signed value, or the code of what came
 // first: a noted stop, continue or resize, an interrupt, or the end of
 // input. Bytes put back come before an interrupt, bytes read ahead after it.
@@ -267,6 +287,8 @@ int next_code() {
         // game is told to end instead of asking again and again.
         if (got < 0)
             input_error = errno;
+        else if (terminal_hung_up())
+            input_error = EIO;
         return KEY_INPUT_CLOSED;
     }
 }
@@ -354,18 +376,22 @@ void discard_unread_keys() {
         return;
     const long long deadline = monotonic_ms() + MOST_DISCARD_MS;
     for (;;) {
-        tcflush(STDIN_FILENO, TCIFLUSH);
         long long left = deadline - monotonic_ms();
-        if (left <= 0)
+        if (tcflush(STDIN_FILENO, TCIFLUSH) != 0 || left <= 0)
             return;
         pollfd input = {STDIN_FILENO, POLLIN, 0};
         int ready = poll(&input, 1, static_cast<int>(std::min<long long>(left, PASTE_PAUSE_MS)));
         // A signal cuts the wait short without ending the paste; a hang-up
-        // or an error does.
-        bool arrived = ready > 0 && (input.revents & POLLIN);
+        // or an error, which a hung-up terminal reports beside its input,
+        // does.
+        bool arrived = ready > 0 && input.revents == POLLIN;
         if (!arrived && !(ready < 0 && errno == EINTR))
             return;
     }
+}
+
+void wait_for_output_room() {
+    wait_until_ready(STDOUT_FILENO, POLLOUT, -1);
 }
 
 int read_byte_timeout(char* dest, int timeout_ms) {

@@ -75,8 +75,14 @@ int read_key();
 // read_key. For reading lines of text.
 int read_byte();
 
-// The errno of the read error that closed the input, or 0.
+// The errno of the read error that closed the input, or 0. A terminal that
+// hung up (its end of input comes with POLLHUP) sets EIO, as a read from
+// it may fail with.
 extern int input_error;
+
+// Waits until standard output takes more bytes, or a signal handler has
+// noted something: the wait for a key, on the screen.
+void wait_for_output_room();
 
 // Throws away what has been typed but not read, on a terminal: the rest of
 // a paste, which must not reach the shell as commands. A long paste is still

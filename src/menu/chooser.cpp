@@ -55,7 +55,8 @@ static int lines_of(const char* label) {
 // and the erased rest of its lines carry the highlight; the prefix and the
 // indent never do.
 static int draw_slot(const MenuSlot& slot, bool highlight, int max_lines) {
-    term_printf(" %c: ", slot.key);
+    const char prefix[PREFIX_COLUMNS] = {' ', static_cast<char>(slot.key), ':', ' '};
+    term_put_bytes(prefix, PREFIX_COLUMNS);
     const char* rest = slot.label;
     int lines = 1;
     for (;;) {
@@ -318,8 +319,10 @@ static int slot_with_key(int key) {
 // index, or -1 for a quit.
 static int wait_for_choice() {
     for (;;) {
-        // Nobody sees the screen any more: end the game rather than go on
-        // blind.
+        // The frame goes out whole before the wait, and nobody sees the
+        // screen any more after a write failed: end the game rather than go
+        // on blind.
+        term_flush();
         if (term_write_error() != 0)
             return -1;
         int key = read_key();

@@ -60,18 +60,6 @@ TermStyle command_line_style(bool plain, const char* term, const char* no_color)
     return no_color != nullptr && no_color[0] != '\0' ? STYLE_MONOCHROME : STYLE_COLOR;
 }
 
-// Help and version go to standard output, which may be a file or a pipe
-// that fails; a shell must not take that for success.
-static int write_answer(const char* text) {
-    errno = 0;
-    std::fputs(text, stdout);
-    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
-        return 0;
-    std::fprintf(stderr, "vakna: cannot write standard output: %s\n",
-                 std::strerror(errno != 0 ? errno : EIO));
-    return CANNOT_WRITE;
-}
-
 // How much of a wrong argument its message repeats, in the characters the
 // message shows; "..." follows when there was more.
 constexpr int SHOWN_CHARACTERS = 60;
@@ -135,9 +123,9 @@ int command_line_run(int argc, char** argv) {
     CommandLine line = command_line_parse(argc, argv);
     switch (line.action) {
     case CommandAction::HELP:
-        return write_answer(USAGE_TEXT);
+        return session_answer(USAGE_TEXT);
     case CommandAction::VERSION:
-        return write_answer("vakna " VAKNA_VERSION "\n");
+        return session_answer("vakna " VAKNA_VERSION "\n");
     case CommandAction::USAGE_ERROR:
         return usage_error(line);
     case CommandAction::PLAY:

@@ -17,9 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <initializer_list>
-#include <iterator>
 #include <termios.h>
 #include <unistd.h>
 
@@ -59,16 +57,15 @@ static void install(int signal_number, void (*handler)(int), struct sigaction* b
     sigaction(signal_number, &action, before);
 }
 
-// A shell's status for a process that SIGQUIT ended, without a core file.
-constexpr int QUIT_STATUS = 128 + SIGQUIT;
-
 // After an interrupt, a termination signal or a reader's end of the pipe,
 // the parent must see the game ended by that signal, so that a script stops
 // as it would for any other program: the default action, raised again.
+// SIGQUIT, whose default would leave a core file, and a signal ignored from
+// the start (a hang-up under nohup) give the shell's status for it instead.
 // Everything is written by now. Async-signal-safe.
 static int status_after_signal(int signal_number) {
-    if (signal_number == SIGQUIT)
-        return QUIT_STATUS;
+    if (signal_number == SIGQUIT || sigismember(&ignored_at_start, signal_number))
+        return 128 + signal_number;
     install(signal_number, SIG_DFL);
     sigset_t ending;
     sigemptyset(&ending);
@@ -220,31 +217,6 @@ void session_signals_on(TermStyle style) {
     sigprocmask(SIG_UNBLOCK, &taken, nullptr);
 }
 
-// ---- Blocking
-
-// A terminal that another program left non-blocking fails a write that it
-// is slow to take (EAGAIN), and the game would end with an error: while the
-// game runs, its screen and keys wait for the terminal instead, and the
-// flag is given back at the end.
-constexpr int SCREEN_AND_KEYS[] = {STDIN_FILENO, STDOUT_FILENO};
-static bool made_blocking[std::size(SCREEN_AND_KEYS)];
-
-static void make_blocking() {
-    for (size_t i = 0; i < std::size(SCREEN_AND_KEYS); i++) {
-        int flags = fcntl(SCREEN_AND_KEYS[i], F_GETFL);
-        made_blocking[i] = flags != -1 && (flags & O_NONBLOCK) &&
-                           fcntl(SCREEN_AND_KEYS[i], F_SETFL, flags & ~O_NONBLOCK) == 0;
-    }
-}
-
-static void give_back_non_blocking() {
-    for (size_t i = 0; i < std::size(SCREEN_AND_KEYS); i++) {
-        int flags = fcntl(SCREEN_AND_KEYS[i], F_GETFL);
-        if (made_blocking[i] && flags != -1)
-            fcntl(SCREEN_AND_KEYS[i], F_SETFL, flags | O_NONBLOCK);
-    }
-}
-
 // ---- Start
 
 // A game started in the background waits for the foreground, as after bg,
@@ -256,15 +228,18 @@ static void take_terminal_at_start() {
     game_screen_on = 1;
 }
 
+static bool ending_noted() {
+    return interrupt_signal != 0;
+}
+
 void session_start() {
-    // Line by line whatever the output is, so that a game played through a
-    // pipe (vakna | tee FILE) shows each screen before its wait for a key,
-    // as on a terminal.
-    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
     // Every handler in place before the terminal is touched, so that a
     // signal at any instant of the start ends the game in order.
     session_signals_on(term_style);
-    make_blocking();
+    // A terminal left non-blocking, or made so by any program while the
+    // game runs, keeps its flag: the screen waits for it as a key wait
+    // does, and an ending signal ends that wait too.
+    term_set_waits({ending_noted, wait_for_output_room});
     if (term_style != STYLE_PLAIN)
         take_terminal_at_start();
     read_terminal_width();
@@ -357,13 +332,57 @@ void session_end() {
     term_flush();
     game_screen_on = 0;
     give_back_unread_input();
-    give_back_non_blocking();
     // Out of the foreground the keys and the settings are the shell's, and
     // touching them would stop the game by SIGTTOU in its own end.
     if (!owns_terminal())
         return;
     discard_unread_keys();
     raw_mode_off();
+}
+
+// ---- How the game ended
+
+// The exit status, after a message for what failed: what names the output
+// in it. After a hang-up (SIGHUP, or the terminal itself: an end of input
+// that came with one, or a write that failed with EIO) there is no terminal
+// to fault, and the game ends as SIGHUP ends it, quietly, whether the
+// signal came before, comes after or never comes.
+static int ending_status(const char* what) {
+    int write_error = term_write_error();
+    bool hung_up = interrupt_signal == SIGHUP || input_error == EIO || write_error == EIO;
+    int ending_signal = interrupt_signal != 0 ? interrupt_signal : hung_up ? SIGHUP : 0;
+    if (hung_up)
+        write_error = 0;
+    int read_error = hung_up ? 0 : input_error;
+    // A reader that has gone is how a pipeline ends its writer (vakna | head):
+    // nothing to report, and the end by the SIGPIPE that was held off, as
+    // the pipeline's other programs have, unless it was ignored throughout.
+    bool reader_gone = write_error == EPIPE && !sigismember(&ignored_at_start, SIGPIPE);
+    if (write_error != 0 && !reader_gone)
+        std::fprintf(stderr, "vakna: cannot %s: %s\n", what, std::strerror(write_error));
+    if (read_error != 0)
+        std::fprintf(stderr, "vakna: cannot read the keyboard: %s\n", std::strerror(read_error));
+    if (ending_signal != 0)
+        return status_after_signal(ending_signal);
+    if (reader_gone && read_error == 0)
+        return status_after_signal(SIGPIPE);
+    return write_error != 0 || read_error != 0 ? CANNOT_WRITE : 0;
+}
+
+// Help and version go to standard output, which may be a file or a pipe
+// that fails: the same write, and the same statuses, as the game's screen.
+int session_answer(const char* text) {
+    // As in the game: past a file's size limit a write fails, and a reader
+    // that has gone is told from the write, not by a signal that kills.
+    for (int signal_number : {SIGPIPE, SIGXFSZ}) {
+        struct sigaction found;
+        install(signal_number, SIG_IGN, &found);
+        if (found.sa_handler == SIG_IGN)
+            sigaddset(&ignored_at_start, signal_number);
+    }
+    term_put_text(text);
+    term_flush();
+    return ending_status("write standard output");
 }
 
 // ---- The game
@@ -389,23 +408,5 @@ int run_game(TermStyle style) {
         std::fputs("vakna: internal error\n", stderr);
         return INTERNAL_ERROR;
     }
-    // After a hang-up there is no terminal to fault, and a write that an
-    // ending signal cut short (EINTR) is no fault either: the signal says
-    // how the game ended.
-    bool hung_up = interrupt_signal == SIGHUP;
-    int write_error = hung_up || term_write_error() == EINTR ? 0 : term_write_error();
-    int read_error = hung_up ? 0 : input_error;
-    // A reader that has gone is how a pipeline ends its writer (vakna | head):
-    // nothing to report, and the end by the SIGPIPE that was held off, as
-    // the pipeline's other programs have, unless it was ignored throughout.
-    bool reader_gone = write_error == EPIPE && !sigismember(&ignored_at_start, SIGPIPE);
-    if (write_error != 0 && !reader_gone)
-        std::fprintf(stderr, "vakna: cannot write the screen: %s\n", std::strerror(write_error));
-    if (read_error != 0)
-        std::fprintf(stderr, "vakna: cannot read the keyboard: %s\n", std::strerror(read_error));
-    if (interrupt_signal != 0)
-        return status_after_signal(interrupt_signal);
-    if (reader_gone && read_error == 0)
-        return status_after_signal(SIGPIPE);
-    return write_error != 0 || read_error != 0 ? CANNOT_WRITE : 0;
+    return ending_status("write the screen");
 }

@@ -20,6 +20,12 @@ void session_start();
 // Puts the settings of standard input back as they were found.
 void session_end();
 
+// Writes text (the help, the version) to standard output as the game writes
+// its screen, and returns the exit status as the game's: 0, or 74 after a
+// message for a write that failed (a full disk, a file-size limit); ended by
+// SIGPIPE when the reader has gone, by SIGHUP after a hang-up.
+int session_answer(const char* text);
+
 // The game: opens the session, plays from a new game until the story
 // returns, and closes the session. Returns the exit status: 0 when the
 // story has ended, nonzero when an error escaped it (the terminal is

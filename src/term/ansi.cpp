@@ -1,54 +1,189 @@
 #include "term/ansi.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
+#include <poll.h>
+#include <unistd.h>
 
 const int ATTR_TO_ANSI[8] = {0, 4, 2, 6, 1, 5, 3, 7};
 
 TermStyle term_style = STYLE_COLOR;
 
-// The attribute last set, for giving it back after a suspension; -1 before
-// the first.
-static TextAttr last_attr = -1;
-static int write_error = 0;
+// The screen's output: what the game writes between two waits for a key
+// gathers here and goes out in one write(), so that the terminal never
+// shows half a frame (a list with no option lit) and a slow link carries
+// one packet, not many.
+struct ScreenOutput {
+    size_t used;
+    // The errno of the first write that failed, 0 while none has. Nothing
+    // is written after it: nobody sees the screen any more.
+    int error;
+    // The attribute last set, for giving it back after a suspension, once
+    // one has been set.
+    bool attr_set;
+    TextAttr last_attr;
+    ScreenWaits waits;
+    // Last, so that a small frame touches no more pages than it fills.
+    char bytes[SCREEN_FRAME_SIZE];
+};
 
-// The stream keeps only a flag, and errno tells why only until the next
-// system call that fails (a terminal call on a pipe does), so every output
-// operation looks at once: any of them may be the one that writes.
-static void note_write_error() {
-    if (write_error == 0 && std::ferror(stdout))
-        write_error = errno != 0 ? errno : EIO;
+// All zero at the start, so that the buffer takes no room in the program's
+// file and no memory until it is written.
+static ScreenOutput screen;
+
+void term_set_waits(ScreenWaits waits) {
+    screen.waits = waits;
+}
+
+static bool ending() {
+    return screen.waits.ending != nullptr && screen.waits.ending();
+}
+
+// Whether the descriptor takes bytes now, without waiting.
+static bool room_now(int descriptor) {
+    pollfd output = {descriptor, POLLOUT, 0};
+    return poll(&output, 1, 0) > 0 && (output.revents & POLLOUT);
+}
+
+static void wait_for_room(int descriptor) {
+    if (screen.waits.wait_for_room != nullptr) {
+        screen.waits.wait_for_room();
+        return;
+    }
+    pollfd output = {descriptor, POLLOUT, 0};
+    poll(&output, 1, -1);
+}
+
+// Hands the bytes to the descriptor until it has taken them all. A write
+// cut short goes on from where it stopped, so a resize during a slow write
+// loses and repeats nothing; a terminal that takes nothing now (left
+// non-blocking by any program, at any time) is waited for, as a key is.
+// Once the game is to end nothing waits for the terminal any more: what it
+// does not take at once is dropped. (A blocking write that is already
+// waiting ends too: the ending signals cut it short.)
+static void write_all(int descriptor, const char* bytes, size_t size) {
+    while (size > 0 && screen.error == 0) {
+        if (ending() && !room_now(descriptor))
+            return;
+        ssize_t taken = write(descriptor, bytes, size);
+        if (taken > 0) {
+            bytes += taken;
+            size -= static_cast<size_t>(taken);
+        } else if (taken < 0 && errno == EAGAIN) {
+            wait_for_room(descriptor);
+        } else if (taken == 0 || errno != EINTR) {
+            screen.error = taken < 0 ? errno : EIO;
+        }
+    }
+}
+
+// A stream that the program set as stdout itself, with no descriptor under
+// it (an output capture in memory), takes the bytes as they come.
+static bool through_own_stream() {
+    return fileno(stdout) < 0;
+}
+
+static void write_to_stream(const char* bytes, size_t size) {
+    if (std::fwrite(bytes, 1, size, stdout) != size && screen.error == 0)
+        screen.error = errno != 0 ? errno : EIO;
+}
+
+void term_flush() {
+    if (through_own_stream())
+        std::fflush(stdout);
+    else
+        write_all(STDOUT_FILENO, screen.bytes, screen.used);
+    screen.used = 0;
+}
+
+void term_put_bytes(const char* bytes, size_t size) {
+    if (through_own_stream()) {
+        write_to_stream(bytes, size);
+        return;
+    }
+    while (size > 0) {
+        if (screen.used == sizeof screen.bytes)
+            term_flush();
+        size_t part = std::min(size, sizeof screen.bytes - screen.used);
+        std::memcpy(screen.bytes + screen.used, bytes, part);
+        screen.used += part;
+        bytes += part;
+        size -= part;
+    }
 }
 
 static void write_formatted(const char* format, va_list arguments) {
-    std::vprintf(format, arguments);
-    note_write_error();
+    char text[FORMATTED_SIZE];
+    int length = std::vsnprintf(text, sizeof text, format, arguments);
+    if (length > 0)
+        term_put_bytes(text, std::min<size_t>(static_cast<size_t>(length), sizeof text - 1));
+}
+
+// A control sequence as it is built, from the introducer ESC [ on:
+// printf's machinery took most of a key's work for these few bytes.
+struct Sequence {
+    char bytes[32];
+    size_t size;
+};
+
+static Sequence introducer() {
+    return {{'\x1b', '['}, 2};
+}
+
+static void add_text(Sequence& sequence, const char* text) {
+    while (*text != '\0')
+        sequence.bytes[sequence.size++] = *text++;
+}
+
+static void add_number(Sequence& sequence, int n) {
+    char digits[10];
+    int count = 0;
+    unsigned magnitude = n < 0 ? 0u - static_cast<unsigned>(n) : static_cast<unsigned>(n);
+    do {
+        digits[count++] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (n < 0)
+        sequence.bytes[sequence.size++] = '-';
+    while (count > 0)
+        sequence.bytes[sequence.size++] = digits[--count];
 }
 
 // Every control sequence goes out here, so that the plain style holds
 // for all of them.
-[[gnu::format(printf, 1, 2)]] static void put_sequence(const char* format, ...) {
-    if (term_style == STYLE_PLAIN)
-        return;
-    va_list arguments;
-    va_start(arguments, format);
-    write_formatted(format, arguments);
-    va_end(arguments);
+static void put_sequence(const Sequence& sequence) {
+    if (term_style != STYLE_PLAIN)
+        term_put_bytes(sequence.bytes, sequence.size);
+}
+
+// A sequence without numbers: what follows the introducer.
+static void put_fixed(const char* rest) {
+    Sequence sequence = introducer();
+    add_text(sequence, rest);
+    put_sequence(sequence);
 }
 
 void term_move_to(int column, int row) {
-    put_sequence("\x1b[%i;%iH", row + 1, column + 1);
+    Sequence sequence = introducer();
+    add_number(sequence, row + 1);
+    add_text(sequence, ";");
+    add_number(sequence, column + 1);
+    add_text(sequence, "H");
+    put_sequence(sequence);
 }
 
 // A count of 1 goes out in the short form without a number; 0 moves nothing.
 static void term_cursor_move(int n, char final_byte) {
     if (n == 0)
         return;
-    if (n == 1)
-        put_sequence("\x1b[%c", final_byte);
-    else
-        put_sequence("\x1b[%i%c", n, final_byte);
+    Sequence sequence = introducer();
+    if (n != 1)
+        add_number(sequence, n);
+    sequence.bytes[sequence.size++] = final_byte;
+    put_sequence(sequence);
 }
 
 void term_cursor_up(int n) {
@@ -68,27 +203,32 @@ void term_cursor_left(int n) {
 }
 
 void term_set_attr(TextAttr attr) {
-    last_attr = attr;
+    screen.attr_set = true;
+    screen.last_attr = attr;
     // Without colour, what stands out keeps standing out on any theme.
     if (term_style == STYLE_MONOCHROME) {
-        put_sequence((attr >> 4) & 7 ? "\x1b[0;7m" : "\x1b[0m");
+        put_fixed((attr >> 4) & 7 ? "0;7m" : "0m");
         return;
     }
     // A blinking attribute carries no reset, so a bright rendition left by an
     // earlier sequence stays in force.
-    const char* reset_or_blink = attr > 127 ? "5;" : "0;";
-    const char* bright = (attr & 15) > 7 ? "1;" : "";
-    put_sequence("\x1b[%s%s%i;%im", reset_or_blink, bright, 30 + ATTR_TO_ANSI[attr & 7],
-                 40 + ATTR_TO_ANSI[(attr >> 4) & 7]);
+    Sequence sequence = introducer();
+    add_text(sequence, attr > 127 ? "5;" : "0;");
+    add_text(sequence, (attr & 15) > 7 ? "1;" : "");
+    add_number(sequence, 30 + ATTR_TO_ANSI[attr & 7]);
+    add_text(sequence, ";");
+    add_number(sequence, 40 + ATTR_TO_ANSI[(attr >> 4) & 7]);
+    add_text(sequence, "m");
+    put_sequence(sequence);
 }
 
 void term_restore_attr() {
-    if (last_attr >= 0)
-        term_set_attr(last_attr);
+    if (screen.attr_set)
+        term_set_attr(screen.last_attr);
 }
 
 void term_reset_attr() {
-    put_sequence("\x1b[0m");
+    put_fixed("0m");
 }
 
 void term_bracketed_paste(bool on) {
@@ -96,13 +236,11 @@ void term_bracketed_paste(bool on) {
 }
 
 void term_putch(char c) {
-    std::putchar(static_cast<unsigned char>(c));
-    note_write_error();
+    term_put_bytes(&c, 1);
 }
 
 void term_put_text(const char* text) {
-    std::fputs(text, stdout);
-    note_write_error();
+    term_put_bytes(text, std::strlen(text));
 }
 
 void term_printf(const char* format, ...) {
@@ -113,24 +251,19 @@ void term_printf(const char* format, ...) {
 }
 
 void term_clear_screen() {
-    put_sequence("\x1b[2J");
+    put_fixed("2J");
 }
 
 void term_clear_eol() {
-    put_sequence("\x1b[K");
+    put_fixed("K");
 }
 
 void term_clear_below() {
-    put_sequence("\x1b[J");
-}
-
-void term_flush() {
-    std::fflush(stdout);
-    note_write_error();
+    put_fixed("J");
 }
 
 int term_write_error() {
-    // Only a write that went around the operations above is still unnoted.
-    note_write_error();
-    return write_error;
+    if (through_own_stream() && screen.error == 0 && std::ferror(stdout))
+        screen.error = EIO;
+    return screen.error;
 }

@@ -1,7 +1,9 @@
 // ANSI (VT100-family) output primitives and the text attribute byte.
-// Every operation writes through the buffered standard output stream and
-// never flushes it.
+// Every operation adds its bytes to the screen's frame, which goes out to
+// standard output at term_flush, in one write() while it fits the buffer.
 #pragma once
+
+#include <cstddef>
 
 // A text attribute, one byte passed in an int: bits 0-2 foreground colour
 // (bit 0 blue, bit 1 green, bit 2 red), bit 3 bright, bits 4-6 background
@@ -44,15 +46,37 @@ constexpr char TERM_GIVE_BACK_AT_ONCE[] = "\x1b[0m\x1b[?2004l";
 void term_putch(char c);
 // Text as it is, without a line feed of its own (as fputs).
 void term_put_text(const char* text);
+void term_put_bytes(const char* bytes, std::size_t size);
 [[gnu::format(printf, 1, 2)]] void term_printf(const char* format, ...);
 void term_clear_screen(); // leaves the cursor where it is
 void term_clear_eol();
 void term_clear_below(); // from the cursor to the end of the screen
 
-// Flushes the screen stream, noting a failure for term_write_error.
+// The frame's buffer: a resize's whole screen (the remembered turns, 16 KiB
+// of texts at most, with their erases and the list) fits, but in the
+// narrowest windows, where the erases outweigh the text. A larger frame
+// goes out in more writes.
+constexpr std::size_t SCREEN_FRAME_SIZE = 32768;
+// The longest text one term_printf writes.
+constexpr std::size_t FORMATTED_SIZE = 256;
+
+// Sends the frame: called before every wait for a key, before a stop and
+// at the end. It returns when the terminal has taken every byte, a write
+// has failed (term_write_error), or, once the game is to end, when the
+// terminal takes no more at once.
 void term_flush();
 // The system's error number of the first write to the screen that failed,
-// or 0, as the failing call itself set it: whatever calls came after, it
-// names that write's error. Callers look here before every wait and at the
-// end.
+// or 0. Nothing is written after it. Callers look here before every wait
+// and at the end.
 int term_write_error();
+
+// How a write waits for a terminal that takes nothing now: the session sets
+// them, so that the wait is the one a key wait makes, which a signal ends.
+struct ScreenWaits {
+    // True once the game is to end (an ending signal is noted): from then
+    // on no write waits for the terminal.
+    bool (*ending)();
+    // Waits until standard output takes more, or a signal is noted.
+    void (*wait_for_room)();
+};
+void term_set_waits(ScreenWaits waits);

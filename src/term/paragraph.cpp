@@ -21,8 +21,7 @@ int bounded_strlen(const char* text, int max) {
 }
 
 void put_n(const char* text, int n) {
-    for (int i = 0; (n < 0 || i < n) && text[i] != '\0'; ++i)
-        term_putch(text[i]);
+    term_put_bytes(text, n < 0 ? std::strlen(text) : static_cast<size_t>(bounded_strlen(text, n)));
 }
 
 // The first byte from at on that takes a column, or the NUL.

@@ -130,6 +130,24 @@ TEST_P(QuitSignal, EndsTheGameInOrderAndTellsTheParent) {
 INSTANTIATE_TEST_SUITE_P(Signals, QuitSignal,
                          testing::Values(SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGUSR1, SIGABRT));
 
+// Nothing reads the terminal, or Ctrl-S has stopped it in the plain mode:
+// the game's writes wait, and the signal still ends it at once.
+TEST(Session, AnEndingSignalEndsAGameWhoseTerminalTakesNothing) {
+    for (bool plain : {false, true}) {
+        PtyGame game({VAKNA_BINARY, plain ? "-p" : "--"}, 2, 24);
+        ASSERT_TRUE(game.settle());
+        game.send(plain ? "\x13" + std::string(3000, '\n') : std::string(300, '2'));
+        usleep(300000);
+        game.signal(SIGTERM);
+        double sent = now_ms();
+        while (!has_ended(game.pid()) && now_ms() - sent < 3000)
+            usleep(1000);
+        EXPECT_LT(now_ms() - sent, 1000) << plain;
+        EXPECT_TRUE(ended_by(game.wait_exit(), SIGTERM)) << plain;
+        EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
+    }
+}
+
 TEST(Session, AResizeInTheMiddleOfAnArrowKeyDoesNotEndTheGame) {
     PtyGame game;
     ASSERT_TRUE(game.settle());
@@ -356,6 +374,67 @@ TEST(Session, AsAShellsJobItStopsBelowItsListKeepsOutOfTheBackgroundAndEndsByKil
     expect_end(game, "stty -tostop; " + vakna + " -p > /dev/full &", "Exit 74");
 }
 
+// Closes the terminal's other side, as a window that closes does, keeping
+// the descriptor's number taken.
+void hang_up(PtyGame& game) {
+    int nothing = open("/dev/null", O_WRONLY);
+    dup2(nothing, game.master());
+    close(nothing);
+}
+
+std::string read_file(const std::string& path) {
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// The window closed with an interactive shell between it and the game: the
+// game sees the hang-up before the SIGHUP that the shell sends its jobs, and
+// ends quietly as SIGHUP ends it, in either mode; and so without the signal
+// (ignored from the start), by the terminal's hang-up alone.
+TEST(Session, AHangUpEndsTheGameAsSighupDoesQuietly) {
+    for (auto [trap, option] : {std::pair{":", ""}, {":", " -p"}, {"\"\"", ""}}) {
+        std::string ended = testing::TempDir() + "vakna-hang-up";
+        unlink((ended + ".status").c_str());
+        PtyGame game({"/bin/bash", "--norc", "-i"});
+        // (Without the signal the game exits, and the leak check of a sanitized
+        // game, which stops the game by ptrace, at times never ends there.)
+        game.send("sh -c 'trap " + std::string(trap) + " HUP; ASAN_OPTIONS=detect_leaks=0 " +
+                  VAKNA_BINARY + option + " 2> " + ended + ".err; echo $? > " + ended +
+                  ".status'\n");
+        game.read_until(*option == '\0' ? LAST_OPTION_OF_THE_BED : "sluta: ");
+        hang_up(game);
+        double deadline = now_ms() + 5000;
+        while (read_file(ended + ".status").empty() && now_ms() < deadline)
+            usleep(10000);
+        EXPECT_EQ(read_file(ended + ".status"), "129\n") << option;
+        // (Only the shell's report of the signal, "Hangup", may stand there.)
+        EXPECT_EQ(read_file(ended + ".err").find("vakna"), std::string::npos) << option;
+    }
+}
+
+// A paste still arriving after the quit, and then the window closes: the
+// end's discard of unread keys stops at the hang-up instead of running on.
+TEST(Session, AHangUpEndsTheDiscardOfUnreadKeysAtOnce) {
+    PtyGame game;
+    game.read_until(LAST_OPTION_OF_THE_BED);
+    pid_t paster = fork();
+    for (int n = 0; paster == 0; n++)
+        if (n == 1000 || write(game.master(), n == 0 ? "q" : "x", 1) < 0 || usleep(2000) < 0)
+            _exit(0);
+    game.read_until("\x1b[J");
+    usleep(100000);
+    kill(paster, SIGKILL);
+    waitpid(paster, nullptr, 0);
+    hang_up(game);
+    double closed = now_ms();
+    while (!has_ended(game.pid()) && now_ms() - closed < 3000)
+        usleep(1000);
+    EXPECT_LT(now_ms() - closed, 500);
+    game.wait_exit();
+}
+
 // Started straight on the terminal, as a terminal emulator starts it, the
 // game leads its own session: no shell could wake it, so the kernel never
 // stops it, and it must go on in its own keyboard mode.
@@ -464,6 +543,7 @@ TEST(Session, AFullDeviceOrAClosedOrUnreadableStreamEndsTheGameWithStatus74) {
     char file[] = "/tmp/vakna-limit-XXXXXX"; // past the size limit above, as full
     close(mkstemp(file));
     expect_cannot(std::string(" > ") + file, "write the screen: File too large");
+    expect_cannot(std::string(" --help > ") + file, "write standard output: File too large");
     unlink(file);
 }
 

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <sys/wait.h>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -54,6 +56,28 @@ TEST(Walkthrough, ArrowMovesRedrawOnlyTheTwoOptions) {
               "\x1b[A\x1b[A\x1b[K\r\n\x1b[K\r\n\x1b[A\x1b[A"
               "Du somnar... När du vaknar märker du att du ligger i samma säng.\x1b[K");
     game.send("q");
+    EXPECT_EQ(game.wait_exit(), 0);
+}
+
+// Each action's frame goes out in one write(), as the kernel counts the
+// game's calls; a resize's count holds its handler's wake byte.
+TEST(Walkthrough, EachActionsScreenGoesOutInOneWrite) {
+    PtyGame game;
+    ChildIo io{};
+    for (auto [action, shown, writes] : {std::tuple{"", "Sova\x1b[K", 1},
+                                         {"\x1b[B", "Sova", 1},
+                                         {"2", "säng", 1},
+                                         {"resize", "Sova", 2},
+                                         {"q", "", 1}}) {
+        long long before = io.writes;
+        action == std::string("resize") ? game.resize(60, 24) : game.send(action);
+        game.read_until(shown);
+        siginfo_t ended;
+        ASSERT_TRUE(*action == 'q' ? waitid(P_PID, game.pid(), &ended, WEXITED | WNOWAIT) == 0
+                                   : game.settle());
+        ASSERT_EQ(proc_io(game.pid(), &io), 0);
+        EXPECT_EQ(io.writes - before, writes) << action;
+    }
     EXPECT_EQ(game.wait_exit(), 0);
 }
 

@@ -13,6 +13,7 @@
 #include <array>
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <memory>
 #include <string>
 #include <thread>
@@ -222,9 +223,12 @@ TEST(QuitUnderSignals, EveryEndLeavesTheTerminalsSettingsAsTheyWere) {
 
 // Plays the repeatable "Sova" again and again at a width that makes its
 // answers long; returns all the game wrote before the closing q.
-std::string sleep_again_and_again(int storm_signals) {
+std::string sleep_again_and_again(int storm_signals, bool non_blocking = false) {
     PtyGame game(2, 24);
     EXPECT_TRUE(game.settle());
+    // As another program sharing the terminal makes it (dd iflag=nonblock).
+    if (non_blocking)
+        fcntl(game.slave(), F_SETFL, fcntl(game.slave(), F_GETFL) | O_NONBLOCK);
     game.send(std::string(300, '2'));
     // Not reading, so the game's writes soon block on the full terminal.
     for (int n = 0; n < storm_signals; ++n) {
@@ -242,10 +246,30 @@ TEST(OutputUnderSignals, ResizeAndContinueSignalsWhileOutputIsBlockedLoseNothing
     std::string quiet = sleep_again_and_again(0);
     std::string stormy = sleep_again_and_again(3000); // a continue without a stop draws nothing
     ASSERT_GT(quiet.size(), 100000u) << "too little output to fill the terminal";
+    EXPECT_TRUE(quiet == sleep_again_and_again(3000, true)) << "on a non-blocking terminal";
     size_t differ = std::mismatch(quiet.begin(), quiet.end(), stormy.begin(), stormy.end()).first -
                     quiet.begin();
     EXPECT_TRUE(quiet == stormy) << "the output differs from byte " << differ << " of "
                                  << quiet.size() << " (" << stormy.size() << " under the storm)";
+}
+
+// Made non-blocking mid-game, read slowly and resized again and again: the
+// game waits for its terminal and plays on.
+TEST(OutputUnderSignals, ATerminalMadeNonBlockingMidGameIsWaitedForThroughResizes) {
+    PtyGame game(2, 24);
+    ASSERT_TRUE(game.settle());
+    fcntl(game.slave(), F_SETFL, fcntl(game.slave(), F_GETFL) | O_NONBLOCK);
+    game.send(std::string(300, '2'));
+    for (int n = 0; n < 400; ++n) {
+        game.resize(2 + n % 2, 24);
+        pause_us(500);
+        if (n % 40 == 0)
+            game.read_for(0);
+    }
+    EXPECT_TRUE(game.settle(30000));
+    EXPECT_EQ(game.transcript().find("vakna:"), std::string::npos);
+    game.send("q");
+    expect_ended_in_order(game);
 }
 
 } // namespace
