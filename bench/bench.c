@@ -193,7 +193,8 @@ static int print_action_writes(const char* game) {
     printf("vakna, write() calls per action (/proc/<pid>/io syscw around each):");
     for (int a = 0; a < ACTIONS; a++)
         printf(" %s %lld%s", ACTION_NAMES[a], writes[a], a + 1 < ACTIONS ? "," : "\n");
-    printf("  (the resize's count holds the one-byte write of its signal handler to the wake pipe)\n");
+    printf(
+        "  (the resize's count holds the one-byte write of its signal handler to the wake pipe)\n");
     return 0;
 }
 
