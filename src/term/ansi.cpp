@@ -232,7 +232,7 @@ void term_reset_attr() {
 }
 
 void term_bracketed_paste(bool on) {
-    put_sequence(on ? "\x1b[?2004h" : "\x1b[?2004l");
+    put_fixed(on ? "?2004h" : "?2004l");
 }
 
 void term_putch(char c) {
