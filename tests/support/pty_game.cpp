@@ -84,6 +84,11 @@ std::string PtyGame::read_for(int quiet_ms) {
     return got;
 }
 
+std::string PtyGame::read_settled(int timeout_ms) {
+    EXPECT_TRUE(settle(timeout_ms)) << "the game did not come to rest";
+    return read_for(0);
+}
+
 ProcessIo process_io(pid_t pid) {
     ChildIo io;
     if (proc_io(pid, &io) != 0)
@@ -136,7 +141,8 @@ pid_t PtyGame::foreground() const {
 int PtyGame::wait_exit(int timeout_ms) {
     double ended;
     int status = child_reap(child_.get(), timeout_ms, &ended);
-    read_some(0);
+    while (read_some(0)) {
+    }
     return status;
 }
 

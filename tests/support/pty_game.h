@@ -33,8 +33,13 @@ class PtyGame {
     // and returns it up to and including needle. Fails the test after
     // timeout_ms.
     std::string read_until(const std::string& needle, int timeout_ms = 5000);
-    // Reads whatever arrives within quiet_ms of silence.
+    // Reads whatever arrives within quiet_ms of silence; 0 takes what has
+    // come.
     std::string read_for(int quiet_ms);
+    // Waits as settle() does and returns what came since the last read: the
+    // check that a key drew nothing more, once settle() has seen the first
+    // wait for a key.
+    std::string read_settled(int timeout_ms = 5000);
     // Everything the game has written so far.
     const std::string& transcript() const { return all_; }
 
