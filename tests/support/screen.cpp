@@ -16,7 +16,7 @@ std::vector<int> sgr_parameters(const std::string& list) {
 
 namespace {
 
-bool has_parameter(const ScreenCell& cell, int parameter) {
+bool has_parameter(const ShownCell& cell, int parameter) {
     return std::find(cell.sgr.begin(), cell.sgr.end(), parameter) != cell.sgr.end();
 }
 
@@ -84,7 +84,7 @@ struct Terminal {
         }
         ScreenRow& cells = screen.rows[row()];
         if (static_cast<int>(cells.size()) <= column())
-            cells.resize(column() + 1, ScreenCell{" ", {}});
+            cells.resize(column() + 1, ShownCell{" ", {}});
         cells[column()] = {character, rendition};
         wrap_pending = column() == columns - 1;
         column() = std::min(column() + 1, columns - 1);
@@ -182,7 +182,7 @@ Screen screen_play(const std::string& output, int columns, int rows) {
 
 std::string Screen::text(int row) const {
     std::string line;
-    for (const ScreenCell& cell : rows[row])
+    for (const ShownCell& cell : rows[row])
         line += cell.text;
     line.erase(line.find_last_not_of(' ') + 1);
     return line;
@@ -209,15 +209,15 @@ int Screen::count(const std::string& needle, int from) const {
     return found;
 }
 
-std::vector<ScreenCell> Screen::cells_of(int row, const std::string& needle) const {
-    std::vector<ScreenCell> cells;
+std::vector<ShownCell> Screen::cells_of(int row, const std::string& needle) const {
+    std::vector<ShownCell> cells;
     if (row < 0 || row >= static_cast<int>(rows.size()))
         return cells;
     size_t at = text(row).find(needle);
     if (at == std::string::npos)
         return cells;
     size_t offset = 0;
-    for (const ScreenCell& cell : rows[row]) {
+    for (const ShownCell& cell : rows[row]) {
         if (offset >= at && offset < at + needle.size())
             cells.push_back(cell);
         offset += cell.text.size();
@@ -239,13 +239,13 @@ std::string Screen::dump() const {
     return all;
 }
 
-bool all_cells_have(const std::vector<ScreenCell>& cells, int parameter) {
-    return !cells.empty() && std::all_of(cells.begin(), cells.end(), [&](const ScreenCell& cell) {
+bool all_cells_have(const std::vector<ShownCell>& cells, int parameter) {
+    return !cells.empty() && std::all_of(cells.begin(), cells.end(), [&](const ShownCell& cell) {
         return has_parameter(cell, parameter);
     });
 }
 
-bool any_cell_has(const std::vector<ScreenCell>& cells, int parameter) {
+bool any_cell_has(const std::vector<ShownCell>& cells, int parameter) {
     return std::any_of(cells.begin(), cells.end(),
-                       [&](const ScreenCell& cell) { return has_parameter(cell, parameter); });
+                       [&](const ShownCell& cell) { return has_parameter(cell, parameter); });
 }

@@ -8,11 +8,11 @@
 #include <vector>
 
 // One character cell.
-struct ScreenCell {
+struct ShownCell {
     std::string text;     // one character, UTF-8
     std::vector<int> sgr; // the parameters of the rendition it was written in
 };
-using ScreenRow = std::vector<ScreenCell>;
+using ScreenRow = std::vector<ShownCell>;
 
 struct Screen {
     std::vector<ScreenRow> rows;
@@ -26,7 +26,7 @@ struct Screen {
     // How many rows from `from` on contain needle.
     int count(const std::string& needle, int from = 0) const;
     // The cells of needle's first occurrence in the row; empty if absent.
-    std::vector<ScreenCell> cells_of(int row, const std::string& needle) const;
+    std::vector<ShownCell> cells_of(int row, const std::string& needle) const;
     // The widest row, in cells.
     int width() const;
     // Every row's text, numbered: for failure messages.
@@ -47,6 +47,6 @@ Screen screen_play(const std::string& output, int columns, int rows);
 
 // True when every cell was written with this SGR parameter (and there is at
 // least one cell).
-bool all_cells_have(const std::vector<ScreenCell>& cells, int parameter);
+bool all_cells_have(const std::vector<ShownCell>& cells, int parameter);
 // True when some cell was written with this SGR parameter.
-bool any_cell_has(const std::vector<ScreenCell>& cells, int parameter);
+bool any_cell_has(const std::vector<ShownCell>& cells, int parameter);

@@ -187,7 +187,7 @@ TEST_F(Xterm, WhatTheShellWritesAfterTheGameHasTheTerminalsOwnColours) {
     xterm_->key("q");
     ASSERT_TRUE(shows(shows_line("AFTER"))) << screen_.dump();
 
-    std::vector<ScreenCell> after = screen_.cells_of(screen_.find_last_line("AFTER"), "AFTER");
+    std::vector<ShownCell> after = screen_.cells_of(screen_.find_last_line("AFTER"), "AFTER");
     EXPECT_FALSE(any_cell_has(after, GREY_FOREGROUND) || any_cell_has(after, BLACK_BACKGROUND))
         << "the shell's text is still grey on black";
 }
