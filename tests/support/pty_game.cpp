@@ -45,15 +45,13 @@ void PtyGame::send(const std::string& keys) {
     // What the game wrote before this key belongs to the turn before.
     while (read_some(0)) {
     }
-    pending_.clear();
-    sent_at_ = all_.size();
+    sent_at_ = unread_at_ = all_.size();
     ASSERT_EQ(child_send(child_.get(), keys.data(), keys.size()), 0);
 }
 
 // Moves what the driver has read into the transcript.
 bool PtyGame::read_some(int timeout_ms) {
     bool came = child_read_more(child_.get(), timeout_ms) > 0;
-    pending_.append(child_->buf, child_->len);
     all_.append(child_->buf, child_->len);
     child_->len = 0;
     return came;
@@ -61,26 +59,26 @@ bool PtyGame::read_some(int timeout_ms) {
 
 std::string PtyGame::read_until(const std::string& needle, int timeout_ms) {
     double deadline = now_ms() + timeout_ms;
-    while (pending_.find(needle) == std::string::npos) {
+    while (all_.find(needle, unread_at_) == std::string::npos) {
         int left = static_cast<int>(deadline - now_ms());
         if (left <= 0 || (!read_some(left) && now_ms() >= deadline)) {
             ADD_FAILURE() << "no \"" << needle << "\" within " << timeout_ms
-                          << " ms; got: " << pending_;
+                          << " ms; got: " << all_.substr(unread_at_);
             break;
         }
     }
-    size_t end = pending_.find(needle);
-    end = end == std::string::npos ? pending_.size() : end + needle.size();
-    std::string got = pending_.substr(0, end);
-    pending_.erase(0, end);
+    size_t end = all_.find(needle, unread_at_);
+    end = end == std::string::npos ? all_.size() : end + needle.size();
+    std::string got = all_.substr(unread_at_, end - unread_at_);
+    unread_at_ = end;
     return got;
 }
 
 std::string PtyGame::read_for(int quiet_ms) {
     while (read_some(quiet_ms)) {
     }
-    std::string got = pending_;
-    pending_.clear();
+    std::string got = all_.substr(unread_at_);
+    unread_at_ = all_.size();
     return got;
 }
 
@@ -119,8 +117,7 @@ long long PtyGame::keys_read() const {
 
 void PtyGame::forget() {
     all_.clear();
-    pending_.clear();
-    sent_at_ = 0;
+    sent_at_ = unread_at_ = 0;
 }
 
 void PtyGame::resize(int columns, int rows) {

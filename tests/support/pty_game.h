@@ -75,9 +75,9 @@ class PtyGame {
     void start(const std::vector<std::string>& command, int columns, int rows, bool as_job);
     bool read_some(int timeout_ms);
     std::unique_ptr<Child> child_;
-    std::string pending_; // read since the last read_until
-    std::string all_;
-    size_t sent_at_ = 0; // length of the transcript when the last key went
+    std::string all_;      // the transcript, the one copy of the output
+    size_t unread_at_ = 0; // where what the reads have not yet returned begins
+    size_t sent_at_ = 0;   // length of the transcript when the last key went
 };
 
 // Puts this process's TERM and NO_COLOR as every test game expects them:
