@@ -11,11 +11,8 @@ namespace {
 
 // The normal attribute comes before the clear, so the whole screen takes
 // the game's colours from the first line on.
-const char* const FIRST_SCREEN = "\x1b[0;37;40m\x1b[2J\x1b[1;1H"
-                                 "Plötsligt vaknar du och märker att du ligger i en säng.\x1b[K"
-                                 "\r\n\r\n"
-                                 " 1: \x1b[0;1;37;42mKliva upp\x1b[K\x1b[0;37;40m\r\n"
-                                 " 2: Sova\x1b[K\x1b[0;37;40m\r\n";
+const std::string FIRST_SCREEN =
+    "\x1b[0;37;40m\x1b[2J\x1b[1;1H" + BED_TEXT + "\x1b[K\r\n\r\n" + listing(BED_MENU);
 
 void play(PtyGame& game, const std::vector<std::string>& labels) {
     for (const std::string& label : labels)
@@ -23,15 +20,19 @@ void play(PtyGame& game, const std::vector<std::string>& labels) {
 }
 
 // NO_COLOR takes the colours and nothing else: the highlight in reverse.
-const char* const FIRST_SCREEN_NO_COLOR =
-    "\x1b[0m\x1b[2J\x1b[1;1HPlötsligt vaknar du och märker att du ligger i en säng.\x1b[K\r\n\r\n"
-    " 1: \x1b[0;7mKliva upp\x1b[K\x1b[0m\r\n 2: Sova\x1b[K\x1b[0m\r\n";
+const std::string FIRST_SCREEN_NO_COLOR = [] {
+    std::string screen = "\x1b[0m\x1b[2J\x1b[1;1H" + BED_TEXT + "\x1b[K\r\n\r\n";
+    for (size_t i = 0; i < BED_MENU.size(); i++)
+        screen += " " + std::to_string(i + 1) + ": " + (i == 0 ? "\x1b[0;7m" : "") + BED_MENU[i] +
+                  "\x1b[K\x1b[0m\r\n";
+    return screen;
+}();
 
 TEST(Walkthrough, FirstScreenIsExact) {
     for (auto [no_color, screen] :
          {std::pair{"NO_COLOR=", FIRST_SCREEN}, {"NO_COLOR=1", FIRST_SCREEN_NO_COLOR}}) {
         PtyGame game({"/usr/bin/env", no_color, VAKNA_BINARY});
-        std::string first = game.read_until("Sova\x1b[K");
+        std::string first = game.read_until(BED_MENU.back() + "\x1b[K");
         EXPECT_EQ(first + game.read_until("\r\n"), screen);
         game.send("q");
         EXPECT_EQ(game.wait_exit(), 0);
@@ -40,17 +41,18 @@ TEST(Walkthrough, FirstScreenIsExact) {
 
 TEST(Walkthrough, ArrowMovesRedrawOnlyTheTwoOptions) {
     PtyGame game;
-    game.read_until(" 2: Sova\x1b[K\x1b[0;37;40m\r\n");
+    const size_t n = BED_MENU.size();
+    ASSERT_EQ(BED_MENU[1], SLEEP);
+    game.read_until(last_option_line(BED_MENU));
     game.send(keys::DOWN);
-    EXPECT_EQ(game.read_until("Sova\x1b[K\x1b[0;37;40m\r\n"),
-              "\x1b[A\x1b[A 1: Kliva upp\x1b[K\x1b[0;37;40m\r\n"
-              " 2: \x1b[0;1;37;42mSova\x1b[K\x1b[0;37;40m\r\n");
-    // Enter chooses the highlighted "Sova": the list is blanked, the cursor
-    // goes back to its first line, and the answer is written there.
+    EXPECT_EQ(game.read_until(option_line(1, SLEEP, true)),
+              repeated("\x1b[A", n) + option_line(0, BED_MENU[0]) + option_line(1, SLEEP, true));
+    // Enter chooses the highlighted second option: the list is blanked, the
+    // cursor goes back to its first line, and the answer is written there.
     game.send(keys::ENTER);
-    EXPECT_EQ(game.read_until("samma säng.\x1b[K"),
-              "\x1b[A\x1b[A\x1b[K\r\n\x1b[K\r\n\x1b[A\x1b[A"
-              "Du somnar... När du vaknar märker du att du ligger i samma säng.\x1b[K");
+    EXPECT_EQ(game.read_until(SLEEP_TEXT + "\x1b[K"), "\x1b[A\x1b[A" + repeated("\x1b[K\r\n", n) +
+                                                          repeated("\x1b[A", n) + SLEEP_TEXT +
+                                                          "\x1b[K");
     game.send("q");
     EXPECT_EQ(game.wait_exit(), 0);
 }
@@ -64,11 +66,11 @@ TEST(Walkthrough, ReachesTheFinaleAndPlaysAgain) {
               std::string::npos)
         << finale;
     game.send("2");
-    game.read_until("Plötsligt vaknar du och märker att du ligger i en säng.");
+    game.read_until(BED_TEXT);
     // A new game starts from scratch: the ice drill stands by the window again.
-    play(game, {"Kliva upp"});
+    play(game, {GET_UP});
     game.read_until("Det står en isborr lutad mot fönsterkarmen.");
-    game.choose("Ta isborren");
+    game.choose(TAKE_ICE_DRILL);
     game.send("q");
     EXPECT_EQ(game.wait_exit(), 0);
 }

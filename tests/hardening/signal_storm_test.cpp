@@ -220,7 +220,7 @@ TEST(QuitUnderSignals, EveryEndLeavesTheTerminalsSettingsAsTheyWere) {
     }
 }
 
-// Plays the repeatable "Sova" again and again at a width that makes its
+// Plays the bed's repeatable second option again and again at a width that makes its
 // answers long; returns all the game wrote before the closing q.
 std::string sleep_again_and_again(int storm_signals) {
     PtyGame game(2, 24);

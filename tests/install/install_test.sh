@@ -64,7 +64,7 @@ expect_stripped() {
     fi
 }
 
-# Two turns through a pipe: "Kliva upp" in the bed, then the room's second
+# Two turns through a pipe: the bed's first option, then the room's second
 # option, whose scene offers " 4: Gå in genom fönstret"; the end of input
 # then ends the game.
 expect_plays() {

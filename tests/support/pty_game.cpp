@@ -208,3 +208,35 @@ bool same_settings(const termios& a, const termios& b) {
            std::memcmp(a.c_cc, b.c_cc, sizeof a.c_cc) == 0 && cfgetispeed(&a) == cfgetispeed(&b) &&
            cfgetospeed(&a) == cfgetospeed(&b);
 }
+
+namespace {
+const std::string LIT = "\x1b[0;1;37;42m";
+const std::string LINE_END = "\x1b[K\x1b[0;37;40m\r\n";
+} // namespace
+
+std::string repeated(const std::string& bytes, size_t times) {
+    std::string all;
+    while (times-- > 0)
+        all += bytes;
+    return all;
+}
+
+std::string option_line(size_t index, const std::string& label, bool lit) {
+    return " " + std::to_string(index + 1) + ": " + (lit ? LIT : "") + label + LINE_END;
+}
+
+std::string listing(const Labels& menu, size_t lit) {
+    std::string all;
+    for (size_t i = 0; i < menu.size(); i++)
+        all += option_line(i, menu[i], i == lit);
+    return all;
+}
+
+std::string end_of_list(size_t options) {
+    return repeated("\x1b[A", options) + repeated("\x1b[K\r\n", options) +
+           repeated("\x1b[A", options) + "\x1b[0m\x1b[J";
+}
+
+std::string last_option_line(const Labels& menu) {
+    return " " + std::to_string(menu.size()) + ": " + menu.back() + LINE_END;
+}

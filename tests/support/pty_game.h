@@ -3,6 +3,7 @@
 #pragma once
 
 #include "support/child.h"
+#include "support/roads.h"
 
 #include <memory>
 #include <string>
@@ -120,6 +121,20 @@ termios game_mode(termios settings);
 
 // Byte-for-byte equality of two terminal settings records.
 bool same_settings(const termios& a, const termios& b);
+
+// The bytes given times over.
+std::string repeated(const std::string& bytes, size_t times);
+// The bytes the chooser writes for one option's line, highlighted or not.
+std::string option_line(size_t index, const std::string& label, bool lit = false);
+// A whole list from the cursor at its first line, one option highlighted.
+std::string listing(const Labels& menu, size_t lit = 0);
+// What an orderly end writes at a list of this many one-line options with
+// the cursor below it: the list blanked, the cursor back on its first
+// line, then the terminal's own attributes and the rest of the screen
+// erased in them.
+std::string end_of_list(size_t options);
+// The line that ends the listing of this menu, whatever is highlighted.
+std::string last_option_line(const Labels& menu);
 
 // The bytes of a key as a terminal sends them.
 namespace keys {
