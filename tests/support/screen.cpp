@@ -144,7 +144,19 @@ size_t sequence_end(const std::string& output, size_t at) {
 
 } // namespace
 
-Screen screen_play(const std::string& output, int columns, int rows) {
+// The bytes of the character that begins at `at`: as many as its first
+// byte announces, up to the first that cannot continue it.
+size_t character_length(const std::string& output, size_t at) {
+    size_t n = 1;
+    size_t announced = static_cast<size_t>(std::max(1, utf8_announced_length(output[at])));
+    while (n < announced && at + n < output.size() && utf8_is_continuation(output[at + n]))
+        n++;
+    return n;
+}
+
+Screen screen_play(const std::string& output, int columns, int rows, ScreenEvents* events) {
+    ScreenEvents none;
+    ScreenEvents& tell = events ? *events : none;
     Terminal t;
     t.columns = columns;
     t.screen.rows.resize(rows);
@@ -158,22 +170,26 @@ Screen screen_play(const std::string& output, int columns, int rows) {
                 parameters = {0};
             if (end < output.size() && list.find_first_not_of("0123456789;") == std::string::npos)
                 t.control(output[end], parameters);
+            tell.sequence(list, end < output.size() ? output[end] : '\0', t.row(), t.column());
             at = end + 1;
         } else if (byte == '\x1b') {
+            tell.stray_escape();
             at += 2;
         } else if (byte == '\r') {
             t.column() = 0;
             t.wrap_pending = false;
+            tell.returned();
             at++;
         } else if (byte == '\n') {
             t.line_feed();
             t.wrap_pending = false;
-            at++;
-        } else if (static_cast<unsigned char>(byte) < 0x20) {
+            tell.line_fed(t.row());
             at++;
         } else {
-            size_t n = std::max(1, utf8_announced_length(byte));
-            t.put(output.substr(at, n));
+            size_t n = static_cast<unsigned char>(byte) < 0x20 ? 1 : character_length(output, at);
+            if (n > 1 || static_cast<unsigned char>(byte) >= 0x20)
+                t.put(output.substr(at, n));
+            tell.written(output.substr(at, n), t.row(), t.column());
             at += n;
         }
     }
