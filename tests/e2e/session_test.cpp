@@ -25,28 +25,6 @@ const std::string LAST_OPTION_OF_THE_ROOM = last_option_line(ROOM_MENU);
 // The bed's second option highlighted.
 const std::string SECOND_LIT = option_line(1, BED_MENU[1], true);
 
-// A label's lines at a width that holds its longest word, broken at the
-// last space that fits: the chooser's own rule for words that fit.
-Labels broken(const std::string& label, size_t columns) {
-    Labels lines{""};
-    size_t used = 0;
-    for (size_t at = 0; at < label.size();) {
-        size_t end = std::min(label.find(' ', at), label.size());
-        std::string word = label.substr(at, end - at);
-        size_t width = 0;
-        for (unsigned char c : word)
-            width += (c & 0xC0) != 0x80;
-        if (used > 0 && used + 1 + width > columns) {
-            lines.emplace_back();
-            used = 0;
-        }
-        lines.back() += (used > 0 ? " " : "") + word;
-        used += (used > 0 ? 1 : 0) + width;
-        at = end + 1;
-    }
-    return lines;
-}
-
 void expect_clean_end(PtyGame& game) {
     EXPECT_EQ(game.wait_exit(), 0);
     EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
@@ -198,19 +176,17 @@ TEST(Session, ANewSizeDrawsTheScreenAgainAsItWas) {
     game.resize(10, 30);
     std::string ups, first;
     for (size_t i = BED_MENU.size(); i-- > 0;) {
-        size_t lines = broken(BED_MENU[i], 10 - 4).size();
+        size_t lines = label_lines(BED_MENU[i], 10).size();
         ups += lines == 1 ? "\x1b[A" : "\x1b[" + std::to_string(lines) + "A";
     }
-    for (const std::string& line : broken(BED_MENU[0], 10 - 4))
+    for (const std::string& line : label_lines(BED_MENU[0], 10))
         first += (first.empty() ? " 1: " : "    ") + line + "\x1b[K\x1b[0;37;40m\r\n";
-    ASSERT_GT(broken(BED_MENU[0], 10 - 4).size(), 1u);
-    game.read_until(LAST_OPTION_OF_THE_BED.substr(0, 4));
-    game.read_until("\x1b[K\x1b[0;37;40m\r\n");
+    ASSERT_GT(label_lines(BED_MENU[0], 10).size(), 1u);
+    game.read_until(listing_end(BED_MENU, 10));
     game.send(keys::DOWN);
     EXPECT_EQ(game.read_until(SECOND_LIT), ups + first + SECOND_LIT);
     game.resize(30, 30);
-    game.read_until(LAST_OPTION_OF_THE_BED.substr(0, 4));
-    game.read_until("\x1b[K\x1b[0;37;40m\r\n");
+    game.read_until(listing_end(BED_MENU, 30));
     game.send(
         std::to_string(1 + std::find(BED_MENU.begin(), BED_MENU.end(), SLEEP) - BED_MENU.begin()));
     // At 30 columns the answer breaks after "vaknar", its 26th column.
@@ -221,7 +197,7 @@ TEST(Session, ANewSizeDrawsTheScreenAgainAsItWas) {
     // that stood above its list; a death and a new game end none of them.
     // At 30 columns the label out of the window is known by its first line.
     for (const std::string& label :
-         {GET_UP, TAKE_ICE_DRILL, broken(OUT_OF_THE_WINDOW, 30 - 4).at(0)})
+         {GET_UP, TAKE_ICE_DRILL, label_lines(OUT_OF_THE_WINDOW, 30).at(0)})
         game.choose(label);
     game.read_until(" 6: Borra tre hål");
     game.resize(40, 30);
@@ -289,10 +265,10 @@ TEST(Session, ThroughAPipeAndAfterAStopTheWidthIsTheTerminalsAsItIsNow) {
     game.read_until("Stopped");
     game.resize(10, 24);
     game.send("fg\n");
-    std::string drawn = game.read_until(LAST_OPTION_OF_THE_BED);
+    std::string drawn = game.read_until(listing_end(BED_MENU, 10));
     // A new width: the screen cleared and the turn written again at it.
     EXPECT_NE(drawn.find("\x1b[2J\x1b[1;1HPl"), std::string::npos);
-    Labels lines = broken(BED_MENU[0], 10 - 4);
+    Labels lines = label_lines(BED_MENU[0], 10);
     EXPECT_NE(drawn.find("\n\r\n 1: \x1b[0;1;37;42m" + lines[0] +
                          "\x1b[K\x1b[0;37;40m\r\n    \x1b[0;1;37;42m" + lines[1]),
               std::string::npos);
@@ -480,8 +456,12 @@ TEST(Session, AFullDeviceOrAClosedOrUnreadableStreamEndsTheGameWithStatus74) {
 TEST(Session, AReaderThatClosesThePipeEndsTheGameQuietlyBySigpipe) {
     for (std::string pipeline : {
              std::string(VAKNA_BINARY) + " | head -c 100 > /dev/null; exit ${PIPESTATUS[0]}",
-             std::string("(sleep 1; echo q) | ") + VAKNA_BINARY +
-                 " --plain | head -c 1 > /dev/null; exit ${PIPESTATUS[1]}",
+             // The answer comes once the reader has gone.
+             std::string("closed=/tmp/vakna-closed-$$; "
+                         "(until [ -e $closed ]; do sleep 0.01; done; echo q) | ") +
+                 VAKNA_BINARY +
+                 " --plain | { head -c 1 > /dev/null; exec <&-; touch $closed; }; "
+                 "status=${PIPESTATUS[1]}; rm -f $closed; exit $status",
          }) {
         PtyGame game({"/bin/bash", "-c", pipeline});
         int status = -1;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -239,4 +240,29 @@ std::string end_of_list(size_t options) {
 
 std::string last_option_line(const Labels& menu) {
     return " " + std::to_string(menu.size()) + ": " + menu.back() + LINE_END;
+}
+
+Labels label_lines(const std::string& label, int columns) {
+    const size_t width = static_cast<size_t>(std::max(1, columns - 5));
+    Labels lines;
+    std::string rest = label;
+    while (!rest.empty()) {
+        size_t at = 0;
+        for (size_t characters = 0; at < rest.size() && characters < width; characters++)
+            do
+                at++;
+            while (at < rest.size() && (rest[at] & 0xC0) == 0x80);
+        size_t space = at < rest.size() ? rest.rfind(' ', at) : std::string::npos;
+        size_t end = at >= rest.size() ? rest.size() : space == std::string::npos ? at : space;
+        lines.push_back(rest.substr(0, end));
+        rest.erase(0, end);
+        rest.erase(0, rest.find_first_not_of(' ') == std::string::npos
+                          ? rest.size()
+                          : rest.find_first_not_of(' '));
+    }
+    return lines;
+}
+
+std::string listing_end(const Labels& menu, int columns) {
+    return label_lines(menu.back(), columns).back() + LINE_END;
 }

@@ -135,6 +135,13 @@ std::string listing(const Labels& menu, size_t lit = 0);
 std::string end_of_list(size_t options);
 // The line that ends the listing of this menu, whatever is highlighted.
 std::string last_option_line(const Labels& menu);
+// An option's label as the chooser lays it out on a terminal this wide: at
+// most 5 columns fewer a line, broken at the last space that fits, a word
+// longer than a line cut.
+Labels label_lines(const std::string& label, int columns);
+// How the listing of this menu on a terminal this wide ends, whatever is
+// highlighted: the last line of its last option, from its label on.
+std::string listing_end(const Labels& menu, int columns);
 
 // The bytes of a key as a terminal sends them.
 namespace keys {
