@@ -98,8 +98,9 @@ int child_wait_idle(Child* c, int timeout_ms);
 int child_idle(Child* c);
 
 /* Waits up to timeout_ms for the program to end, reading its output into
- * buf while it fits, to the last byte it wrote. Returns the wait status, or -1 when it still runs
- * (child_close ends it); *ended gets the time it was reaped. */
+ * buf while it fits, to the last byte it wrote. Returns the wait status,
+ * or -1 when it still runs (child_close ends it); *ended gets the time it
+ * was reaped. */
 int child_reap(Child* c, int timeout_ms, double* ended);
 /* Ends the program at once if it still runs (its job too), and closes the
  * descriptors. */

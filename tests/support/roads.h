@@ -4,6 +4,7 @@
 // catalogue): a label changed or added there needs nothing here.
 #pragma once
 
+#include <cstdio>
 #include <fstream>
 #include <initializer_list>
 #include <string>
@@ -24,6 +25,8 @@ inline const std::vector<std::string>& script_lines() {
     static const std::vector<std::string> lines = [] {
         std::vector<std::string> read;
         std::ifstream file(VAKNA_STORY_SCRIPT);
+        if (!file)
+            std::fprintf(stderr, "cannot read the story's script %s\n", VAKNA_STORY_SCRIPT);
         for (std::string line; std::getline(file, line);)
             read.push_back(line);
         return read;
