@@ -13,7 +13,7 @@ CTEST_FLAGS ?= --output-on-failure -j $(shell echo $$(($(JOBS) + 1)))
 # -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON to build as without GoogleTest.
 CMAKE_FLAGS ?=
 
-.PHONY: all play test googletest story-map story-script soak fuzz bench clean
+.PHONY: all play test googletest story-map story-script soak fuzz bench clean format check-format
 
 # The game alone: the tests, tools and bench are built by the targets that
 # use them.
@@ -78,9 +78,26 @@ test: googletest
 	$(if $(HAS_FUZZER),echo "== fuzz suite ($(FUZZ_BUILD))"; \
 	ctest --test-dir $(FUZZ_BUILD) $(CTEST_FLAGS) || status=1;, \
 	echo "== fuzz suite skipped: it needs clang with its fuzzing runtime (Debian: clang libclang-rt-14-dev)";) \
+	$(MAKE) -s --no-print-directory check-format || status=1; \
 	echo "== plain suite ($(BUILD))"; \
 	ctest --test-dir $(BUILD) $(CTEST_FLAGS) || status=1; \
 	exit $$status
+
+# Every source file as the root .clang-format lays it out: format lays the
+# tree out, check-format (part of test) fails on a file laid out otherwise.
+# Without clang-format the check is skipped, as other tests skip without
+# their tools.
+FORMATTED = find src tests fuzz tools bench \( -name '*.cpp' -o -name '*.h' -o -name '*.c' \) -print0
+format:
+	$(FORMATTED) | xargs -0 clang-format -i
+
+check-format:
+	@if command -v clang-format > /dev/null; then \
+	    echo "== formatting"; \
+	    $(FORMATTED) | xargs -0 clang-format --dry-run -Werror && echo "every file laid out"; \
+	else \
+	    echo "== formatting check skipped: it needs clang-format (Debian: clang-format)"; \
+	fi
 
 # Each tree's own makefiles, run under this make's jobs.
 .PHONY: test-trees tree-asan tree-plain tree-fuzz
@@ -95,17 +112,25 @@ tree-asan tree-plain tree-fuzz:
 # story explorer: the map (docs/story-map.dot), the script of every text and
 # option (docs/story-script.txt) and the explorer's figures with the scenes
 # it began (docs/story-figures.txt). The tests compare each with what the
-# catalogue yields now. story-map also draws the map with Graphviz (Debian:
-# graphviz) as docs/story-map.svg.
+# catalogue yields now. Where Graphviz is installed (Debian: graphviz) the
+# map's picture, docs/story-map.svg, is drawn again too; it records the
+# hash of the map it shows, and a test fails on a picture of another map.
 STORY_FILES = --dot docs/story-map.dot --script docs/story-script.txt --figures docs/story-figures.txt
 story-script: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) --target story_explorer -j $(JOBS)
 	$(BUILD)/tools/story_explorer $(STORY_FILES)
+	@if command -v dot > /dev/null; then \
+	    dot -Tsvg docs/story-map.dot -o $(BUILD)/story-map.svg && \
+	    sed "1a <!-- map: $$(sha256sum < docs/story-map.dot | cut -d' ' -f1) -->" \
+	        $(BUILD)/story-map.svg > docs/story-map.svg; \
+	else \
+	    echo "story-script: Graphviz is missing, so docs/story-map.svg was not drawn again; install it: apt-get install graphviz"; \
+	fi
 
+# The same, with Graphviz required.
 story-map: story-script
 	@command -v dot > /dev/null || \
 		{ echo "story-map: Graphviz is missing; install it: apt-get install graphviz"; exit 1; }
-	dot -Tsvg docs/story-map.dot -o docs/story-map.svg
 
 # The long runs of random keys and bytes through a pseudo-terminal: every
 # seed of the many-seed runs (make test plays two of each) and ten times

@@ -285,6 +285,7 @@ static int run_walkthrough(const Options* o) {
 int main(int argc, char** argv) {
     Options o = parse_options(argc, argv);
     signal(SIGPIPE, SIG_IGN);
+    road_bed_menu();
     program_count = programs_setup(programs, o.game, o.ref, o.ref_static, o.other_builds,
                                    o.other_count, o.without_curses);
     for (int p = 0; p < program_count; p++) {

@@ -25,41 +25,54 @@ static int same(const char* bytes, size_t len, const char* expected) {
     return len == strlen(expected) && memcmp(bytes, expected, len) == 0;
 }
 
+/* Appends option i's line as the game's chooser writes it. */
+static char* option_line(char* p, int i, int lit) {
+    return p + sprintf(p, " %d: %s%s\x1b[K\x1b[0;37;40m\r\n", i + 1, lit ? "\x1b[0;1;37;42m" : "",
+                       menu_labels[i]);
+}
+
+static char* repeated(char* p, const char* bytes, int times) {
+    while (times-- > 0)
+        p = stpcpy(p, bytes);
+    return p;
+}
+
 /* The game's chooser moves up by the line counts between the cursor and
  * the option it redraws, so the redraws after the first differ from it. */
 static void test_redraws_follow_the_cursor(void) {
-    char out[MENU_SCREEN_MAX];
+    char out[MENU_SCREEN_MAX], expected[MENU_SCREEN_MAX];
     MenuState state;
-    size_t n = menu_first_screen(out, "\r\n", &state);
-    CHECK(same(out, n,
-               "\x1b[?2004h\x1b[0;37;40m\x1b[2J\x1b[1;1HPlötsligt vaknar du och märker att du "
-               "ligger i en säng.\x1b[K\r\n\r\n"
-               " 1: \x1b[0;1;37;42mKliva upp\x1b[K\x1b[0;37;40m\r\n"
-               " 2: Sova\x1b[K\x1b[0;37;40m\r\n"));
-    n = menu_move(out, "\r\n", &state, 1);
-    CHECK(same(out, n,
-               "\x1b[A\x1b[A 1: Kliva upp\x1b[K\x1b[0;37;40m\r\n"
-               " 2: \x1b[0;1;37;42mSova\x1b[K\x1b[0;37;40m\r\n"));
-    n = menu_move(out, "\r\n", &state, -1);
-    CHECK(same(out, n,
-               "\x1b[A 2: Sova\x1b[K\x1b[0;37;40m\r\n"
-               "\x1b[A\x1b[A 1: \x1b[0;1;37;42mKliva upp\x1b[K\x1b[0;37;40m\r\n"));
-    n = menu_move(out, "\r\n", &state, 1);
-    CHECK(same(out, n,
-               "\x1b[A 1: Kliva upp\x1b[K\x1b[0;37;40m\r\n"
-               " 2: \x1b[0;1;37;42mSova\x1b[K\x1b[0;37;40m\r\n"));
-    n = menu_blank(out, "\n", &state);
-    CHECK(same(out, n, "\x1b[A\x1b[A\x1b[K\n\x1b[K\n\x1b[A\x1b[A\x1b[0m\x1b[J\x1b[?2004l"));
+    int n = menu_options;
+    size_t got = menu_first_screen(out, "\r\n", &state);
+    char* p =
+        expected +
+        sprintf(expected, "\x1b[?2004h\x1b[0;37;40m\x1b[2J\x1b[1;1H%s\x1b[K\r\n\r\n", menu_text);
+    for (int i = 0; i < n; i++)
+        p = option_line(p, i, i == 0);
+    CHECK(same(out, got, expected));
+    got = menu_move(out, "\r\n", &state, 1);
+    p = option_line(option_line(repeated(expected, "\x1b[A", n), 0, 0), 1, 1);
+    CHECK(same(out, got, expected));
+    got = menu_move(out, "\r\n", &state, -1);
+    p = option_line(repeated(option_line(stpcpy(expected, "\x1b[A"), 1, 0), "\x1b[A", 2), 0, 1);
+    CHECK(same(out, got, expected));
+    got = menu_move(out, "\r\n", &state, 1);
+    p = option_line(option_line(stpcpy(expected, "\x1b[A"), 0, 0), 1, 1);
+    CHECK(same(out, got, expected));
+    got = menu_blank(out, "\n", &state);
+    p = repeated(repeated(repeated(expected, "\x1b[A", 2), "\x1b[K\n", n), "\x1b[A", n);
+    strcpy(p, "\x1b[0m\x1b[J\x1b[?2004l");
+    CHECK(same(out, got, expected));
 }
 
-/* Two options wrap around: up from the first highlights the second. */
+/* The moves wrap around: up from the first highlights the last. */
 static void test_moves_wrap_around(void) {
     char out[MENU_SCREEN_MAX];
     MenuState state;
     menu_first_screen(out, "\n", &state);
     menu_move(out, "\n", &state, -1);
-    CHECK(state.highlighted == 1);
-    CHECK(state.cursor_slot == MENU_OPTIONS);
+    CHECK(state.highlighted == menu_options - 1);
+    CHECK(state.cursor_slot == menu_options);
 }
 
 /* The steady pattern repeats from the third move on. */
@@ -79,18 +92,18 @@ static int listed_key(const char* output, size_t len, const char* label) {
 }
 
 static void test_listed_key(void) {
-    static const char LISTING[] = " 1: \x1b[0;1;37;42mTa hissen\x1b[K\x1b[0;37;40m\r\n"
-                                  " 2: Använda hissen\x1b[K\x1b[0;37;40m\r\n"
-                                  " 3: Ta nyckeln\x1b[K\x1b[0;37;40m\r\n";
+    static const char LISTING[] = " 1: \x1b[0;1;37;42mÖppna luckan\x1b[K\x1b[0;37;40m\r\n"
+                                  " 2: Stänga luckan\x1b[K\x1b[0;37;40m\r\n"
+                                  " 3: Vänta\x1b[K\x1b[0;37;40m\r\n";
     size_t n = sizeof LISTING - 1;
-    CHECK(listed_key(LISTING, n, "Ta hissen") == '1');
-    CHECK(listed_key(LISTING, n, "Ta nyckeln") == '3');
+    CHECK(listed_key(LISTING, n, "Öppna luckan") == '1');
+    CHECK(listed_key(LISTING, n, "Vänta") == '3');
     /* A label that ends another label is not taken for it. */
-    CHECK(listed_key(LISTING, n, "hissen") == 0);
-    CHECK(listed_key(LISTING, n, "Sova") == 0);
+    CHECK(listed_key(LISTING, n, "luckan") == 0);
+    CHECK(listed_key(LISTING, n, "Gå") == 0);
     /* The latest listing counts. */
-    static const char TWICE[] = " 2: Sova\x1b[K\r\n 1: Sova\x1b[K\r\n";
-    CHECK(listed_key(TWICE, sizeof TWICE - 1, "Sova") == '1');
+    static const char TWICE[] = " 2: Vänta\x1b[K\r\n 1: Vänta\x1b[K\r\n";
+    CHECK(listed_key(TWICE, sizeof TWICE - 1, "Vänta") == '1');
 }
 
 static void test_quantiles(void) {
@@ -105,7 +118,15 @@ static void test_quantiles(void) {
 
 static Child child;
 
-static char* const REF_ARGV[] = {REF_MENU, NULL};
+/* The reference with the bed's menu as its arguments. */
+static char* REF_ARGV[2 + MENU_MAX_OPTIONS + 1];
+
+static void ref_argv_set(void) {
+    REF_ARGV[0] = REF_MENU;
+    REF_ARGV[1] = (char*)menu_text;
+    for (int i = 0; i < menu_options; i++)
+        REF_ARGV[2 + i] = (char*)menu_labels[i];
+}
 
 static size_t first_screen(char* out) {
     MenuState state;
@@ -145,7 +166,8 @@ static void test_accounting(void) {
     CHECK(child_wait_idle(&child, 5000) == 0);
     CHECK(proc_io(child.pid, &io) == 0);
     CHECK(io.writes == 1);
-    CHECK(io.bytes_written == (long long)n - 4); /* the four newlines left as LF */
+    /* The newlines left as LF: two after the sentence, one an option. */
+    CHECK(io.bytes_written == (long long)n - (2 + menu_options));
     CHECK(proc_peak_rss_kib(child.pid) > 0);
     CHECK(proc_cpu_us(child.pid) > 0);
     child_close(&child);
@@ -178,6 +200,8 @@ static void test_pipes(void) {
 }
 
 int main(void) {
+    road_bed_menu();
+    ref_argv_set();
     test_read_expect();
     test_accounting();
     test_reap_leaves_a_stuck_program_to_close();

@@ -34,6 +34,8 @@ int walkthrough_keys(const char* game, char* keys, size_t size);
  * declines a new game. */
 size_t road_length(void);
 const char* road_label(size_t i);
+/* Sets the menu of menu_screen.h to the bed's, as the story has it. */
+void road_bed_menu(void);
 
 /* Times the game playing keys from a pipe to its end, its output on a pipe
  * too; checks that the finale was reached. Median and output size. */

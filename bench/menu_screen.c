@@ -2,8 +2,19 @@
 
 #include <string.h>
 
-const char MENU_TEXT[] = "Plötsligt vaknar du och märker att du ligger i en säng.";
-const char* const MENU_LABELS[MENU_OPTIONS] = {"Kliva upp", "Sova"};
+const char* menu_text;
+const char* menu_labels[MENU_MAX_OPTIONS];
+int menu_options;
+
+int menu_screen_set(const char* text, const char* const* labels, int count) {
+    if (count < 2 || count > MENU_MAX_OPTIONS)
+        return -1;
+    menu_text = text;
+    for (int i = 0; i < count; i++)
+        menu_labels[i] = labels[i];
+    menu_options = count;
+    return 0;
+}
 
 static const char CLEAR_SCREEN[] = "\x1b[2J";
 static const char HOME[] = "\x1b[1;1H";
@@ -21,7 +32,7 @@ static char* draw_option(char* p, const char* newline, MenuState* state, int ind
     p = stpcpy(p, prefix);
     if (highlight)
         p = stpcpy(p, MENU_HIGHLIGHT);
-    p = stpcpy(p, MENU_LABELS[index]);
+    p = stpcpy(p, menu_labels[index]);
     p = stpcpy(p, CLEAR_EOL);
     p = stpcpy(p, ATTR_NORMAL_SGR);
     p = stpcpy(p, newline);
@@ -46,19 +57,19 @@ size_t menu_first_screen(char* out, const char* newline, MenuState* state) {
     p = stpcpy(p, ATTR_NORMAL_SGR);
     p = stpcpy(p, CLEAR_SCREEN);
     p = stpcpy(p, HOME);
-    p = stpcpy(p, MENU_TEXT);
+    p = stpcpy(p, menu_text);
     p = stpcpy(p, CLEAR_EOL);
     p = stpcpy(p, newline);
     p = stpcpy(p, newline);
     state->highlighted = 0;
     state->cursor_slot = 0;
-    for (int i = 0; i < MENU_OPTIONS; i++)
+    for (int i = 0; i < menu_options; i++)
         p = draw_option(p, newline, state, i, i == 0);
     return (size_t)(p - out);
 }
 
 size_t menu_move(char* out, const char* newline, MenuState* state, int step) {
-    int target = (state->highlighted + MENU_OPTIONS + step) % MENU_OPTIONS;
+    int target = (state->highlighted + menu_options + step) % menu_options;
     char* p = out;
     if (target == state->highlighted)
         return 0;
@@ -72,7 +83,7 @@ size_t menu_move(char* out, const char* newline, MenuState* state, int step) {
 
 size_t menu_blank(char* out, const char* newline, MenuState* state) {
     char* p = move_to_option(out, state, 0);
-    for (int i = 0; i < MENU_OPTIONS; i++) {
+    for (int i = 0; i < menu_options; i++) {
         p = stpcpy(p, CLEAR_EOL);
         p = stpcpy(p, newline);
         state->cursor_slot++;

@@ -1,10 +1,11 @@
-/* The bytes of the bed scene's two-option menu, built the way the game's
- * chooser builds them: the clear and home of session start, the opening
+/* The bytes of the bed scene's menu, built the way the game's chooser
+ * builds them: the clear and home of session start, the opening
  * sentence, the blank line, then one line per option, the highlighted label
  * in bright white on green. A redraw moves up over the option lines by
  * relative cursor steps, redraws the old option plain and the new one
  * highlighted, exactly as the game does, so the reference program and the
- * benchmark expect the same bytes from one set of constants.
+ * benchmark expect the same bytes from one sentence and set of labels:
+ * the story's own, which the reference takes as its arguments.
  *
  * newline is "\n" for the bytes a program writes, "\r\n" for the bytes that
  * reach the terminal's master side through output processing. */
@@ -13,15 +14,20 @@
 
 #include <stddef.h>
 
-enum { MENU_OPTIONS = 2, MENU_SCREEN_MAX = 512 };
+enum { MENU_MAX_OPTIONS = 9, MENU_SCREEN_MAX = 2048 };
 
-extern const char MENU_TEXT[];
-extern const char* const MENU_LABELS[MENU_OPTIONS];
+/* The sentence and the options drawn, set by menu_screen_set. */
+extern const char* menu_text;
+extern const char* menu_labels[MENU_MAX_OPTIONS];
+extern int menu_options;
+/* Sets the menu drawn: at least two options and at most
+ * MENU_MAX_OPTIONS; returns 0, or -1 for another count. */
+int menu_screen_set(const char* text, const char* const* labels, int count);
 /* The attribute sequence that starts a highlighted label. */
 extern const char MENU_HIGHLIGHT[];
 
 /* Which option is highlighted, and on the first line of which option the
- * cursor stands (MENU_OPTIONS: on the line below the list). */
+ * cursor stands (menu_options: on the line below the list). */
 typedef struct {
     int highlighted;
     int cursor_slot;

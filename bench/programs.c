@@ -31,14 +31,32 @@ static void set_exact(Program* p, const char* name, const char* path) {
     p->exact = 1;
 }
 
-/* The same question as the game's first screen: its sentence, its two
+/* The reference draws the menu it is given. */
+static void set_reference(Program* p, const char* name, const char* path) {
+    set_exact(p, name, path);
+    p->argv[1] = (char*)menu_text;
+    for (int i = 0; i < menu_options; i++)
+        p->argv[2 + i] = (char*)menu_labels[i];
+}
+
+/* The same question as the game's first screen: its sentence, its
  * options. Enter takes the highlighted option and ends the menu. */
 static void set_curses(Program* p, const CursesMenu* menu) {
-    char* const args[] = {
-        (char*)menu->path,     "--menu", (char*)MENU_TEXT,      "10", "60", "2", "1",
-        (char*)MENU_LABELS[0], "2",      (char*)MENU_LABELS[1], NULL};
+    static char tags[MENU_MAX_OPTIONS][2], count[2];
     memset(p, 0, sizeof *p);
-    memcpy(p->argv, args, sizeof args);
+    char** arg = p->argv;
+    *arg++ = (char*)menu->path;
+    *arg++ = "--menu";
+    *arg++ = (char*)menu_text;
+    *arg++ = "10";
+    *arg++ = "60";
+    count[0] = (char)('0' + menu_options);
+    *arg++ = count;
+    for (int i = 0; i < menu_options; i++) {
+        tags[i][0] = (char)('1' + i);
+        *arg++ = tags[i];
+        *arg++ = (char*)menu_labels[i];
+    }
     p->name = menu->name;
     p->down_key = menu->down_key;
     p->up_key = menu->up_key;
@@ -49,8 +67,8 @@ int programs_setup(Program* programs, const char* game, const char* ref, const c
                    char* const* other_builds, int other_count, int without_curses) {
     int n = 0;
     set_exact(&programs[n++], "vakna", game);
-    set_exact(&programs[n++], "C reference", ref);
-    set_exact(&programs[n++], "C reference static", ref_static);
+    set_reference(&programs[n++], "C reference", ref);
+    set_reference(&programs[n++], "C reference static", ref_static);
     for (int i = 0; i < other_count && i < MAX_OTHER_BUILDS; i++) {
         char* path = strchr(other_builds[i], '=');
         if (path == NULL)

@@ -5,7 +5,7 @@
 
 #include <stddef.h>
 
-enum { PROGRAM_ARGS = 12, MAX_OTHER_BUILDS = 4, MAX_PROGRAMS = 5 + MAX_OTHER_BUILDS };
+enum { PROGRAM_ARGS = 32, MAX_OTHER_BUILDS = 4, MAX_PROGRAMS = 5 + MAX_OTHER_BUILDS };
 
 /* The redraws of a session follow one pattern: the first move down, the
  * first move up, then the steady down and up that repeat from there on. */

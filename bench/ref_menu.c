@@ -1,5 +1,6 @@
 /* The yardstick: the least work a hand-written program does to show the
- * game's first menu and move its highlight. Keyboard mode as the game's
+ * game's first menu, its sentence and labels given as arguments
+ * (ref_menu SENTENCE LABEL...), and move its highlight. Keyboard mode as the game's
  * (canonical input and echo off, restored at the end), the first screen in
  * one write(), each redraw in one write(), quit on "q". Arrows come as
  * ESC "[" or ESC "O" followed by "A" or "B". */
@@ -34,7 +35,9 @@ static int on_byte(unsigned char c, int* escape, MenuState* state, char* out) {
     return 0;
 }
 
-int main(void) {
+int main(int argc, char** argv) {
+    if (argc < 3 || menu_screen_set(argv[1], (const char* const*)argv + 2, argc - 2) != 0)
+        return 2;
     struct termios saved, raw;
     int have_terminal = tcgetattr(STDIN_FILENO, &saved) == 0;
     if (have_terminal) {

@@ -1,9 +1,21 @@
 // The road to the finale as the end-to-end tests play it, for the
 // benchmark's C code: the labels in order, then the option that declines a
-// new game, so that the game ends.
+// new game, so that the game ends; and the bed's menu, where it begins.
 #include "support/roads.h"
 
 #include <cstddef>
+
+extern "C" {
+#include "menu_screen.h"
+}
+
+extern "C" void road_bed_menu() {
+    static std::vector<const char*> labels;
+    labels.clear();
+    for (const std::string& label : BED_MENU)
+        labels.push_back(label.c_str());
+    menu_screen_set(BED_TEXT.c_str(), labels.data(), static_cast<int>(labels.size()));
+}
 
 extern "C" std::size_t road_length() {
     return ROAD_TO_THE_FINALE.size() + 1;

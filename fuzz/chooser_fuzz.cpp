@@ -2,7 +2,7 @@
 // (up to 24, so some inputs pass the 20 slots) at a width from 1 to 300, and
 // arbitrary keys on standard input, which ends with the end of input (read
 // as an interrupt, so the chooser quits at the latest there). Standard
-// output is replayed on a small terminal model. Checked:
+// output is played on the tests' screen model. Checked:
 // - every drawing of an option shows its prefix, then its label broken into
 //   lines of at most the width minus 5 columns (but for one character too wide
 //   for a line), cut only between whole UTF-8 characters, with only spaces
@@ -18,6 +18,7 @@
 #include "input/key_reader.h"
 #include "line_checks.h"
 #include "menu/chooser.h"
+#include "support/screen.h"
 #include "term/paragraph.h"
 #include "term/term_width.h"
 
@@ -39,18 +40,6 @@ const std::string INDENT(PREFIX_COLUMNS, ' ');
 struct DrawnLine {
     std::string text;
     bool highlighted;
-};
-
-// Replays the chooser's output on an endless-width terminal. Rows count
-// from the line where the output began.
-struct Terminal {
-    std::vector<std::string> rows{1};
-    int row = 0;
-    int col = 0;
-    DrawnLine line;                 // the line being written
-    std::vector<DrawnLine> drawing; // the option being drawn, line by line
-    int top = 0;                    // first row of the list
-    int bottom = 0;                 // the row below the list
 };
 
 struct Menu {
@@ -88,90 +77,97 @@ void check_drawing(const Menu& menu, const std::vector<DrawnLine>& lines) {
     FUZZ_CHECK(p == label.size());
 }
 
-void end_drawing(Terminal& t, Menu& menu) {
-    if (t.drawing.empty())
-        return;
-    check_drawing(menu, t.drawing);
-    t.drawing.clear();
-    menu.drawings++;
-}
+// Follows the chooser's output as the screen model plays it on an
+// endless-width terminal, line by line, option by option. Rows count from
+// the line where the output began.
+struct DrawingChecker : ScreenEvents {
+    Menu& menu;
+    DrawnLine line{"", false};      // the line being written
+    std::vector<DrawnLine> drawing; // the option being drawn, line by line
+    int top = 2;                    // first row of the list
+    int bottom = 2;                 // the row below the list
+    int row = 0, column = 0;        // the cursor after the last step
+    bool just_returned = false;     // the last step a carriage return
 
-// A newline ends a line of an option, a blanked line or one of the two
-// empty lines above the list.
-void new_line(Terminal& t, Menu& menu) {
-    const std::string& text = t.line.text;
-    bool starts_option = text.size() >= 4 && text[0] == ' ' && text.compare(2, 2, PREFIX_END) == 0;
-    bool continues = !t.drawing.empty() && text.compare(0, INDENT.size(), INDENT) == 0;
-    if (starts_option || !continues)
-        end_drawing(t, menu);
-    if (starts_option || continues)
-        t.drawing.push_back(t.line);
-    t.line = {"", false};
-    t.row++;
-    t.col = 0;
-    if (t.row == static_cast<int>(t.rows.size()))
-        t.rows.emplace_back();
-    FUZZ_CHECK(t.row <= t.bottom);
-}
-
-void write_byte(Terminal& t, char c) {
-    std::string& row = t.rows[static_cast<size_t>(t.row)];
-    if (static_cast<int>(row.size()) <= t.col)
-        row.resize(static_cast<size_t>(t.col) + 1, ' ');
-    row[static_cast<size_t>(t.col)] = c;
-    t.col++;
-    t.line.text += c;
-}
-
-// One control sequence, ESC "[" parameters and a final byte, from out[at].
-size_t control(Terminal& t, Menu& menu, const std::string& out, size_t at) {
-    size_t end = out.find_first_of("ABKm", at + 2);
-    FUZZ_CHECK(out[at + 1] == '[' && end != std::string::npos);
-    std::string sequence = out.substr(at, end + 1 - at);
-    std::string parameters = out.substr(at + 2, end - at - 2);
-    int n = parameters.empty() ? 1 : std::stoi(parameters);
-    switch (out[end]) {
-    case 'A':
-    case 'B':
-        end_drawing(t, menu);
-        FUZZ_CHECK(t.col == 0 && n > 0);
-        t.row += out[end] == 'A' ? -n : n;
-        FUZZ_CHECK(t.row >= t.top && t.row <= t.bottom);
-        break;
-    case 'K':
-        t.rows[static_cast<size_t>(t.row)].resize(
-            std::min(t.rows[static_cast<size_t>(t.row)].size(), static_cast<size_t>(t.col)));
-        break;
-    default:
-        t.line.highlighted = t.line.highlighted || sequence == HIGHLIGHT;
-        break;
+    explicit DrawingChecker(Menu& checked) : menu(checked) {
+        for (int i = 0; i < slot_count; i++)
+            bottom += slots[i].lines;
     }
-    return end + 1;
-}
+
+    void end_drawing() {
+        if (drawing.empty())
+            return;
+        check_drawing(menu, drawing);
+        drawing.clear();
+        menu.drawings++;
+    }
+
+    void written(const std::string& character, int at_row, int at_column) override {
+        line.text += character;
+        row = at_row;
+        column = at_column;
+        just_returned = false;
+    }
+
+    // The terminal's own return before each newline of the output is no
+    // byte of the line; a label's return is.
+    void returned() override {
+        line.text += '\r';
+        column = 0;
+        just_returned = true;
+    }
+
+    // A newline ends a line of an option, a blanked line or one of the two
+    // empty lines above the list.
+    void line_fed(int at_row) override {
+        if (just_returned)
+            line.text.pop_back();
+        just_returned = false;
+        const std::string& text = line.text;
+        bool starts_option =
+            text.size() >= 4 && text[0] == ' ' && text.compare(2, 2, PREFIX_END) == 0;
+        bool continues = !drawing.empty() && text.compare(0, INDENT.size(), INDENT) == 0;
+        if (starts_option || !continues)
+            end_drawing();
+        if (starts_option || continues)
+            drawing.push_back(line);
+        line = {"", false};
+        row = at_row;
+        FUZZ_CHECK(row <= bottom);
+    }
+
+    void sequence(const std::string& parameters, char final, int at_row, int at_column) override {
+        just_returned = false;
+        FUZZ_CHECK(final != '\0' && std::string("ABKm").find(final) != std::string::npos);
+        if (final == 'A' || final == 'B') {
+            end_drawing();
+            FUZZ_CHECK(at_column == 0 && (parameters.empty() || std::stoi(parameters) > 0));
+            FUZZ_CHECK(at_row >= top && at_row <= bottom);
+        }
+        if (final == 'm')
+            line.highlighted = line.highlighted || "\x1b[" + parameters + "m" == HIGHLIGHT;
+        row = at_row;
+        column = at_column;
+    }
+
+    void stray_escape() override { FUZZ_CHECK(false); }
+};
 
 void replay(const std::string& out, Menu& menu) {
-    Terminal t;
-    t.top = 2;
-    t.bottom = t.top;
-    for (int i = 0; i < slot_count; i++)
-        t.bottom += slots[i].lines;
     FUZZ_CHECK(out.compare(0, 2, "\n\n") == 0);
-    for (size_t at = 0; at < out.size();) {
-        if (out[at] == '\x1b') {
-            at = control(t, menu, out, at);
-        } else {
-            if (out[at] == '\n')
-                new_line(t, menu);
-            else
-                write_byte(t, out[at]);
-            at++;
-        }
-    }
-    end_drawing(t, menu);
+    DrawingChecker checker(menu);
+    // Wide enough never to wrap, tall enough never to scroll; each newline
+    // a return and a line feed, as a terminal shows a program's lines.
+    std::string shown;
+    for (char c : out)
+        shown += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    int rows = checker.bottom + static_cast<int>(std::count(out.begin(), out.end(), '\n')) + 2;
+    Screen screen = screen_play(shown, 1 << 20, rows, &checker);
+    checker.end_drawing();
     FUZZ_CHECK(menu.drawings >= slot_count);
-    FUZZ_CHECK(t.row == t.top && t.col == 0 && t.line.text.empty());
-    for (int row = t.top; row < t.bottom; row++)
-        FUZZ_CHECK(t.rows[static_cast<size_t>(row)].empty());
+    FUZZ_CHECK(checker.row == checker.top && checker.column == 0 && checker.line.text.empty());
+    for (int row = checker.top; row < checker.bottom; row++)
+        FUZZ_CHECK(screen.rows[static_cast<size_t>(row)].empty());
 }
 
 // Adds the options; equal labels merge into one option, listed where the

@@ -46,7 +46,7 @@ struct ModelNode {
     MenuNode* real = nullptr;
 };
 
-struct Model {
+struct TreeModel {
     std::vector<std::unique_ptr<ModelNode>> nodes; // removed ones stay until the clear
     ModelNode root;
     ModelNode* current = &root;
@@ -54,7 +54,7 @@ struct Model {
     std::vector<ModelNode*> listed; // what the latest listing passed on
 };
 
-void model_clear(Model& model) {
+void model_clear(TreeModel& model) {
     model.nodes.clear();
     model.root = ModelNode{};
     model.root.real = &menu_tree.root;
@@ -70,7 +70,7 @@ bool model_is_spent(const ModelNode* node) {
 
 // Finds the child by its text, or appends a new one; `bind` ties a new one
 // to its real node.
-ModelNode* model_find_or_add(Model& model, ModelNode* parent, const char* label) {
+ModelNode* model_find_or_add(TreeModel& model, ModelNode* parent, const char* label) {
     for (ModelNode* child : parent->children) {
         if (std::strcmp(child->label, label) == 0)
             return child;
@@ -90,7 +90,7 @@ void model_unlink(ModelNode* node) {
     siblings.erase(std::find(siblings.begin(), siblings.end(), node));
 }
 
-void model_list(Model& model, std::vector<ModelNode*>& passed) {
+void model_list(TreeModel& model, std::vector<ModelNode*>& passed) {
     const std::vector<ModelNode*> children = model.current->children;
     for (ModelNode* child : children) {
         if (!model_is_spent(child)) {
@@ -106,7 +106,7 @@ void model_list(Model& model, std::vector<ModelNode*>& passed) {
     }
 }
 
-StateId model_select(Model& model, ModelNode* node) {
+StateId model_select(TreeModel& model, ModelNode* node) {
     if (!node) {
         if (model.current->parent)
             model.current = model.current->parent;
@@ -169,23 +169,23 @@ void check_node(const ModelNode& model, const MenuNode* real) {
     FUZZ_CHECK(real->last_child == prev);
 }
 
-void check_tree(const Model& model) {
+void check_tree(const TreeModel& model) {
     check_node(model.root, &menu_tree.root);
     FUZZ_CHECK(menu_tree.current == model.current->real);
     FUZZ_CHECK(menu_tree.last_added == (model.last_added ? model.last_added->real : nullptr));
 }
 
-struct Listed {
+struct ListedNode {
     const char* label;
     MenuNode* node;
 };
 
 void collect(void* user_data, const char* label, MenuNode* node) {
-    static_cast<std::vector<Listed>*>(user_data)->push_back({label, node});
+    static_cast<std::vector<ListedNode>*>(user_data)->push_back({label, node});
 }
 
-void step_list(Model& model) {
-    std::vector<Listed> real;
+void step_list(TreeModel& model) {
+    std::vector<ListedNode> real;
     menu_list(&menu_tree, collect, &real);
     model.listed.clear();
     model_list(model, model.listed);
@@ -204,7 +204,7 @@ void bind(ModelNode* node, MenuNode* real) {
     FUZZ_CHECK(node->real == real);
 }
 
-void step_add(Model& model, ByteReader& data, bool story_facing) {
+void step_add(TreeModel& model, ByteReader& data, bool story_facing) {
     StateId state = take_state(data);
     const char* label = take_label(data);
     MenuAction* action =
@@ -216,7 +216,7 @@ void step_add(Model& model, ByteReader& data, bool story_facing) {
     FUZZ_CHECK(action == menu_tree.last_added->last_action && action->state == state);
 }
 
-void step_add_sub(Model& model, ByteReader& data) {
+void step_add_sub(TreeModel& model, ByteReader& data) {
     StateId state = take_state(data);
     const char* group_label = take_label(data);
     const char* label = take_label(data);
@@ -231,7 +231,7 @@ void step_add_sub(Model& model, ByteReader& data) {
     FUZZ_CHECK(action == real->last_action && action->state == state);
 }
 
-void step_add_action(Model& model, ByteReader& data) {
+void step_add_action(TreeModel& model, ByteReader& data) {
     StateId state = take_state(data);
     MenuAction* action = menu_add_action(&menu_tree, state);
     if (!model.last_added) {
@@ -244,14 +244,14 @@ void step_add_action(Model& model, ByteReader& data) {
 
 // Only nodes of the latest listing may be selected; the pick past them goes
 // up, which the tree must also survive at the root.
-void step_select(Model& model, ByteReader& data) {
+void step_select(TreeModel& model, ByteReader& data) {
     size_t pick = reader_pick(data, static_cast<int>(model.listed.size()) + 1);
     ModelNode* node = pick < model.listed.size() ? model.listed[pick] : nullptr;
     std::int32_t result = menu_select(&menu_tree, node ? node->real : nullptr);
     FUZZ_CHECK(result == model_select(model, node));
 }
 
-void step_keep(Model& model, bool story_facing) {
+void step_keep(TreeModel& model, bool story_facing) {
     if (story_facing)
         keep_option();
     else
@@ -260,7 +260,7 @@ void step_keep(Model& model, bool story_facing) {
         option->loop = option->cursor;
 }
 
-void step_clear(Model& model, ByteReader& data) {
+void step_clear(TreeModel& model, ByteReader& data) {
     switch (reader_pick(data, 3)) {
     case 0: {
         StateId state = take_state(data);
@@ -278,13 +278,13 @@ void step_clear(Model& model, ByteReader& data) {
     model_clear(model);
 }
 
-enum Step { ADD, ADD_STORY, ADD_SUB, ADD_ACTION, LIST, SELECT, KEEP, KEEP_STORY, TOP, CLEAR };
+enum TreeStep { ADD, ADD_STORY, ADD_SUB, ADD_ACTION, LIST, SELECT, KEEP, KEEP_STORY, TOP, CLEAR };
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     ByteReader data{bytes, size, 0};
-    Model model;
+    TreeModel model;
     menu_tree_clear(&menu_tree);
     model_clear(model);
     while (!reader_done(data)) {

@@ -87,7 +87,7 @@ std::string take_text(ByteReader& data) {
 }
 
 // What the window is expected to hold, kept from the operations' rules.
-struct Model {
+struct CursorModel {
     int x = 0;
     int y = 0;
     int attr = 7;
@@ -103,13 +103,13 @@ long long move_count(int n) {
     return std::max(n, 0);
 }
 
-void model_follow(Model& m, const CheckingScreen& s) {
+void model_follow(CursorModel& m, const CheckingScreen& s) {
     m.x = clamp_to(m.x, s.width);
     m.y = clamp_to(m.y, s.height);
     m.placed = true;
 }
 
-void model_move(Model& m, const CheckingScreen& s, int dx, int dy, int n) {
+void model_move(CursorModel& m, const CheckingScreen& s, int dx, int dy, int n) {
     model_follow(m, s);
     m.x =
         clamp_to(static_cast<int>(std::clamp(m.x + dx * move_count(n), -1LL, 1LL << 30)), s.width);
@@ -119,7 +119,8 @@ void model_move(Model& m, const CheckingScreen& s, int dx, int dy, int n) {
 
 // A newline: on the bottom row the screen scrolls by one and the window
 // blanks that row in its attribute.
-void model_new_line(Model& m, const CheckingScreen& s, std::vector<Cell>& cells, int& scrolls) {
+void model_new_line(CursorModel& m, const CheckingScreen& s, std::vector<Cell>& cells,
+                    int& scrolls) {
     m.x = 0;
     if (!has_cells(s)) {
         m.y = 0;
@@ -133,7 +134,7 @@ void model_new_line(Model& m, const CheckingScreen& s, std::vector<Cell>& cells,
         cells.push_back({x, m.y, m.attr, ' '});
 }
 
-void model_putc(Model& m, const CheckingScreen& s, char ch, std::vector<Cell>& cells,
+void model_putc(CursorModel& m, const CheckingScreen& s, char ch, std::vector<Cell>& cells,
                 int& scrolls) {
     model_follow(m, s);
     switch (ch) {
@@ -189,7 +190,7 @@ std::string printed(const std::vector<Cell>& cells) {
 
 // The text writers: which one is the input's choice. A text write moves the
 // cursor as its bytes would, so afterwards the model takes the window's.
-void step_text(TextWindow* w, Model& m, CheckingScreen& s, ByteReader& data, int writer) {
+void step_text(TextWindow* w, CursorModel& m, CheckingScreen& s, ByteReader& data, int writer) {
     std::string text = take_text(data);
     int n = take_argument(data);
     std::string expected = printed(text);
@@ -214,7 +215,7 @@ void step_text(TextWindow* w, Model& m, CheckingScreen& s, ByteReader& data, int
     m.y = w->y;
 }
 
-void step_resize(Model& m, CheckingScreen& s, ByteReader& data) {
+void step_resize(CursorModel& m, CheckingScreen& s, ByteReader& data) {
     s.width = reader_byte(data) - 16;
     s.height = reader_pick(data, 80) - 8;
     memory_screen_resize(s.cells, s.width, s.height);
@@ -223,7 +224,7 @@ void step_resize(Model& m, CheckingScreen& s, ByteReader& data) {
 }
 
 // One of the four cursor moves: up, down, left, right.
-void step_move(TextWindow* w, Model& m, const CheckingScreen& s, ByteReader& data, int move) {
+void step_move(TextWindow* w, CursorModel& m, const CheckingScreen& s, ByteReader& data, int move) {
     const TextWindowTable& ops = TextWindowOps;
     void (*const moves[])(TextWindow*, int) = {ops.window_cursor_up, ops.window_cursor_down,
                                                ops.window_cursor_left, ops.window_cursor_right};
@@ -234,7 +235,7 @@ void step_move(TextWindow* w, Model& m, const CheckingScreen& s, ByteReader& dat
     model_move(m, s, dx[move], dy[move], n);
 }
 
-void step(TextWindow* w, Model& m, CheckingScreen& s, ByteReader& data) {
+void step(TextWindow* w, CursorModel& m, CheckingScreen& s, ByteReader& data) {
     const TextWindowTable& ops = TextWindowOps;
     std::vector<Cell> cells;
     int scrolls = 0;
@@ -328,7 +329,7 @@ void step(TextWindow* w, Model& m, CheckingScreen& s, ByteReader& data) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     ByteReader data{bytes, size, 0};
     CheckingScreen screen{0, 0, memory_screen_new(0, 0), {}, 0};
-    Model model;
+    CursorModel model;
     step_resize(model, screen, data);
     TextWindow* window = window_new(&CHECKING_SCREEN_OPS, &screen);
     FUZZ_CHECK(window && window->x == 0 && window->y == 0 && window_get_attr(window) == 7);

@@ -18,18 +18,24 @@
 
 namespace {
 
-const char* const LAST_OPTION_OF_THE_BED = " 2: Sova\x1b[K\x1b[0;37;40m\r\n";
-const char* const BED_LIST = " 1: \x1b[0;1;37;42mKliva upp\x1b[K\x1b[0;37;40m\r\n"
-                             " 2: Sova\x1b[K\x1b[0;37;40m\r\n";
-// What an orderly end writes at the bed's menu: the list blanked, the
-// cursor back on its first line, then the terminal's own attributes and the
-// rest of the screen erased in them, and bracketed paste off.
-const char* const END_AT_THE_BED =
-    "\x1b[A\x1b[A\x1b[K\r\n\x1b[K\r\n\x1b[A\x1b[A\x1b[0m\x1b[J\x1b[?2004l";
+const std::string LAST_OPTION_OF_THE_BED = last_option_line(BED_MENU);
+const std::string BED_LIST = listing(BED_MENU);
+const std::string END_AT_THE_BED = end_of_list(BED_MENU.size());
+const std::string LAST_OPTION_OF_THE_ROOM = last_option_line(ROOM_MENU);
+// The bed's second option highlighted.
+const std::string SECOND_LIT = option_line(1, BED_MENU[1], true);
 
 void expect_clean_end(PtyGame& game) {
     EXPECT_EQ(game.wait_exit(), 0);
     EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
+}
+
+template <typename Condition>
+bool eventually(PtyGame& game, Condition condition) {
+    double deadline = now_ms() + 20000;
+    while (!condition() && now_ms() < deadline)
+        game.read_for(10);
+    return condition();
 }
 
 class QuitKey : public testing::TestWithParam<std::string> {};
@@ -39,7 +45,7 @@ TEST_P(QuitKey, EndsTheGameAndRestoresTheTerminal) {
     game.read_until(LAST_OPTION_OF_THE_BED);
     game.send(GetParam());
     expect_clean_end(game);
-    EXPECT_EQ(game.read_for(100), END_AT_THE_BED);
+    EXPECT_EQ(game.read_for(0), END_AT_THE_BED);
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, QuitKey, testing::Values("q", "Q", "\x1b"));
@@ -49,25 +55,28 @@ INSTANTIATE_TEST_SUITE_P(Keys, QuitKey, testing::Values("q", "Q", "\x1b"));
 // cuts acts as its key within a second, and is dropped past it, the late
 // byte then a key of its own; Esc and then q a moment apart quit once.
 TEST(Session, AltKeysDoNothingAndSlowSequencesKeepTheirMeaning) {
-    const std::string lit = "\x1b[0;1;37;42m";
     PtyGame game;
-    game.read_until(LAST_OPTION_OF_THE_BED);
+    ASSERT_TRUE(game.settle());
     game.send("1");
-    game.read_until(" 4: Äta");
+    game.read_until(LAST_OPTION_OF_THE_ROOM);
     game.send("\x1bx\x1b\x31\x1b\n\x1b\x1b\x1b[3~"); // Alt+x, Alt+1, Alt+Enter, Esc Esc Delete
-    EXPECT_EQ(game.read_for(300), "");
+    EXPECT_EQ(game.read_settled(), "");
+    ProcessIo before = process_io(game.pid());
+    long long keys_before = game.keys_read();
     game.send("\x1b[");
-    EXPECT_EQ(game.read_for(300), "");
+    // Read and waited on for its rest, it has drawn nothing.
+    EXPECT_TRUE(eventually(game, [&] { return game.keys_read() == keys_before + 2; }));
+    EXPECT_EQ(process_io(game.pid()).written, before.written);
     game.send("\x1b[B"); // Alt+[, then Down
-    game.read_until(" 2: " + lit + "Klättra ut");
+    game.read_until(option_line(1, ROOM_MENU[1], true));
     game.send("\x1b[b\x1bOb"); // rxvt's Shift+Down and Ctrl+Down
-    game.read_until(" 4: " + lit + "Äta");
+    game.read_until(option_line(3, ROOM_MENU[3], true));
     game.send("\x1bOa\x1bOa"); // rxvt's Ctrl+Up
-    game.read_until(" 2: " + lit + "Klättra ut");
+    game.read_until(option_line(1, ROOM_MENU[1], true));
     game.send("\x1b[");
-    EXPECT_EQ(game.read_for(1500), "");
+    EXPECT_EQ(game.read_settled(), "");
     game.send("B"); // a plain B: the previous option
-    game.read_until(" 1: " + lit + "Lägga dig");
+    game.read_until(option_line(0, ROOM_MENU[0], true));
     game.send("\x1b");
     game.read_for(30);
     game.send("q");
@@ -84,7 +93,7 @@ TEST(Session, EveryKeyIsAnsweredWhateverMinimumTheTerminalHad) {
          std::string("stty min 3; dd iflag=nonblock count=0 2>/dev/null; exec ") + VAKNA_BINARY});
     game.read_until(LAST_OPTION_OF_THE_BED);
     game.send(keys::DOWN);
-    game.read_until(" 2: \x1b[0;1;37;42mSova");
+    game.read_until(SECOND_LIT);
     game.send(std::string(1000, '2'));
     usleep(500000);
     game.send("q");
@@ -92,7 +101,7 @@ TEST(Session, EveryKeyIsAnsweredWhateverMinimumTheTerminalHad) {
     EXPECT_EQ(game.settings().c_cc[VMIN], 3);
     EXPECT_TRUE(fcntl(game.slave(), F_GETFL) & O_NONBLOCK);
     size_t answers = 0;
-    for (size_t at = 0; (at = game.transcript().find("samma säng.", at + 1)) != std::string::npos;)
+    for (size_t at = 0; (at = game.transcript().find(SLEEP_TEXT, at + 1)) != std::string::npos;)
         answers++;
     EXPECT_EQ(answers, 1000u);
 }
@@ -124,7 +133,7 @@ TEST_P(QuitSignal, EndsTheGameInOrderAndTellsTheParent) {
     EXPECT_FALSE(WCOREDUMP(status));
     EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
     bool fatal = GetParam() == SIGUSR1 || GetParam() == SIGABRT;
-    EXPECT_EQ(game.read_for(100), fatal ? "\x1b[0m\x1b[?2004l" : END_AT_THE_BED);
+    EXPECT_EQ(game.read_for(0), fatal ? std::string("\x1b[0m\x1b[?2004l") : END_AT_THE_BED);
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, QuitSignal,
@@ -154,17 +163,19 @@ TEST(Session, AResizeInTheMiddleOfAnArrowKeyDoesNotEndTheGame) {
     game.send("\x1b[");
     game.resize(60, 24);
     game.send("B");
-    game.read_until(" 2: \x1b[0;1;37;42mSova");
+    game.read_until(SECOND_LIT);
     // A paste does nothing, however slowly it comes; a new size meanwhile
     // is drawn once it has ended.
     game.send("\x1b[200~q1\n\x1b[A");
     ASSERT_TRUE(game.settle());
+    game.read_for(0);
     size_t before = game.transcript().size();
     game.resize(70, 24);
-    game.read_for(300);
+    EXPECT_EQ(game.read_settled(), "");
     EXPECT_EQ(game.transcript().size(), before);
     game.send("\x1b[201~");
     ASSERT_TRUE(game.settle());
+    game.read_for(0);
     EXPECT_NE(game.transcript().find("\x1b[2J", before), std::string::npos);
     game.send("q");
     expect_clean_end(game);
@@ -184,48 +195,57 @@ TEST(Session, ModeClearsOnlyCanonicalInputEchoAndFlowControl) {
     ASSERT_TRUE(game.initial_settings().c_iflag & IXON);
     EXPECT_TRUE(same_settings(game.settings(), game_mode(game.initial_settings())));
     game.send("\x13" + keys::DOWN); // Ctrl-S freezes nothing
-    game.read_until(" 2: \x1b[0;1;37;42mSova");
+    game.read_until(SECOND_LIT);
     game.send("q");
     expect_clean_end(game);
 }
 
 TEST(Session, ANewSizeDrawsTheScreenAgainAsItWas) {
-    const std::string bed_at_80 =
-        "\x1b[2J\x1b[1;1HPlötsligt vaknar du och märker att du ligger i en säng.\x1b[K\r\n\r\n";
+    const std::string bed_at_80 = "\x1b[2J\x1b[1;1H" + BED_TEXT + "\x1b[K\r\n\r\n";
     // Taken even where the parent ignored or blocked them.
     PtyGame game(
-        {"/usr/bin/env", "--ignore-signal=CONT,WINCH", "--block-signal=WINCH", VAKNA_BINARY});
-    game.read_until(LAST_OPTION_OF_THE_BED);
+        {"/usr/bin/env", "--ignore-signal=CONT,WINCH", "--block-signal=WINCH", VAKNA_BINARY}, 80,
+        24);
+    ASSERT_TRUE(game.settle());
+    game.read_for(0);
     game.signal(SIGCONT);
-    EXPECT_EQ(game.read_for(200), "") << "a continue without a stop redraws nothing";
+    EXPECT_EQ(game.read_settled(), "") << "a continue without a stop redraws nothing";
     game.resize(80, 30); // a height alone: a window that grows shows old lines at its top
     EXPECT_EQ(game.read_until(LAST_OPTION_OF_THE_BED), bed_at_80 + BED_LIST);
     game.resize(80, 2); // cleared as at the start: the turn, and what the window holds of the list
-    EXPECT_EQ(game.read_until("upp\x1b[K\x1b[0;37;40m\r\n"),
-              "\x1b[2J\x1b[1;1HPlötsligt vaknar du och märker att du ligger i en säng.\x1b[K"
-              "\r\n\r\n 1: \x1b[0;1;37;42mKliva upp\x1b[K\x1b[0;37;40m\r\n");
+    EXPECT_EQ(game.read_until(option_line(0, BED_MENU[0], true)),
+              bed_at_80 + option_line(0, BED_MENU[0], true));
     game.resize(30, 30);
     EXPECT_EQ(game.read_until(LAST_OPTION_OF_THE_BED),
               "\x1b[2J\x1b[1;1HPlötsligt vaknar du och märker\r\n" + // the last column: no erase
                   std::string("att du ligger i en säng.\x1b[K\r\n\r\n") + BED_LIST);
-    // So narrow that "Kliva upp" takes two lines: the moves follow the new
-    // counts from then on.
+    // So narrow that the first option takes two lines: the moves follow
+    // the new counts from then on.
     game.resize(10, 30);
-    game.read_until(LAST_OPTION_OF_THE_BED);
+    std::string ups, first;
+    for (size_t i = BED_MENU.size(); i-- > 0;) {
+        size_t lines = label_lines(BED_MENU[i], 10).size();
+        ups += lines == 1 ? "\x1b[A" : "\x1b[" + std::to_string(lines) + "A";
+    }
+    for (const std::string& line : label_lines(BED_MENU[0], 10))
+        first += (first.empty() ? " 1: " : "    ") + line + "\x1b[K\x1b[0;37;40m\r\n";
+    ASSERT_GT(label_lines(BED_MENU[0], 10).size(), 1u);
+    game.read_until(listing_end(BED_MENU, 10));
     game.send(keys::DOWN);
-    EXPECT_EQ(game.read_until("Sova\x1b[K\x1b[0;37;40m\r\n"),
-              "\x1b[A\x1b[2A 1: Kliva\x1b[K\x1b[0;37;40m\r\n    upp\x1b[K\x1b[0;37;40m\r\n"
-              " 2: \x1b[0;1;37;42mSova\x1b[K\x1b[0;37;40m\r\n");
+    EXPECT_EQ(game.read_until(SECOND_LIT), ups + first + SECOND_LIT);
     game.resize(30, 30);
-    game.read_until("Sova\x1b[K\x1b[0;37;40m\r\n");
-    game.send("2");
+    game.read_until(listing_end(BED_MENU, 30));
+    game.send(
+        std::to_string(1 + std::find(BED_MENU.begin(), BED_MENU.end(), SLEEP) - BED_MENU.begin()));
     // At 30 columns the answer breaks after "vaknar", its 26th column.
     EXPECT_NE(
         game.read_until("samma säng.\x1b[K").find("Du somnar... När du vaknar\x1b[K\r\nmärker"),
         std::string::npos);
     // The turns that led to the menu, oldest first, each with the empty line
     // that stood above its list; a death and a new game end none of them.
-    for (const char* label : {"Kliva upp", "Ta isborren", "Klättra ut genom fönstret"})
+    // At 30 columns the label out of the window is known by its first line.
+    for (const std::string& label :
+         {GET_UP, TAKE_ICE_DRILL, label_lines(OUT_OF_THE_WINDOW, 30).at(0)})
         game.choose(label);
     game.read_until(" 6: Borra tre hål");
     game.resize(40, 30);
@@ -250,14 +270,6 @@ TEST(Session, ANewSizeDrawsTheScreenAgainAsItWas) {
     expect_clean_end(game);
 }
 
-template <typename Condition>
-bool eventually(PtyGame& game, Condition condition) {
-    double deadline = now_ms() + 20000;
-    while (!condition() && now_ms() < deadline)
-        game.read_for(10);
-    return condition();
-}
-
 TEST(Session, SuspendGivesTheTerminalBackAndContinueTakesItAgain) {
     PtyGame game(80, 24, VAKNA_BINARY, true);
     game.read_until(LAST_OPTION_OF_THE_BED);
@@ -267,10 +279,11 @@ TEST(Session, SuspendGivesTheTerminalBackAndContinueTakesItAgain) {
     game.send("\x1a"); // the terminal turns Ctrl-Z into SIGTSTP
     ASSERT_TRUE(eventually(game, [&] { return process_state(player) == 'T'; }));
     EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
-    game.read_for(100);
+    game.read_for(0); // the terminal holds all it wrote before the stop
     // The highlight goes out, the cursor below the list, the shell's colours.
     EXPECT_EQ(game.transcript().substr(before),
-              "\x1b[A\x1b[A 1: Kliva upp\x1b[K\x1b[0;37;40m\r\n\x1b[B\x1b[0m\x1b[?2004l");
+              repeated("\x1b[A", BED_MENU.size()) + option_line(0, BED_MENU[0]) +
+                  repeated("\x1b[B", BED_MENU.size() - 1) + "\x1b[0m\x1b[?2004l");
 
     before = game.transcript().size();
     kill(player, SIGCONT);
@@ -301,12 +314,13 @@ TEST(Session, ThroughAPipeAndAfterAStopTheWidthIsTheTerminalsAsItIsNow) {
     game.read_until("Stopped");
     game.resize(10, 24);
     game.send("fg\n");
-    std::string drawn = game.read_until(LAST_OPTION_OF_THE_BED);
+    std::string drawn = game.read_until(listing_end(BED_MENU, 10));
     // A new width: the screen cleared and the turn written again at it.
     EXPECT_NE(drawn.find("\x1b[2J\x1b[1;1HPl"), std::string::npos);
-    EXPECT_NE(
-        drawn.find("\n\r\n 1: \x1b[0;1;37;42mKliva\x1b[K\x1b[0;37;40m\r\n    \x1b[0;1;37;42mupp"),
-        std::string::npos);
+    Labels lines = label_lines(BED_MENU[0], 10);
+    EXPECT_NE(drawn.find("\n\r\n 1: \x1b[0;1;37;42m" + lines[0] +
+                         "\x1b[K\x1b[0;37;40m\r\n    \x1b[0;1;37;42m" + lines[1]),
+              std::string::npos);
 }
 
 // The shell's report of how the current job ended, which comes once the
@@ -331,17 +345,22 @@ TEST(Session, AsAShellsJobItStopsBelowItsListKeepsOutOfTheBackgroundAndEndsByKil
     game.read_until(LAST_OPTION_OF_THE_BED);
     pid_t player = game.foreground();
     game.send("1");
-    game.read_until(" 4: Äta");
+    game.read_until(LAST_OPTION_OF_THE_ROOM);
     game.send(keys::DOWN);
-    game.read_until("dörr)");
+    game.read_until(option_line(1, ROOM_MENU[1], true));
     game.send("\x1a");
     std::string stop = game.read_until("Stopped");
     EXPECT_NE(stop.find("\x1b[B\x1b[B\x1b[0m\x1b[?2004l\r\n"), std::string::npos) << stop;
+    // Stopped again by the terminal after bg: it ran since the stop above.
+    ASSERT_TRUE(eventually(game, [&] { return process_state(player) == 'T'; }));
+    long long switches = proc_switches(player);
     game.send("bg\n");
     game.read_until("&");
-    EXPECT_TRUE(eventually(game, [&] { return process_state(player) == 'T'; }));
+    EXPECT_TRUE(eventually(
+        game, [&] { return process_state(player) == 'T' && proc_switches(player) > switches; }));
     game.send("fg\n");
-    EXPECT_NE(game.read_until(" 4: Äta").find("\r 1: Lägga dig"), std::string::npos);
+    EXPECT_NE(game.read_until(LAST_OPTION_OF_THE_ROOM).find("\r 1: " + ROOM_MENU[0]),
+              std::string::npos);
     game.send("\x1a");
     game.read_until("Stopped");
     expect_end(game, "kill %%;", "Terminated");
@@ -359,7 +378,7 @@ TEST(Session, AsAShellsJobItStopsBelowItsListKeepsOutOfTheBackgroundAndEndsByKil
     EXPECT_NE(game.read_until(BED_LIST).find(std::string("\x1b[?2004h\x1b[0;37;40m\r") + BED_LIST),
               std::string::npos);
     game.send(keys::DOWN);
-    game.read_until(" 2: \x1b[0;1;37;42mSova");
+    game.read_until(SECOND_LIT);
     game.send("q");
     EXPECT_TRUE(eventually(game, [&] { return has_ended(player); }));
 
@@ -469,14 +488,14 @@ TEST(Session, ScriptedPlayThroughPipesPlaysEachKeyAndEndsAtTheEndOfInput) {
     EXPECT_NE(out.find("Du står lutad mot fönstret och tittar ut över den\x1b[K frusna sjön"),
               std::string::npos)
         << out;
-    EXPECT_NE(out.find(" 4: Gå in genom fönstret"), std::string::npos);
+    EXPECT_NE(out.find(last_option_line(WINDOW_MENU)), std::string::npos);
 }
 
 TEST(Session, EmptyInputEndsTheGameAtOnce) {
     int status = -1;
     std::string out = run_through_pipes("", &status);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_NE(out.find("Kliva upp"), std::string::npos);
+    EXPECT_NE(out.find(GET_UP), std::string::npos);
 }
 
 // Through a pipe the screen is written line by line, as on a terminal: a
@@ -504,10 +523,10 @@ TEST(Session, ThroughAPipeEachScreenArrivesBeforeTheWaitForAKey) {
     read_fd_until(
         screen[0], shown,
         [](const std::string& s) {
-            return s.find("Sova\x1b[K\x1b[0;37;40m\n") != std::string::npos;
+            return s.find(BED_MENU.back() + "\x1b[K\x1b[0;37;40m\n") != std::string::npos;
         },
         5000);
-    EXPECT_NE(shown.find("Plötsligt vaknar du"), std::string::npos) << "no key was sent yet";
+    EXPECT_NE(shown.find(BED_TEXT), std::string::npos) << "no key was sent yet";
     close(keys[1]); // the end of input ends the game
     for (char chunk[4096]; read(screen[0], chunk, sizeof chunk) > 0;) {
     }
@@ -528,7 +547,6 @@ TEST(Session, ThroughAPipeEachScreenArrivesBeforeTheWaitForAKey) {
 void expect_cannot(const std::string& redirection, const std::string& reason) {
     PtyGame game({"/bin/sh", "-c", std::string("ulimit -f 0; exec ") + VAKNA_BINARY + redirection});
     int status = game.wait_exit();
-    game.read_for(100);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 74) << status;
     EXPECT_NE(game.transcript().find("vakna: cannot " + reason + "\r\n"), std::string::npos)
         << game.transcript();
@@ -570,16 +588,19 @@ TEST(Session, WithoutItsWakePipeTheGameIdlesAndPlays) {
 TEST(Session, AReaderThatClosesThePipeEndsTheGameQuietlyBySigpipe) {
     for (std::string pipeline : {
              std::string(VAKNA_BINARY) + " | head -c 100 > /dev/null; exit ${PIPESTATUS[0]}",
-             std::string("(sleep 1; echo q) | ") + VAKNA_BINARY +
-                 " --plain | head -c 1 > /dev/null; exit ${PIPESTATUS[1]}",
+             // The answer comes once the reader has gone.
+             std::string("closed=/tmp/vakna-closed-$$; "
+                         "(until [ -e $closed ]; do sleep 0.01; done; echo q) | ") +
+                 VAKNA_BINARY +
+                 " --plain | { head -c 1 > /dev/null; exec <&-; touch $closed; }; "
+                 "status=${PIPESTATUS[1]}; rm -f $closed; exit $status",
          }) {
         PtyGame game({"/bin/bash", "-c", pipeline});
         int status = -1;
-        for (int tries = 0; tries < 50 && status == -1; ++tries) {
+        for (double deadline = now_ms() + 30000; status == -1 && now_ms() < deadline;) {
             game.send("n"); // each move writes to the screen
             status = game.wait_exit(100);
         }
-        game.read_for(100);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + SIGPIPE) << status;
         EXPECT_EQ(game.transcript().find("vakna"), std::string::npos) << game.transcript();
         EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));

@@ -13,15 +13,15 @@ TEST(Death, TheIceGiantKillsThePlayerWithoutHammerAndHandle) {
     std::string death = game.read_until("Eller vill du fortsätta\x1b[K");
     EXPECT_NE(death.find("Isjätten klubbar ner dig.\x1b[K Du är DÖD nu.\x1b[K"), std::string::npos)
         << death;
-    game.choose("Vill du inte fortsätta");
+    game.choose(DECLINE_TO_GO_ON);
     EXPECT_EQ(game.wait_exit(), 0);
 }
 
 TEST(Death, FourDrillingsOfTwoHolesDrownThePlayer) {
     PtyGame game;
-    for (const char* label : {"Kliva upp", "Ta isborren",
-                              "Klättra ut genom fönstret (eftersom det inte finns någon dörr)",
-                              "Borra två hål", "Borra två hål", "Borra två hål", "Räkna hålen"})
+    for (const std::string& label :
+         concat({ROAD_TO_THE_WINDOW,
+                 {"Borra två hål", "Borra två hål", "Borra två hål", "Räkna hålen"}}))
         ASSERT_NE(game.choose(label), 0) << label;
     game.read_until("Du räknar hålen: det är\x1b[K 6\x1b[K stycken.\x1b[K");
     game.choose("Borra två hål");
@@ -33,16 +33,15 @@ TEST(Death, FourDrillingsOfTwoHolesDrownThePlayer) {
         << drowning;
     // Going on after death starts a new game at the bed.
     game.choose("Eller vill du fortsätta");
-    game.read_until("Plötsligt vaknar du och märker att du ligger i en säng.");
+    game.read_until(BED_TEXT);
     game.send("q");
     EXPECT_EQ(game.wait_exit(), 0);
 }
 
 TEST(Counts, LapsAddUpWithinOneGame) {
     PtyGame game;
-    for (const char* label :
-         {"Kliva upp", "Klättra ut genom fönstret (eftersom det inte finns någon dörr)",
-          "Gå två varv runt sjön"})
+    for (const std::string& label :
+         {GET_UP, OUT_OF_THE_WINDOW, std::string("Gå två varv runt sjön")})
         ASSERT_NE(game.choose(label), 0) << label;
     game.read_until(
         "Du går två varv runt sjön.\x1b[K Du har nu gått\x1b[K 2\x1b[K varv runt sjön.\x1b[K");
@@ -55,22 +54,22 @@ TEST(Counts, LapsAddUpWithinOneGame) {
 
 TEST(Options, OnceOnlyOptionsGoAndRepeatableOnesStay) {
     PtyGame game;
-    game.choose("Kliva upp");
-    game.choose("Äta");
-    std::string after_eating = game.read_until("Äta\x1b[K");
+    game.choose(GET_UP);
+    game.choose(EAT);
+    std::string after_eating = game.read_until(EAT + "\x1b[K");
     EXPECT_NE(after_eating.find("Du tar en tugga av mackan (så liten du kan)."), std::string::npos);
-    EXPECT_NE(after_eating.find("Ta isborren"), std::string::npos);
-    game.choose("Ta isborren");
-    std::string after_taking = game.read_until("Äta\x1b[K");
+    EXPECT_NE(after_eating.find(TAKE_ICE_DRILL), std::string::npos);
+    game.choose(TAKE_ICE_DRILL);
+    std::string after_taking = game.read_until(EAT + "\x1b[K");
     EXPECT_NE(after_taking.find("Du tar isborren och stoppar den i kragen."), std::string::npos);
-    EXPECT_EQ(after_taking.find("Ta isborren"), std::string::npos) << after_taking;
+    EXPECT_EQ(after_taking.find(TAKE_ICE_DRILL), std::string::npos) << after_taking;
     game.send("q");
     EXPECT_EQ(game.wait_exit(), 0);
 }
 
 TEST(Options, ADigitChoosesDirectlyAndAMissingDigitIsIgnored) {
     PtyGame game;
-    game.read_until(" 2: Sova");
+    game.read_until(last_option_line(BED_MENU));
     game.send("7");
     game.send("2");
     game.read_until("Du somnar...");

@@ -14,11 +14,8 @@ namespace {
 
 // The normal attribute comes before the clear, so the whole screen takes
 // the game's colours from the first line on.
-const char* const FIRST_SCREEN = "\x1b[?2004h\x1b[0;37;40m\x1b[2J\x1b[1;1H"
-                                 "Plötsligt vaknar du och märker att du ligger i en säng.\x1b[K"
-                                 "\r\n\r\n"
-                                 " 1: \x1b[0;1;37;42mKliva upp\x1b[K\x1b[0;37;40m\r\n"
-                                 " 2: Sova\x1b[K\x1b[0;37;40m\r\n";
+const std::string FIRST_SCREEN =
+    "\x1b[?2004h\x1b[0;37;40m\x1b[2J\x1b[1;1H" + BED_TEXT + "\x1b[K\r\n\r\n" + listing(BED_MENU);
 
 void play(PtyGame& game, const std::vector<std::string>& labels) {
     for (const std::string& label : labels)
@@ -26,16 +23,19 @@ void play(PtyGame& game, const std::vector<std::string>& labels) {
 }
 
 // NO_COLOR takes the colours and nothing else: the highlight in reverse.
-const char* const FIRST_SCREEN_NO_COLOR =
-    "\x1b[?2004h\x1b[0m\x1b[2J\x1b[1;1HPlötsligt vaknar du och märker att du ligger i en säng."
-    "\x1b[K\r\n\r\n"
-    " 1: \x1b[0;7mKliva upp\x1b[K\x1b[0m\r\n 2: Sova\x1b[K\x1b[0m\r\n";
+const std::string FIRST_SCREEN_NO_COLOR = [] {
+    std::string screen = "\x1b[?2004h\x1b[0m\x1b[2J\x1b[1;1H" + BED_TEXT + "\x1b[K\r\n\r\n";
+    for (size_t i = 0; i < BED_MENU.size(); i++)
+        screen += " " + std::to_string(i + 1) + ": " + (i == 0 ? "\x1b[0;7m" : "") + BED_MENU[i] +
+                  "\x1b[K\x1b[0m\r\n";
+    return screen;
+}();
 
 TEST(Walkthrough, FirstScreenIsExact) {
     for (auto [no_color, screen] :
          {std::pair{"NO_COLOR=", FIRST_SCREEN}, {"NO_COLOR=1", FIRST_SCREEN_NO_COLOR}}) {
         PtyGame game({"/usr/bin/env", no_color, VAKNA_BINARY});
-        std::string first = game.read_until("Sova\x1b[K");
+        std::string first = game.read_until(BED_MENU.back() + "\x1b[K");
         EXPECT_SAME_TEXT(screen, first + game.read_until("\r\n"));
         game.send("q");
         EXPECT_EQ(game.wait_exit(), 0);
@@ -44,17 +44,18 @@ TEST(Walkthrough, FirstScreenIsExact) {
 
 TEST(Walkthrough, ArrowMovesRedrawOnlyTheTwoOptions) {
     PtyGame game;
-    game.read_until(" 2: Sova\x1b[K\x1b[0;37;40m\r\n");
+    const size_t n = BED_MENU.size();
+    ASSERT_EQ(BED_MENU[1], SLEEP);
+    game.read_until(last_option_line(BED_MENU));
     game.send(keys::DOWN);
-    EXPECT_EQ(game.read_until("Sova\x1b[K\x1b[0;37;40m\r\n"),
-              "\x1b[A\x1b[A 1: Kliva upp\x1b[K\x1b[0;37;40m\r\n"
-              " 2: \x1b[0;1;37;42mSova\x1b[K\x1b[0;37;40m\r\n");
-    // Enter chooses the highlighted "Sova": the list is blanked, the cursor
-    // goes back to its first line, and the answer is written there.
+    EXPECT_EQ(game.read_until(option_line(1, SLEEP, true)),
+              repeated("\x1b[A", n) + option_line(0, BED_MENU[0]) + option_line(1, SLEEP, true));
+    // Enter chooses the highlighted second option: the list is blanked, the
+    // cursor goes back to its first line, and the answer is written there.
     game.send(keys::ENTER);
-    EXPECT_EQ(game.read_until("samma säng.\x1b[K"),
-              "\x1b[A\x1b[A\x1b[K\r\n\x1b[K\r\n\x1b[A\x1b[A"
-              "Du somnar... När du vaknar märker du att du ligger i samma säng.\x1b[K");
+    EXPECT_EQ(game.read_until(SLEEP_TEXT + "\x1b[K"), "\x1b[A\x1b[A" + repeated("\x1b[K\r\n", n) +
+                                                          repeated("\x1b[A", n) + SLEEP_TEXT +
+                                                          "\x1b[K");
     game.send("q");
     EXPECT_EQ(game.wait_exit(), 0);
 }
@@ -64,17 +65,18 @@ TEST(Walkthrough, ArrowMovesRedrawOnlyTheTwoOptions) {
 TEST(Walkthrough, EachActionsScreenGoesOutInOneWrite) {
     PtyGame game;
     ChildIo io{};
-    for (auto [action, shown, writes] : {std::tuple{"", "Sova\x1b[K", 1},
-                                         {"\x1b[B", "Sova", 1},
-                                         {"2", "säng", 1},
-                                         {"resize", "Sova", 2},
-                                         {"q", "", 1}}) {
+    for (auto [action, shown, writes] :
+         {std::tuple<std::string, std::string, int>{"", BED_MENU.back() + "\x1b[K", 1},
+          {keys::DOWN, BED_MENU[1], 1},
+          {"2", SLEEP_TEXT, 1},
+          {"resize", BED_MENU.back(), 2},
+          {"q", "", 1}}) {
         long long before = io.writes;
-        action == std::string("resize") ? game.resize(60, 24) : game.send(action);
+        action == "resize" ? game.resize(60, 24) : game.send(action);
         game.read_until(shown);
         siginfo_t ended;
-        ASSERT_TRUE(*action == 'q' ? waitid(P_PID, game.pid(), &ended, WEXITED | WNOWAIT) == 0
-                                   : game.settle());
+        ASSERT_TRUE(action == "q" ? waitid(P_PID, game.pid(), &ended, WEXITED | WNOWAIT) == 0
+                                  : game.settle());
         ASSERT_EQ(proc_io(game.pid(), &io), 0);
         EXPECT_EQ(io.writes - before, writes) << action;
     }
@@ -84,17 +86,17 @@ TEST(Walkthrough, EachActionsScreenGoesOutInOneWrite) {
 TEST(Walkthrough, ReachesTheFinaleAndPlaysAgain) {
     PtyGame game;
     play(game, ROAD_TO_THE_FINALE);
-    std::string finale = game.read_until("Eller vill du spela en gång till\x1b[K");
+    std::string finale = game.read_until(PLAY_AGAIN + "\x1b[K");
     EXPECT_NE(finale.find("Du bemannar undervattensbåten och seglar av misstag så långt du kan."
                           "\x1b[K\r\n  Du har härmed klarat del:1 av spel:1.\x1b[K"),
               std::string::npos)
         << finale;
     game.send("2");
-    game.read_until("Plötsligt vaknar du och märker att du ligger i en säng.");
+    game.read_until(BED_TEXT);
     // A new game starts from scratch: the ice drill stands by the window again.
-    play(game, {"Kliva upp"});
+    play(game, {GET_UP});
     game.read_until("Det står en isborr lutad mot fönsterkarmen.");
-    game.choose("Ta isborren");
+    game.choose(TAKE_ICE_DRILL);
     game.send("q");
     EXPECT_EQ(game.wait_exit(), 0);
 }
@@ -102,7 +104,7 @@ TEST(Walkthrough, ReachesTheFinaleAndPlaysAgain) {
 TEST(Walkthrough, DecliningToPlayAgainEndsTheGame) {
     PtyGame game;
     play(game, ROAD_TO_THE_FINALE);
-    game.choose("Vill du inte spela en gång till");
+    game.choose(DECLINE_TO_PLAY_AGAIN);
     EXPECT_EQ(game.wait_exit(), 0);
     EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
 }

@@ -96,16 +96,15 @@ TEST_F(MemoryCheck, RoadToTheFinaleTwice) {
 TEST_F(MemoryCheck, GamesToDeath) {
     play(ROAD_TO_THE_ICE_GIANT);
     play({GO_ON});
-    play({"Kliva upp", "Ta isborren",
-          "Klättra ut genom fönstret (eftersom det inte finns någon dörr)", "Borra två hål",
-          "Borra två hål", "Borra två hål", "Borra två hål"});
+    play(concat({ROAD_TO_THE_WINDOW,
+                 {"Borra två hål", "Borra två hål", "Borra två hål", "Borra två hål"}}));
     play({DECLINE_TO_GO_ON});
     expect_clean_report();
 }
 
 // Ending at a key while the scene's menu is still held.
 TEST_F(MemoryCheck, QuitInTheMiddleOfAGame) {
-    play({"Kliva upp", "Äta", "Ta isborren"});
+    play({GET_UP, EAT, TAKE_ICE_DRILL});
     game_->send("q");
     expect_clean_report();
 }

@@ -221,7 +221,7 @@ TEST(QuitUnderSignals, EveryEndLeavesTheTerminalsSettingsAsTheyWere) {
     }
 }
 
-// Plays the repeatable "Sova" again and again at a width that makes its
+// Plays the bed's repeatable second option again and again at a width that makes its
 // answers long; returns all the game wrote before the closing q.
 std::string sleep_again_and_again(int storm_signals, bool non_blocking = false) {
     PtyGame game(2, 24);

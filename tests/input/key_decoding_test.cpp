@@ -162,7 +162,7 @@ TEST_F(KeyDecoding, SequencesArrivingTogetherAreReadOneAtATime) {
     EXPECT_TRUE(ring_empty());
 }
 
-struct Replay {
+struct DecoderReplay {
     std::string bytes;
     std::vector<int> codes;
 };
@@ -170,7 +170,7 @@ struct Replay {
 // Alt plus a key, sent as ESC and the key together, does nothing; so does a
 // sequence that fails on a byte outside the grammar, which goes with it.
 TEST_F(KeyDecoding, AltKeysAndFailedSequencesAreSkippedWhole) {
-    const Replay cases[] = {
+    const DecoderReplay cases[] = {
         {"\x1bq", {}},          {"\x1bo", {}},
         {"\x1b\n", {}},         {"\x1b\x31", {}},
         {"\x1b\x1b", {}},       {"\x1b\x1bx", {'x'}},
@@ -183,7 +183,7 @@ TEST_F(KeyDecoding, AltKeysAndFailedSequencesAreSkippedWhole) {
         {"\x1bO\n", {}},        {"\x1b\x1b\x1b[3~\x1b[[\x1b[B", {KEY_DELETE, KEY_DOWN}},
     };
     StdinPipe input;
-    for (const Replay& replay : cases) {
+    for (const DecoderReplay& replay : cases) {
         // The mark shows that nothing was lost, added or reordered.
         input.write(replay.bytes + ".");
         std::vector<int> expected = replay.codes;

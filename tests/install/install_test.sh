@@ -64,16 +64,17 @@ expect_stripped() {
     fi
 }
 
-# Two turns through a pipe: "Kliva upp" in the bed, then the room's second
-# option, whose scene offers " 4: Gå in genom fönstret"; the end of input
-# then ends the game.
+# Two turns through a pipe: the bed's first option, then the room's second,
+# whose scene offers the way back in, as the story's script names it; the
+# end of input then ends the game.
+back_in=$(sed -n 's/^    offers "\(.*\)" -> [0-9]* CLIMB_BACK_IN$/\1/p' "$source_dir/docs/story-script.txt")
 expect_plays() {
     local out status
     out=$(printf 12 | timeout 60 "$1")
     status=$?
     [ "$status" -eq 0 ] || fail "printf 12 | $1 exited $status"
     if ! printf '%s' "$out" | sed 's/\x1b\[[0-9;]*[A-Za-z]//g' |
-        grep -q '^ 4: Gå in genom fönstret$'; then
+        grep -q "^ [0-9]: $back_in\$"; then
         fail "printf 12 | $1 did not play two turns; it wrote:"
         printf '%s\n' "$out"
     fi

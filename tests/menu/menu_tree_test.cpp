@@ -328,7 +328,7 @@ struct ModelOption {
 };
 using ModelRef = std::shared_ptr<ModelOption>;
 
-struct Model {
+struct ShadowTree {
     std::vector<ModelRef> options;
     ModelRef chosen, last_added;
 
@@ -373,7 +373,7 @@ TEST(MenuModel, RandomRunsMatchTheModel) {
         auto pick = [&](int n) { return (int)(rng() % n); };
         MenuTree tree;
         menu_tree_init(&tree);
-        Model model;
+        ShadowTree model;
         std::vector<std::pair<ModelRef, MenuNode*>> listed;
         for (int step = 0; step < 200 && !testing::Test::HasFailure(); step++) {
             int op = pick(20);
@@ -404,7 +404,7 @@ TEST(MenuModel, RandomRunsMatchTheModel) {
                     model.chosen->loop = model.chosen->cursor;
             } else if (op == 19) {
                 menu_tree_clear(&tree);
-                model = Model{};
+                model = ShadowTree{};
                 listed.clear();
             }
             check_links(&tree.root);

@@ -1,10 +1,7 @@
 #include "scripted_player.h"
 
-#include "menu/menu_tree.h"
-#include "story/story.h"
-#include "support/stdio_redirect.h"
+#include "explore/story_driver.h"
 #include "term/paragraph.h"
-#include "term/term_width.h"
 
 #include <gtest/gtest.h>
 
@@ -12,19 +9,9 @@
 
 namespace {
 
-struct Listing {
-    Labels labels;
-    std::vector<MenuNode*> nodes;
-};
-
 const Labels* script;
 size_t next_choice;
 std::vector<Labels>* menus_seen;
-
-void note_option(void* listing, const char* label, MenuNode* node) {
-    static_cast<Listing*>(listing)->labels.push_back(label);
-    static_cast<Listing*>(listing)->nodes.push_back(node);
-}
 
 // Like the real chooser, leaves the cursor at the start of a line.
 void write_menu_line(const Labels& menu, const std::string& choice) {
@@ -33,22 +20,22 @@ void write_menu_line(const Labels& menu, const std::string& choice) {
 }
 
 StateId scripted_choice() {
-    Listing listing;
-    menu_list(&menu_tree, note_option, &listing);
-    menus_seen->push_back(listing.labels);
+    Listing listing = driver_list();
+    Labels labels(listing.labels.begin(), listing.labels.end());
+    menus_seen->push_back(labels);
     if (next_choice == script->size()) {
-        write_menu_line(listing.labels, "(quit)");
+        write_menu_line(labels, "(quit)");
         return STATE_QUIT;
     }
     const std::string& wanted = (*script)[next_choice++];
-    for (size_t i = 0; i < listing.labels.size(); i++) {
-        if (listing.labels[i] == wanted) {
-            write_menu_line(listing.labels, wanted);
-            return menu_select(&menu_tree, listing.nodes[i]);
+    for (size_t i = 0; i < labels.size(); i++) {
+        if (labels[i] == wanted) {
+            write_menu_line(labels, wanted);
+            return driver_select(listing, i);
         }
     }
-    ADD_FAILURE() << "no option \"" << wanted << "\" in " << menu_line(listing.labels, "");
-    write_menu_line(listing.labels, "(missing) " + wanted);
+    ADD_FAILURE() << "no option \"" << wanted << "\" in " << menu_line(labels, "");
+    write_menu_line(labels, "(missing) " + wanted);
     return STATE_QUIT;
 }
 
@@ -66,10 +53,20 @@ Playthrough play(StateId start, const Labels& choices) {
     script = &choices;
     next_choice = 0;
     menus_seen = &result.menus;
-    story_chooser = scripted_choice;
-    TERM_WIDTH = 100000; // one paragraph, one line
-    out_column = 0;      // on a fresh screen line
-    result.transcript = without_erase_sequences(capture_stdout([&] { run_story(start); }));
+    {
+        // One paragraph, one line, on a fresh screen line, the story as the
+        // test left it.
+        StoryFlags flags = story_flags;
+        auto holes = holes_text;
+        auto laps = laps_text;
+        DriverSession session(scripted_choice);
+        story_flags = flags;
+        holes_text = holes;
+        laps_text = laps;
+        run_story(start);
+        driver_flush();
+        result.transcript = without_erase_sequences(driver_trace.text);
+    }
     result.unused_choices = choices.size() - next_choice;
     return result;
 }

@@ -215,15 +215,14 @@ static int keep_reading(Child* c) {
     return 1;
 }
 
-/* Waits up to the deadline for output and appends what came. Returns 1 when
- * bytes came, 0 on timeout, -1 at end of output (a pty master reads EIO
- * once the program has gone) or when the buffer is full. */
+/* Waits up to the deadline for output and appends what came; a deadline
+ * already past still looks once, so that what is waiting is read. Returns 1
+ * when bytes came, 0 on timeout, -1 at end of output (a pty master reads
+ * EIO once the program has gone) or when the buffer is full. */
 static int read_some(Child* c, double deadline) {
     struct pollfd p = {c->out_fd, POLLIN, 0};
     double left_us = deadline - now_us();
-    if (left_us <= 0)
-        return 0;
-    int ready = poll(&p, 1, (int)(left_us / 1000.0) + 1);
+    int ready = poll(&p, 1, left_us <= 0 ? 0 : (int)(left_us / 1000.0) + 1);
     if (ready < 0 && errno == EINTR)
         return read_some(c, deadline);
     if (ready <= 0)
@@ -374,6 +373,29 @@ int proc_in_input_wait(pid_t pid) {
     return state == 'S' && waits_without_limit(call, args);
 }
 
+static unsigned long long status_mask(const char* status, const char* name) {
+    const char* at = strstr(status, name);
+    return at ? strtoull(at + strlen(name), NULL, 16) : 0;
+}
+
+/* Whether a signal sent to the process waits to be handled: one it does
+ * not block, for itself or its thread group. */
+static int signal_pending(pid_t pid) {
+    char status[4096];
+    if (read_proc(pid, "status", status, sizeof status) != 0)
+        return 0;
+    unsigned long long pending = status_mask(status, "SigPnd:") | status_mask(status, "ShdPnd:");
+    return (pending & ~status_mask(status, "SigBlk:")) != 0;
+}
+
+long long proc_switches(pid_t pid) {
+    char status[4096];
+    if (read_proc(pid, "status", status, sizeof status) != 0)
+        return -1;
+    return proc_field(status, "voluntary_ctxt_switches:") +
+           proc_field(status, "nonvoluntary_ctxt_switches:");
+}
+
 long proc_peak_rss_kib(pid_t pid) {
     char status[4096];
     if (read_proc(pid, "status", status, sizeof status) != 0)
@@ -388,8 +410,9 @@ double proc_cpu_us(pid_t pid) {
     return (double)strtoll(text, NULL, 10) / 1000.0;
 }
 
-/* A program asleep in its wait has written all it will, but the terminal
- * hands its bytes on later, so they count only once they have come. The
+/* A program asleep in its wait, with no signal waiting to wake it, has
+ * written all it will, but the terminal hands its bytes on later, so they
+ * count only once they have come. The
  * counters are read on both sides of the look at the wait, so a program
  * that took its last key and wrote in between is never taken for one at
  * rest. A terminal that turns line feeds into CR LF adds the carriage
@@ -403,6 +426,8 @@ int child_idle(Child* c) {
     if (proc_io(c->pid, &before) != 0)
         return -1;
     int waiting = proc_in_input_wait(c->pid);
+    if (waiting > 0 && signal_pending(c->pid))
+        waiting = 0;
     if (waiting <= 0 || proc_io(c->pid, &after) != 0)
         return waiting < 0 ? -1 : 0;
     if (memcmp(&before, &after, sizeof before) != 0)
@@ -441,7 +466,8 @@ static int process_fd(pid_t pid) {
 }
 
 /* Waits up to the deadline for pid to end, reading c's output meanwhile
- * when c is given: the wait status, or -1 when it still runs. */
+ * when c is given, to the last byte: the wait status, or -1 when it
+ * still runs. */
 static int wait_for_end(pid_t pid, double deadline, Child* c, double* ended) {
     int pidfd = process_fd(pid);
     int output_open = c != NULL;
@@ -449,8 +475,12 @@ static int wait_for_end(pid_t pid, double deadline, Child* c, double* ended) {
     for (;;) {
         pid_t done = waitpid(pid, &status, WNOHANG);
         *ended = now_us();
-        if (done == pid)
+        if (done == pid) {
+            /* A terminal's poll hands on what the program left in it. */
+            while (output_open && read_some(c, 0) > 0) {
+            }
             break;
+        }
         if (done < 0 || *ended >= deadline) {
             status = -1;
             break;

@@ -74,8 +74,9 @@ int child_send(Child* c, const char* bytes, size_t n);
  * of expect). Returns 0 when the bytes equal expect exactly, 1 when they
  * end alike but differ, -1 on timeout or end of output. */
 int child_read_expect(Child* c, const char* expect, size_t expect_len, size_t tail, int timeout_ms);
-/* Waits up to timeout_ms for more output and appends it to buf. Returns 1
- * when bytes came, 0 on timeout, -1 at the end of output or with buf full. */
+/* Waits up to timeout_ms for more output and appends it to buf; 0 looks
+ * once and takes what is waiting. Returns 1 when bytes came, 0 on timeout,
+ * -1 at the end of output or with buf full. */
 int child_read_more(Child* c, int timeout_ms);
 /* Waits until at least one more byte has come, and appends it. Returns 0
  * when one came. */
@@ -97,8 +98,9 @@ int child_wait_idle(Child* c, int timeout_ms);
 int child_idle(Child* c);
 
 /* Waits up to timeout_ms for the program to end, reading its output into
- * buf while it fits. Returns the wait status, or -1 when it still runs
- * (child_close ends it); *ended gets the time it was reaped. */
+ * buf while it fits, to the last byte it wrote. Returns the wait status,
+ * or -1 when it still runs (child_close ends it); *ended gets the time it
+ * was reaped. */
 int child_reap(Child* c, int timeout_ms, double* ended);
 /* Ends the program at once if it still runs (its job too), and closes the
  * descriptors. */
@@ -119,6 +121,10 @@ int proc_io(pid_t pid, ChildIo* io);
  * the system call cannot be seen, which takes the right to trace the
  * process, any sleep counts. */
 int proc_in_input_wait(pid_t pid);
+/* How often it has left the processor so far: each stop counts, so a
+ * stopped process that counts more than before has run and stopped again.
+ * -1 when unknown. */
+long long proc_switches(pid_t pid);
 /* Peak resident set of its current image, in KiB (VmHWM): unlike a
  * child's ru_maxrss it does not carry the size of the process that forked
  * it. -1 when unknown. */

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -45,15 +46,13 @@ void PtyGame::send(const std::string& keys) {
     // What the game wrote before this key belongs to the turn before.
     while (read_some(0)) {
     }
-    pending_.clear();
-    sent_at_ = all_.size();
+    sent_at_ = unread_at_ = all_.size();
     ASSERT_EQ(child_send(child_.get(), keys.data(), keys.size()), 0);
 }
 
 // Moves what the driver has read into the transcript.
 bool PtyGame::read_some(int timeout_ms) {
     bool came = child_read_more(child_.get(), timeout_ms) > 0;
-    pending_.append(child_->buf, child_->len);
     all_.append(child_->buf, child_->len);
     child_->len = 0;
     return came;
@@ -61,27 +60,32 @@ bool PtyGame::read_some(int timeout_ms) {
 
 std::string PtyGame::read_until(const std::string& needle, int timeout_ms) {
     double deadline = now_ms() + timeout_ms;
-    while (pending_.find(needle) == std::string::npos) {
+    while (all_.find(needle, unread_at_) == std::string::npos) {
         int left = static_cast<int>(deadline - now_ms());
         if (left <= 0 || (!read_some(left) && now_ms() >= deadline)) {
             ADD_FAILURE() << "no \"" << needle << "\" within " << timeout_ms
-                          << " ms; got: " << pending_;
+                          << " ms; got: " << all_.substr(unread_at_);
             break;
         }
     }
-    size_t end = pending_.find(needle);
-    end = end == std::string::npos ? pending_.size() : end + needle.size();
-    std::string got = pending_.substr(0, end);
-    pending_.erase(0, end);
+    size_t end = all_.find(needle, unread_at_);
+    end = end == std::string::npos ? all_.size() : end + needle.size();
+    std::string got = all_.substr(unread_at_, end - unread_at_);
+    unread_at_ = end;
     return got;
 }
 
 std::string PtyGame::read_for(int quiet_ms) {
     while (read_some(quiet_ms)) {
     }
-    std::string got = pending_;
-    pending_.clear();
+    std::string got = all_.substr(unread_at_);
+    unread_at_ = all_.size();
     return got;
+}
+
+std::string PtyGame::read_settled(int timeout_ms) {
+    EXPECT_TRUE(settle(timeout_ms)) << "the game did not come to rest";
+    return read_for(0);
 }
 
 ProcessIo process_io(pid_t pid) {
@@ -114,8 +118,7 @@ long long PtyGame::keys_read() const {
 
 void PtyGame::forget() {
     all_.clear();
-    pending_.clear();
-    sent_at_ = 0;
+    sent_at_ = unread_at_ = 0;
 }
 
 void PtyGame::resize(int columns, int rows) {
@@ -136,7 +139,8 @@ pid_t PtyGame::foreground() const {
 int PtyGame::wait_exit(int timeout_ms) {
     double ended;
     int status = child_reap(child_.get(), timeout_ms, &ended);
-    read_some(0);
+    while (read_some(0)) {
+    }
     return status;
 }
 
@@ -204,4 +208,61 @@ bool same_settings(const termios& a, const termios& b) {
            a.c_lflag == b.c_lflag && a.c_line == b.c_line &&
            std::memcmp(a.c_cc, b.c_cc, sizeof a.c_cc) == 0 && cfgetispeed(&a) == cfgetispeed(&b) &&
            cfgetospeed(&a) == cfgetospeed(&b);
+}
+
+namespace {
+const std::string LIT = "\x1b[0;1;37;42m";
+const std::string LINE_END = "\x1b[K\x1b[0;37;40m\r\n";
+} // namespace
+
+std::string repeated(const std::string& bytes, size_t times) {
+    std::string all;
+    while (times-- > 0)
+        all += bytes;
+    return all;
+}
+
+std::string option_line(size_t index, const std::string& label, bool lit) {
+    return " " + std::to_string(index + 1) + ": " + (lit ? LIT : "") + label + LINE_END;
+}
+
+std::string listing(const Labels& menu, size_t lit) {
+    std::string all;
+    for (size_t i = 0; i < menu.size(); i++)
+        all += option_line(i, menu[i], i == lit);
+    return all;
+}
+
+std::string end_of_list(size_t options) {
+    return repeated("\x1b[A", options) + repeated("\x1b[K\r\n", options) +
+           repeated("\x1b[A", options) + "\x1b[0m\x1b[J\x1b[?2004l";
+}
+
+std::string last_option_line(const Labels& menu) {
+    return " " + std::to_string(menu.size()) + ": " + menu.back() + LINE_END;
+}
+
+Labels label_lines(const std::string& label, int columns) {
+    const size_t width = static_cast<size_t>(std::max(1, columns - 5));
+    Labels lines;
+    std::string rest = label;
+    while (!rest.empty()) {
+        size_t at = 0;
+        for (size_t characters = 0; at < rest.size() && characters < width; characters++)
+            do
+                at++;
+            while (at < rest.size() && (rest[at] & 0xC0) == 0x80);
+        size_t space = at < rest.size() ? rest.rfind(' ', at) : std::string::npos;
+        size_t end = at >= rest.size() ? rest.size() : space == std::string::npos ? at : space;
+        lines.push_back(rest.substr(0, end));
+        rest.erase(0, end);
+        rest.erase(0, rest.find_first_not_of(' ') == std::string::npos
+                          ? rest.size()
+                          : rest.find_first_not_of(' '));
+    }
+    return lines;
+}
+
+std::string listing_end(const Labels& menu, int columns) {
+    return label_lines(menu.back(), columns).back() + LINE_END;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "support/child.h"
+#include "support/roads.h"
 
 #include <memory>
 #include <string>
@@ -33,8 +34,13 @@ class PtyGame {
     // and returns it up to and including needle. Fails the test after
     // timeout_ms.
     std::string read_until(const std::string& needle, int timeout_ms = 5000);
-    // Reads whatever arrives within quiet_ms of silence.
+    // Reads whatever arrives within quiet_ms of silence; 0 takes what has
+    // come.
     std::string read_for(int quiet_ms);
+    // Waits as settle() does and returns what came since the last read: the
+    // check that a key drew nothing more, once settle() has seen the first
+    // wait for a key.
+    std::string read_settled(int timeout_ms = 5000);
     // Everything the game has written so far.
     const std::string& transcript() const { return all_; }
 
@@ -70,9 +76,9 @@ class PtyGame {
     void start(const std::vector<std::string>& command, int columns, int rows, bool as_job);
     bool read_some(int timeout_ms);
     std::unique_ptr<Child> child_;
-    std::string pending_; // read since the last read_until
-    std::string all_;
-    size_t sent_at_ = 0; // length of the transcript when the last key went
+    std::string all_;      // the transcript, the one copy of the output
+    size_t unread_at_ = 0; // where what the reads have not yet returned begins
+    size_t sent_at_ = 0;   // length of the transcript when the last key went
 };
 
 // Puts this process's TERM and NO_COLOR as every test game expects them:
@@ -115,6 +121,27 @@ termios game_mode(termios settings);
 
 // Byte-for-byte equality of two terminal settings records.
 bool same_settings(const termios& a, const termios& b);
+
+// The bytes given times over.
+std::string repeated(const std::string& bytes, size_t times);
+// The bytes the chooser writes for one option's line, highlighted or not.
+std::string option_line(size_t index, const std::string& label, bool lit = false);
+// A whole list from the cursor at its first line, one option highlighted.
+std::string listing(const Labels& menu, size_t lit = 0);
+// What an orderly end writes at a list of this many one-line options with
+// the cursor below it: the list blanked, the cursor back on its first
+// line, then the terminal's own attributes and the rest of the screen
+// erased in them, and bracketed paste off.
+std::string end_of_list(size_t options);
+// The line that ends the listing of this menu, whatever is highlighted.
+std::string last_option_line(const Labels& menu);
+// An option's label as the chooser lays it out on a terminal this wide: at
+// most 5 columns fewer a line, broken at the last space that fits, a word
+// longer than a line cut.
+Labels label_lines(const std::string& label, int columns);
+// How the listing of this menu on a terminal this wide ends, whatever is
+// highlighted: the last line of its last option, from its label on.
+std::string listing_end(const Labels& menu, int columns);
 
 // The bytes of a key as a terminal sends them.
 namespace keys {

@@ -1,6 +1,11 @@
-// Roads through the game by option labels, for tests that play it.
+// Roads through the game by option labels, for tests that play it, and the
+// menus and texts they meet, all read from the pinned script of the story
+// (docs/story-script.txt, which `make story-script` writes again from the
+// catalogue): a label changed or added there needs nothing here.
 #pragma once
 
+#include <cstdio>
+#include <fstream>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -15,11 +20,76 @@ inline Labels concat(std::initializer_list<Labels> parts) {
     return all;
 }
 
-inline const std::string OUT_OF_THE_WINDOW =
-    "Klättra ut genom fönstret (eftersom det inte finns någon dörr)";
+// The lines of the pinned script, read once.
+inline const std::vector<std::string>& script_lines() {
+    static const std::vector<std::string> lines = [] {
+        std::vector<std::string> read;
+        std::ifstream file(VAKNA_STORY_SCRIPT);
+        if (!file)
+            std::fprintf(stderr, "cannot read the story's script %s\n", VAKNA_STORY_SCRIPT);
+        for (std::string line; std::getline(file, line);)
+            read.push_back(line);
+        return read;
+    }();
+    return lines;
+}
+
+// What the script says of a state, by its name: the quoted parts of its
+// lines that begin with `kind` ("says   " texts, "offers " labels), in order.
+inline Labels script_entries(const std::string& state, const std::string& kind) {
+    Labels found;
+    bool in_state = false;
+    for (const std::string& line : script_lines()) {
+        size_t space = line.find(' ');
+        if (!line.empty() && line[0] != ' ')
+            in_state = space != std::string::npos && line.substr(space + 1) == state;
+        else if (in_state && line.rfind("    " + kind, 0) == 0) {
+            std::string entry = line.substr(4 + kind.size());
+            if (entry[0] == '"')
+                entry = entry.substr(1, entry.rfind("\" ->") - 1);
+            found.push_back(entry);
+        }
+    }
+    return found;
+}
+
+// The options a scene's display state offers, and the texts it says.
+inline Labels offers(const std::string& state) {
+    return script_entries(state, "offers ");
+}
+inline Labels says(const std::string& state) {
+    return script_entries(state, "says   ");
+}
+
+// The label of the option that leads to this state (the first, where more
+// than one does).
+inline std::string label_to(const std::string& state) {
+    for (const std::string& line : script_lines()) {
+        size_t arrow = line.rfind("\" -> ");
+        size_t name = line.find(' ', arrow + 5);
+        if (line.rfind("    offers \"", 0) == 0 && arrow != std::string::npos &&
+            line.substr(name + 1) == state)
+            return line.substr(12, arrow - 12);
+    }
+    return "(no option leads to " + state + ")";
+}
+
+// The bed, where every game begins, and the room with the window above it.
+inline const std::string BED_TEXT = says("SHOW_BED").at(0);
+inline const Labels BED_MENU = offers("SHOW_BED");
+inline const std::string GET_UP = label_to("GET_UP");
+inline const std::string SLEEP = label_to("FALL_ASLEEP");
+inline const std::string SLEEP_TEXT = says("FALL_ASLEEP").at(0);
+inline const Labels ROOM_MENU = offers("SHOW_ROOM");
+inline const std::string EAT = label_to("EAT");
+inline const std::string TAKE_ICE_DRILL = label_to("TAKE_ICE_DRILL");
+inline const std::string LIE_DOWN = label_to("LIE_DOWN");
+
+inline const std::string OUT_OF_THE_WINDOW = label_to("CLIMB_OUT");
+inline const Labels WINDOW_MENU = offers("SHOW_WINDOW");
 
 // From the bed to the window over the frozen lake, with the ice drill.
-inline const Labels ROAD_TO_THE_WINDOW = {"Kliva upp", "Ta isborren", OUT_OF_THE_WINDOW};
+inline const Labels ROAD_TO_THE_WINDOW = {GET_UP, TAKE_ICE_DRILL, OUT_OF_THE_WINDOW};
 
 // From the bed down below, through the fun hole.
 inline const Labels ROAD_DOWN_BELOW =
@@ -74,7 +144,7 @@ inline const Labels ROAD_TO_THE_ICE_GIANT =
 
 // The questions after death and after the finale: the first option ends the
 // game, the second starts a new one.
-inline const std::string DECLINE_TO_GO_ON = "Vill du inte fortsätta";
-inline const std::string GO_ON = "Eller vill du fortsätta";
-inline const std::string DECLINE_TO_PLAY_AGAIN = "Vill du inte spela en gång till";
-inline const std::string PLAY_AGAIN = "Eller vill du spela en gång till";
+inline const std::string DECLINE_TO_GO_ON = label_to("DO_NOT_GO_ON");
+inline const std::string GO_ON = label_to("GO_ON");
+inline const std::string DECLINE_TO_PLAY_AGAIN = label_to("DO_NOT_PLAY_AGAIN");
+inline const std::string PLAY_AGAIN = label_to("PLAY_AGAIN");

@@ -16,7 +16,7 @@ std::vector<int> sgr_parameters(const std::string& list) {
 
 namespace {
 
-bool has_parameter(const ScreenCell& cell, int parameter) {
+bool has_parameter(const ShownCell& cell, int parameter) {
     return std::find(cell.sgr.begin(), cell.sgr.end(), parameter) != cell.sgr.end();
 }
 
@@ -84,7 +84,7 @@ struct Terminal {
         }
         ScreenRow& cells = screen.rows[row()];
         if (static_cast<int>(cells.size()) <= column())
-            cells.resize(column() + 1, ScreenCell{" ", {}});
+            cells.resize(column() + 1, ShownCell{" ", {}});
         cells[column()] = {character, rendition};
         wrap_pending = column() == columns - 1;
         column() = std::min(column() + 1, columns - 1);
@@ -144,7 +144,19 @@ size_t sequence_end(const std::string& output, size_t at) {
 
 } // namespace
 
-Screen screen_play(const std::string& output, int columns, int rows) {
+// The bytes of the character that begins at `at`: as many as its first
+// byte announces, up to the first that cannot continue it.
+size_t character_length(const std::string& output, size_t at) {
+    size_t n = 1;
+    size_t announced = static_cast<size_t>(std::max(1, utf8_announced_length(output[at])));
+    while (n < announced && at + n < output.size() && utf8_is_continuation(output[at + n]))
+        n++;
+    return n;
+}
+
+Screen screen_play(const std::string& output, int columns, int rows, ScreenEvents* events) {
+    ScreenEvents none;
+    ScreenEvents& tell = events ? *events : none;
     Terminal t;
     t.columns = columns;
     t.screen.rows.resize(rows);
@@ -158,22 +170,26 @@ Screen screen_play(const std::string& output, int columns, int rows) {
                 parameters = {0};
             if (end < output.size() && list.find_first_not_of("0123456789;") == std::string::npos)
                 t.control(output[end], parameters);
+            tell.sequence(list, end < output.size() ? output[end] : '\0', t.row(), t.column());
             at = end + 1;
         } else if (byte == '\x1b') {
+            tell.stray_escape();
             at += 2;
         } else if (byte == '\r') {
             t.column() = 0;
             t.wrap_pending = false;
+            tell.returned();
             at++;
         } else if (byte == '\n') {
             t.line_feed();
             t.wrap_pending = false;
-            at++;
-        } else if (static_cast<unsigned char>(byte) < 0x20) {
+            tell.line_fed(t.row());
             at++;
         } else {
-            size_t n = std::max(1, utf8_announced_length(byte));
-            t.put(output.substr(at, n));
+            size_t n = static_cast<unsigned char>(byte) < 0x20 ? 1 : character_length(output, at);
+            if (n > 1 || static_cast<unsigned char>(byte) >= 0x20)
+                t.put(output.substr(at, n));
+            tell.written(output.substr(at, n), t.row(), t.column());
             at += n;
         }
     }
@@ -182,7 +198,7 @@ Screen screen_play(const std::string& output, int columns, int rows) {
 
 std::string Screen::text(int row) const {
     std::string line;
-    for (const ScreenCell& cell : rows[row])
+    for (const ShownCell& cell : rows[row])
         line += cell.text;
     line.erase(line.find_last_not_of(' ') + 1);
     return line;
@@ -209,15 +225,15 @@ int Screen::count(const std::string& needle, int from) const {
     return found;
 }
 
-std::vector<ScreenCell> Screen::cells_of(int row, const std::string& needle) const {
-    std::vector<ScreenCell> cells;
+std::vector<ShownCell> Screen::cells_of(int row, const std::string& needle) const {
+    std::vector<ShownCell> cells;
     if (row < 0 || row >= static_cast<int>(rows.size()))
         return cells;
     size_t at = text(row).find(needle);
     if (at == std::string::npos)
         return cells;
     size_t offset = 0;
-    for (const ScreenCell& cell : rows[row]) {
+    for (const ShownCell& cell : rows[row]) {
         if (offset >= at && offset < at + needle.size())
             cells.push_back(cell);
         offset += cell.text.size();
@@ -246,13 +262,13 @@ std::string Screen::dump() const {
     return all;
 }
 
-bool all_cells_have(const std::vector<ScreenCell>& cells, int parameter) {
-    return !cells.empty() && std::all_of(cells.begin(), cells.end(), [&](const ScreenCell& cell) {
+bool all_cells_have(const std::vector<ShownCell>& cells, int parameter) {
+    return !cells.empty() && std::all_of(cells.begin(), cells.end(), [&](const ShownCell& cell) {
         return has_parameter(cell, parameter);
     });
 }
 
-bool any_cell_has(const std::vector<ScreenCell>& cells, int parameter) {
+bool any_cell_has(const std::vector<ShownCell>& cells, int parameter) {
     return std::any_of(cells.begin(), cells.end(),
-                       [&](const ScreenCell& cell) { return has_parameter(cell, parameter); });
+                       [&](const ShownCell& cell) { return has_parameter(cell, parameter); });
 }
