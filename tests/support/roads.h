@@ -86,7 +86,18 @@ inline const std::string TAKE_ICE_DRILL = label_to("TAKE_ICE_DRILL");
 inline const std::string LIE_DOWN = label_to("LIE_DOWN");
 
 inline const std::string OUT_OF_THE_WINDOW = label_to("CLIMB_OUT");
+// Every option the window may offer; the first ones, back in among them,
+// stand there in any game.
 inline const Labels WINDOW_MENU = offers("SHOW_WINDOW");
+inline const std::string BACK_IN = label_to("CLIMB_BACK_IN");
+
+// An option's number in a menu, as the list shows it, from 1.
+inline int number_in(const Labels& menu, const std::string& label) {
+    for (size_t i = 0; i < menu.size(); i++)
+        if (menu[i] == label)
+            return static_cast<int>(i) + 1;
+    return 0;
+}
 
 // From the bed to the window over the frozen lake, with the ice drill.
 inline const Labels ROAD_TO_THE_WINDOW = {GET_UP, TAKE_ICE_DRILL, OUT_OF_THE_WINDOW};

@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -169,9 +168,8 @@ TEST_F(Xterm, AParagraphLineThatEndsAtTheRightMarginKeepsItsLastCharacter) {
     xterm_->key("1");
     ASSERT_TRUE(shows(shows_text(option_text(0, ROOM_MENU[0])))) << screen_.dump();
     xterm_->key("2");
-    const std::string back_in = label_to("CLIMB_BACK_IN");
-    size_t at = std::find(WINDOW_MENU.begin(), WINDOW_MENU.end(), back_in) - WINDOW_MENU.begin();
-    ASSERT_TRUE(shows(shows_text(option_text(at, back_in)))) << screen_.dump();
+    ASSERT_TRUE(shows(shows_text(option_text(number_in(WINDOW_MENU, BACK_IN) - 1, BACK_IN))))
+        << screen_.dump();
 
     int first = screen_.find("Du står lutad");
     int last = screen_.find("sommarlandskap", first);
