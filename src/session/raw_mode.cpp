@@ -1,5 +1,6 @@
 #include "session/raw_mode.h"
 
+#include <atomic>
 #include <csignal>
 #include <unistd.h>
 
@@ -29,15 +30,18 @@ static void take_mode_over(const termios& found) {
     // Down arrow would arrive whole but a single key only with two more.
     game_termios.c_cc[VMIN] = 1;
     game_termios.c_cc[VTIME] = 0;
+    // Active before the mode changes: a fatal signal the instant after
+    // must find the settings to give back. The fence keeps the stores
+    // above ahead of the flag, as its handler sees them.
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    raw_mode_active = 1;
     tcsetattr(STDIN_FILENO, TCSANOW, &game_termios);
 }
 
 void raw_mode_on() {
     termios found;
-    if (tcgetattr(STDIN_FILENO, &found) != 0)
-        return;
-    take_mode_over(found);
-    raw_mode_active = 1;
+    if (tcgetattr(STDIN_FILENO, &found) == 0)
+        take_mode_over(found);
 }
 
 void raw_mode_off() {
