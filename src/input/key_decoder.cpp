@@ -4,7 +4,9 @@
 // sequence in turn and keeps its parameter bytes; once the final byte has
 // come it looks the key up by them. What a terminal sends that no key made
 // is taken whole and dropped: a string (OSC, DCS, APC, PM) up to its end, an
-// X10 mouse report, and a bracketed paste.
+// X10 mouse report, and a bracketed paste. Each call runs the machine again
+// from the key's first byte, which costs little: a key is a few dozen bytes
+// at most, and what has no length limit is dropped as it comes.
 #include "input/key_decoder.h"
 
 #include <algorithm>
@@ -252,22 +254,23 @@ KeyDecoded taken(int key, size_t used) {
     return {key, used, 0, WITHIN_NOTHING};
 }
 
+KeyDecoded need_more(int wait_ms) {
+    return {KEY_MORE, 0, wait_ms, WITHIN_NOTHING};
+}
+
 // A sequence that needs its next byte. Once it can make no key (a paste, a
 // string, past the length limit) its bytes are dropped as they come, but
 // for those that may begin its end: the ESC of a string's ST, and the part
 // of a paste's end matched so far, which the next call takes again.
 KeyDecoded more(const Decoder& decoder, size_t held) {
-    KeyDecoded answer = {KEY_MORE, 0, SEQUENCE_BYTE_TIMEOUT_MS, WITHIN_NOTHING};
-    if (decoder.state == PASTE) {
-        answer = {KEY_MORE, held - decoder.taken, -1, WITHIN_PASTE};
-    } else if (decoder.state == STRING || decoder.state == STRING_ESC) {
-        answer.within = WITHIN_STRING;
-        answer.used = held - (decoder.state == STRING_ESC);
-    } else if (decoder.state != CONSOLE_FN && decoder.length == MAX_SEQUENCE_BYTES) {
-        answer.within = WITHIN_LONG_SEQUENCE;
-        answer.used = held;
-    }
-    return answer;
+    if (decoder.state == PASTE)
+        return {KEY_MORE, held - decoder.taken, -1, WITHIN_PASTE};
+    if (decoder.state == STRING || decoder.state == STRING_ESC)
+        return {KEY_MORE, held - (decoder.state == STRING_ESC), SEQUENCE_BYTE_TIMEOUT_MS,
+                WITHIN_STRING};
+    if (decoder.state != CONSOLE_FN && decoder.length == MAX_SEQUENCE_BYTES)
+        return {KEY_MORE, held, SEQUENCE_BYTE_TIMEOUT_MS, WITHIN_LONG_SEQUENCE};
+    return need_more(SEQUENCE_BYTE_TIMEOUT_MS);
 }
 
 // The decoder within what it drops as it comes, as the last call left it.
@@ -298,10 +301,6 @@ KeyDecoded decode_sequence(const KeyBytes& input, size_t from, Decoder decoder) 
         return taken(KEY_NONE, bytes[at] == ESC ? at : at + 1);
     }
     return input.ended ? taken(KEY_NONE, bytes.size()) : more(decoder, bytes.size());
-}
-
-KeyDecoded need_more(int wait_ms) {
-    return {KEY_MORE, 0, wait_ms, WITHIN_NOTHING};
 }
 
 // Decodes what follows an ESC. Bytes that came with it were sent by one key
