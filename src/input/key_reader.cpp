@@ -1,3 +1,9 @@
+// The key reader holds what it has read of standard input and not yet used
+// in one buffer, in one record with everything else it keeps (key_reader.h
+// says what it owns). A key's road: next_code waits for input and reads
+// all that is waiting, decode_key hands the bytes to the decoder one more at
+// a time, waiting the time the decoder allows whenever it needs more, and
+// the bytes the key took are gone.
 #include "input/key_reader.h"
 
 #include "input/key_decoder.h"
