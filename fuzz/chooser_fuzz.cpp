@@ -213,7 +213,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
         replay(out, menu);
         FUZZ_CHECK(out_column == 0);
     }
-    // Bytes read ahead or put back belong to this input only.
+    // Bytes the reader holds belong to this input only.
     forget_unread_keys();
     scene_begin(STATE_START);
     return 0;

@@ -1,8 +1,46 @@
+// The decoder follows the grammar of a terminal's key sequences: ESC "[",
+// parameter bytes, intermediate bytes and one final byte, or ESC "O",
+// parameter bytes and one final byte. A state machine takes the bytes of one
+// sequence in turn and keeps its parameter bytes; once the final byte has
+// come it looks the key up by them. What a terminal sends that no key made
+// is taken whole and dropped: a string (OSC, DCS, APC, PM) up to its end, an
+// X10 mouse report, and a bracketed paste. Each call runs the machine again
+// from the key's first byte, which costs little: a key is a few dozen bytes
+// at most, and what has no length limit is dropped as it comes.
 #include "input/key_decoder.h"
 
 #include <algorithm>
 
 namespace {
+
+constexpr char ESC = 27;
+
+enum DecoderState {
+    AFTER_ESC,
+    CSI,
+    CSI_INTERMEDIATE,
+    SS3,
+    CONSOLE_FN,
+    STRING,       // after ESC "]", "P", "_" or "^"
+    STRING_ESC,   // an ESC within a string: ST if a backslash follows
+    MOUSE_REPORT, // after ESC "[M", its three bytes
+    PASTE,        // after ESC "[200~", up to ESC "[201~"
+};
+
+// What a byte does to a sequence besides completing it with a key code.
+constexpr int GO_ON = -1;
+constexpr int FAIL = -2;
+
+struct Decoder {
+    DecoderState state = AFTER_ESC;
+    int length = 1;                  // bytes so far, its ESC included, up to the limit
+    char params[MAX_SEQUENCE_BYTES]; // the length limit keeps them within
+    int param_count = 0;
+    int strays = 0; // bytes passed over in CONSOLE_FN
+    int taken = 0;  // MOUSE_REPORT: its bytes so far; PASTE: bytes of its end matched
+
+    std::string_view parameters() const { return {params, static_cast<size_t>(param_count)}; }
+};
 
 bool is_parameter_byte(char byte) {
     return byte >= 0x30 && byte <= 0x3f;
@@ -53,7 +91,7 @@ int letter_key(char final) {
     case 'S':
         return KEY_F1 + (final - 'P');
     }
-    return IGNORED;
+    return KEY_NONE;
 }
 
 // The keys of ESC "[" n "~", by n.
@@ -73,7 +111,7 @@ int numbered_key(std::string_view number) {
         if (entry.number == number)
             return entry.key;
     }
-    return IGNORED;
+    return KEY_NONE;
 }
 
 // The key of a complete ESC "[" sequence without intermediate bytes. A
@@ -88,13 +126,13 @@ int csi_key(std::string_view params, char final) {
     modifier.remove_prefix(std::min(semicolon + 1, params.size()));
     bool modified = semicolon < params.size();
     if (modified && !is_modifier(modifier))
-        return IGNORED;
+        return KEY_NONE;
     if (final == '~')
         return numbered_key(first);
     // F1 to F4 end in "P" to "S" only behind a modifier.
     if (params.empty() && (final < 'P' || final > 'S'))
         return letter_key(final);
-    return modified && first == "1" ? letter_key(final) : IGNORED;
+    return modified && first == "1" ? letter_key(final) : KEY_NONE;
 }
 
 int go_to(Decoder& decoder, DecoderState state) {
@@ -138,7 +176,7 @@ int csi_step(Decoder& decoder, char byte) {
 int pass_over(char byte) {
     if (is_parameter_byte(byte) || is_intermediate_byte(byte))
         return GO_ON;
-    return is_final_byte(byte) ? IGNORED : FAIL;
+    return is_final_byte(byte) ? KEY_NONE : FAIL;
 }
 
 bool begins_string(char byte) {
@@ -149,10 +187,10 @@ bool begins_string(char byte) {
 // after its ESC ends it too, and that ESC begins the next key.
 int string_step(Decoder& decoder, char byte) {
     if (decoder.state == STRING_ESC)
-        return byte == '\\' ? IGNORED : FAIL;
+        return byte == '\\' ? KEY_NONE : FAIL;
     if (byte == '\a')
-        return IGNORED;
-    return byte == 27 ? go_to(decoder, STRING_ESC) : GO_ON;
+        return KEY_NONE;
+    return byte == ESC ? go_to(decoder, STRING_ESC) : GO_ON;
 }
 
 // Everything up to the first ESC "[201~" is pasted text, keys and escape
@@ -162,26 +200,22 @@ int paste_step(Decoder& decoder, char byte) {
         decoder.taken++;
     else
         decoder.taken = byte == PASTE_ENDS[0] ? 1 : 0;
-    return decoder.taken == static_cast<int>(PASTE_ENDS.size()) ? IGNORED : GO_ON;
+    return decoder.taken == static_cast<int>(PASTE_ENDS.size()) ? KEY_NONE : GO_ON;
 }
-
-} // namespace
 
 bool begins_sequence(char byte) {
     return byte == '[' || byte == 'O' || begins_string(byte);
 }
 
-int decoder_time_limit(const Decoder& decoder) {
-    return decoder.state == PASTE ? -1 : SEQUENCE_BYTE_TIMEOUT_MS;
-}
-
+// Feeds the next byte after the ESC: returns the key of a completed
+// sequence, KEY_NONE, GO_ON, or FAIL.
 int decoder_step(Decoder& decoder, char byte) {
     if (decoder.state == STRING || decoder.state == STRING_ESC)
         return string_step(decoder, byte);
     if (decoder.state == PASTE)
         return paste_step(decoder, byte);
     // An ESC always begins a key: no sequence holds one.
-    if (byte == 27)
+    if (byte == ESC)
         return FAIL;
     if (decoder.state != CONSOLE_FN) {
         if (decoder.length == MAX_SEQUENCE_BYTES)
@@ -200,7 +234,7 @@ int decoder_step(Decoder& decoder, char byte) {
     case CSI_INTERMEDIATE:
         if (is_intermediate_byte(byte))
             return GO_ON;
-        return is_final_byte(byte) ? IGNORED : FAIL;
+        return is_final_byte(byte) ? KEY_NONE : FAIL;
     case SS3:
         if (is_parameter_byte(byte))
             return keep_parameter(decoder, byte);
@@ -210,8 +244,98 @@ int decoder_step(Decoder& decoder, char byte) {
             return KEY_F1 + (byte - 'A');
         return ++decoder.strays <= MAX_CONSOLE_FN_STRAY ? GO_ON : FAIL;
     case MOUSE_REPORT:
-        return ++decoder.taken == MOUSE_REPORT_BYTES ? IGNORED : GO_ON;
+        return ++decoder.taken == MOUSE_REPORT_BYTES ? KEY_NONE : GO_ON;
     default:
         return FAIL;
     }
+}
+
+KeyDecoded taken(int key, size_t used) {
+    return {key, used, 0, WITHIN_NOTHING};
+}
+
+KeyDecoded need_more(int wait_ms) {
+    return {KEY_MORE, 0, wait_ms, WITHIN_NOTHING};
+}
+
+// A sequence that needs its next byte. Once it can make no key (a paste, a
+// string, past the length limit) its bytes are dropped as they come, but
+// for those that may begin its end: the ESC of a string's ST, and the part
+// of a paste's end matched so far, which the next call takes again.
+KeyDecoded more(const Decoder& decoder, size_t held) {
+    if (decoder.state == PASTE)
+        return {KEY_MORE, held - decoder.taken, -1, WITHIN_PASTE};
+    if (decoder.state == STRING || decoder.state == STRING_ESC)
+        return {KEY_MORE, held - (decoder.state == STRING_ESC), SEQUENCE_BYTE_TIMEOUT_MS,
+                WITHIN_STRING};
+    if (decoder.state != CONSOLE_FN && decoder.length == MAX_SEQUENCE_BYTES)
+        return {KEY_MORE, held, SEQUENCE_BYTE_TIMEOUT_MS, WITHIN_LONG_SEQUENCE};
+    return need_more(SEQUENCE_BYTE_TIMEOUT_MS);
+}
+
+// The decoder within what it drops as it comes, as the last call left it.
+Decoder resumed(KeyWithin within) {
+    Decoder decoder;
+    decoder.state = within == WITHIN_PASTE ? PASTE : within == WITHIN_STRING ? STRING : CSI;
+    if (within == WITHIN_LONG_SEQUENCE)
+        decoder.length = MAX_SEQUENCE_BYTES;
+    return decoder;
+}
+
+// Decodes a key sequence, or a string, from bytes[from] on. A sequence that
+// fails (a byte outside the grammar, cut off by silence, the end of input
+// or a signal) is dropped whole: replaying its bytes would make keys of
+// them ("1;5A" would choose the first option). An ESC that breaks it begins
+// the next key (Alt+[ and then Down is Down), and so does an ESC that ends
+// a string with a byte other than the one of ST, with that byte.
+KeyDecoded decode_sequence(const KeyBytes& input, size_t from, Decoder decoder) {
+    std::string_view bytes = input.bytes;
+    for (size_t at = from; at < bytes.size(); at++) {
+        int result = decoder_step(decoder, bytes[at]);
+        if (result == GO_ON)
+            continue;
+        if (result != FAIL)
+            return taken(result, at + 1);
+        if (decoder.state == STRING_ESC)
+            return taken(KEY_NONE, at - 1);
+        return taken(KEY_NONE, bytes[at] == ESC ? at : at + 1);
+    }
+    return input.ended ? taken(KEY_NONE, bytes.size()) : more(decoder, bytes.size());
+}
+
+// Decodes what follows an ESC. Bytes that came with it were sent by one key
+// press: a key sequence, or Alt plus a key, which does nothing. Alt plus a
+// key sequence (rxvt's Alt+Up is ESC ESC "[A") is that key; after two ESCs
+// any other byte begins a key of its own, a third ESC too: a held Esc and
+// then Delete is no digit. A byte that came after a pause may still begin
+// a sequence; any other begins a key of its own after a lone Esc, so Esc
+// and then q typed a moment apart quit once.
+KeyDecoded decode_escape(const KeyBytes& input) {
+    std::string_view bytes = input.bytes;
+    if (bytes.size() == 1)
+        return input.ended ? taken(KEY_ESCAPE, 1) : need_more(ESCAPE_BYTE_TIMEOUT_MS);
+    if (begins_sequence(bytes[1]))
+        return decode_sequence(input, 1, Decoder());
+    if (input.together <= 1)
+        return taken(KEY_ESCAPE, 1);
+    if (bytes[1] != ESC)
+        return taken(KEY_NONE, 2);
+    // Only a byte sent with the two ESCs counts, so the wait is none.
+    if (bytes.size() == 2)
+        return input.ended ? taken(KEY_NONE, 2) : need_more(0);
+    if (input.together > 2 && begins_sequence(bytes[2]))
+        return decode_sequence(input, 2, Decoder());
+    return taken(KEY_NONE, 2);
+}
+
+} // namespace
+
+KeyDecoded key_decode(const KeyBytes& input) {
+    if (input.within != WITHIN_NOTHING)
+        return decode_sequence(input, 0, resumed(input.within));
+    if (input.bytes.empty())
+        return need_more(-1);
+    if (input.bytes[0] != ESC)
+        return taken(static_cast<signed char>(input.bytes[0]), 1);
+    return decode_escape(input);
 }

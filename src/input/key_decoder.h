@@ -1,56 +1,63 @@
-// The decoder of terminal key sequences: the bytes after an ESC, one at a
-// time, to the key they name.
+// The decoder of what a terminal sends for keys: a pure function from the
+// bytes the key reader holds to the key they begin with and how many of
+// them it takes, or "more needed" with the time to allow for the next byte.
+// It never waits, reads or remembers: the reader waits and asks again with
+// more bytes, or tells it that no more are coming.
 #pragma once
 
-#include "input/key_reader.h"
+#include "input/key_codes.h"
 
 #include <climits>
+#include <cstddef>
 #include <string_view>
 
-// The decoder follows the grammar of a terminal's key sequences: ESC "[",
-// parameter bytes, intermediate bytes and one final byte, or ESC "O",
-// parameter bytes and one final byte. It keeps the parameter bytes, and once
-// the final byte has come it looks the key up by them. What a terminal sends
-// that no key made is taken whole and dropped: a string (OSC, DCS, APC, PM)
-// up to its end, an X10 mouse report, and a bracketed paste.
-enum DecoderState {
-    AFTER_ESC,
-    CSI,
-    CSI_INTERMEDIATE,
-    SS3,
-    CONSOLE_FN,
-    STRING,       // after ESC "]", "P", "_" or "^"
-    STRING_ESC,   // an ESC within a string: ST if a backslash follows
-    MOUSE_REPORT, // after ESC "[M", its three bytes
-    PASTE,        // after ESC "[200~", up to ESC "[201~"
+// Time allowed for the byte after an ESC that came alone; none within it
+// makes a lone Esc.
+constexpr int ESCAPE_BYTE_TIMEOUT_MS = 100;
+// Time allowed for each further byte once "[" or "O" (or "]", "P", "_" or
+// "^", which begin a terminal's string) has followed the ESC: a key
+// sequence cut by a slow link still arrives as its key. A paste has none.
+constexpr int SEQUENCE_BYTE_TIMEOUT_MS = 1000;
+// Stray bytes a console F-key sequence may pass over before it fails.
+constexpr int MAX_CONSOLE_FN_STRAY = 32;
+// Longest key sequence, its ESC included, that the decoder takes; a longer
+// one is passed over up to its final byte, and none of its bytes is a key.
+// (Not the console F-key sequence, whose stray bytes are counted.)
+constexpr int MAX_SEQUENCE_BYTES = 32;
+
+// The decoder's answers besides a key, unlike every byte and key code.
+constexpr int KEY_NONE = INT_MIN;     // the bytes taken make no key the game uses
+constexpr int KEY_MORE = INT_MIN + 1; // the answer needs the next byte
+
+// Three things have no length limit: a paste, a terminal's string and a
+// sequence past its limit. The decoder drops their bytes as they come and
+// says that it is within one, for the reader to hand back with the next.
+enum KeyWithin : unsigned char {
+    WITHIN_NOTHING,
+    WITHIN_PASTE,
+    WITHIN_STRING,
+    WITHIN_LONG_SEQUENCE,
 };
 
-// What a byte does to a sequence besides completing it with a key code.
-constexpr int GO_ON = -1;
-constexpr int FAIL = -2;
-// Complete, but a key the game has no use for. It leaves the decoder as the
-// result of a read, so it must differ from every plain byte and key code.
-constexpr int IGNORED = INT_MIN;
-
-struct Decoder {
-    DecoderState state = AFTER_ESC;
-    int length = 1;                  // bytes so far, its ESC included, up to the limit
-    char params[MAX_SEQUENCE_BYTES]; // the length limit keeps them within
-    int param_count = 0;
-    int strays = 0; // bytes passed over in CONSOLE_FN
-    int taken = 0;  // MOUSE_REPORT: its bytes so far; PASTE: bytes of its end matched
-
-    std::string_view parameters() const { return {params, static_cast<size_t>(param_count)}; }
+// What the reader knows.
+struct KeyBytes {
+    std::string_view bytes; // held and not yet taken, the next key's first byte first
+    // How many of them came with the first, before the reader had to pause
+    // for more: ESC and q together are Alt+q, a moment apart Esc and q.
+    size_t together;
+    // Nothing more is coming: the time allowed passed, the input ended, or
+    // an interrupt came.
+    bool ended;
+    KeyWithin within;
 };
 
-// Feeds the next byte after the ESC: returns the key of a completed
-// sequence, IGNORED, GO_ON, or FAIL. After a FAIL the byte begins the next
-// key if it is an ESC; in STRING_ESC the string's ESC and the byte do.
-int decoder_step(Decoder& decoder, char byte);
+struct KeyDecoded {
+    int key;          // a key code, a byte as a signed value, KEY_NONE or KEY_MORE
+    size_t used;      // bytes taken from the front; with KEY_MORE, those dropped so far
+    int wait_ms;      // with KEY_MORE, the time allowed for the next byte; negative: no limit
+    KeyWithin within; // for the next call
+};
 
-// Milliseconds allowed for the next byte; negative: no limit (a paste may
-// come as slowly as it likes).
-int decoder_time_limit(const Decoder& decoder);
-
-// Whether the byte after the ESC begins a sequence or a string.
-bool begins_sequence(char byte);
+// Decodes the key that the bytes begin with. With ended it never answers
+// KEY_MORE, and a sequence cut short is dropped whole.
+KeyDecoded key_decode(const KeyBytes& input);

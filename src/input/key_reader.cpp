@@ -1,3 +1,9 @@
+// The key reader holds what it has read of standard input and not yet used
+// in one buffer, in one record with everything else it keeps (key_reader.h
+// says what it owns). A key's road: next_code waits for input and reads
+// all that is waiting, decode_key hands the bytes to the decoder one more at
+// a time, waiting the time the decoder allows whenever it needs more, and
+// the bytes the key took are gone.
 #include "input/key_reader.h"
 
 #include "input/key_decoder.h"
@@ -5,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <poll.h>
@@ -13,35 +20,51 @@
 #include <termios.h>
 #include <unistd.h>
 
-volatile char pushback_buf[256];
-volatile std::uint8_t pushback_in;
-volatile std::uint8_t pushback_out;
-
 namespace {
 
-constexpr char ESC = 27;
-
-// What the handlers noted, as counts that only they raise; the reader keeps
-// the counts it has answered. Neither side ever writes the other's, so
-// nothing is lost to a signal between a look and a store.
 constexpr int EVENT_KINDS = EVENT_CONTINUE + 1;
-volatile sig_atomic_t events_noted[EVENT_KINDS];
-sig_atomic_t events_taken[EVENT_KINDS];
-volatile sig_atomic_t interrupts_noted;
-sig_atomic_t interrupts_answered;
+// A read takes all that is waiting, up to this, so a paste or a script
+// costs a read a buffer, not a read a byte.
+constexpr int HELD_SIZE = 4096;
 
-// The handlers write a byte here after each note, and every wait watches it
-// beside standard input: a note made after the reader has looked ends the
-// wait that follows, with no signal ever held back.
-int signal_pipe[2] = {-1, -1};
+// The reader's whole state. The handlers only raise their counts, note the
+// first interrupt's signal and write to the pipe; the main path keeps its
+// own counts of what it has answered. Neither side ever writes the other's
+// fields, so nothing is lost to a signal between a look and a store.
+struct KeyReader {
+    // The bytes read and not yet used, held[start] to held[end - 1].
+    char held[HELD_SIZE];
+    int start = 0;
+    int end = 0;
+    // Of them, how many the decoder has looked at (the byte after a lone
+    // Esc, the ESC that broke a sequence): the next key has begun with
+    // them, and an interrupt waits until it has been read. Bytes that no key
+    // has begun with come after an interrupt.
+    int begun = 0;
+
+    // Written by the handlers.
+    volatile sig_atomic_t events_noted[EVENT_KINDS] = {};
+    volatile sig_atomic_t interrupts_noted = 0;
+    volatile sig_atomic_t interrupt_signal = 0;
+
+    sig_atomic_t events_taken[EVENT_KINDS] = {};
+    sig_atomic_t interrupts_answered = 0;
+    int input_error = 0;
+    // The handlers write a byte here after each note, and every wait watches
+    // it beside standard input: a note made after the reader has looked
+    // ends the wait that follows, with no signal ever held back.
+    int signal_pipe[2] = {-1, -1};
+};
+
+KeyReader reader;
 
 bool interrupt_waiting() {
-    return interrupts_noted != interrupts_answered;
+    return reader.interrupts_noted != reader.interrupts_answered;
 }
 
 void empty_signal_pipe() {
     char bytes[64];
-    while (read(signal_pipe[0], bytes, sizeof bytes) > 0) {
+    while (read(reader.signal_pipe[0], bytes, sizeof bytes) > 0) {
     }
 }
 
@@ -67,12 +90,12 @@ bool input_discarded() {
 // noted something, whose note the caller looks at next. The one wait of
 // the game: for a key, and for a screen that takes no more.
 int wait_until_ready(int descriptor, short events, int timeout_ms) {
-    pollfd watched[2] = {{descriptor, events, 0}, {signal_pipe[0], POLLIN, 0}};
+    pollfd watched[2] = {{descriptor, events, 0}, {reader.signal_pipe[0], POLLIN, 0}};
     int ready = poll(watched, 2, timeout_ms);
     if (ready < 0 && errno != EINTR)
         return -1;
     if (ready < 0 || (watched[1].revents & POLLIN)) {
-        if (signal_pipe[0] >= 0)
+        if (reader.signal_pipe[0] >= 0)
             empty_signal_pipe();
         errno = EINTR;
         return -1;
@@ -90,62 +113,33 @@ int wait_for_input(int timeout_ms) {
     return ready;
 }
 
-// Bytes read from standard input ahead of the keys they make: a read takes
-// all that is waiting, so a paste or a script costs a read a buffer, not a
-// read a byte. They come after the ring's bytes, which were read before them.
-constexpr int READ_AHEAD_SIZE = 4096;
-char read_ahead[READ_AHEAD_SIZE];
-int read_ahead_at = 0;
-int read_ahead_end = 0;
+int held_count() {
+    return reader.end - reader.start;
+}
 
-// Reads what is waiting into the empty read-ahead: the result of the read.
-// A descriptor left non-blocking that has nothing after all is no error:
-// it reads as a signal, and the wait goes on.
+// Reads what is waiting behind the bytes held: the result of the read. The
+// bytes held are at most one key's begun, far fewer than the buffer holds,
+// so moving them to its front always makes room. A descriptor left
+// non-blocking that has nothing after all is no error: it reads as a
+// signal, and the wait goes on.
 int read_more() {
-    ssize_t got = read(0, read_ahead, READ_AHEAD_SIZE);
-    read_ahead_at = 0;
-    read_ahead_end = got > 0 ? static_cast<int>(got) : 0;
+    if (reader.end == HELD_SIZE) {
+        std::memmove(reader.held, reader.held + reader.start, held_count());
+        reader.end = held_count();
+        reader.start = 0;
+    }
+    ssize_t got = read(0, reader.held + reader.end, HELD_SIZE - reader.end);
+    reader.end += got > 0 ? static_cast<int>(got) : 0;
     if (got < 0 && errno == EAGAIN)
         errno = EINTR;
     return static_cast<int>(got);
 }
 
-std::uint8_t ring_count() {
-    return static_cast<std::uint8_t>(pushback_in - pushback_out);
-}
-
-char ring_take() {
-    char byte = pushback_buf[pushback_out];
-    pushback_out = static_cast<std::uint8_t>(pushback_out + 1);
-    return byte;
-}
-
-// Puts a byte back before everything unread: the byte that ended a failed
-// sequence, or the one after a lone Esc, begins the next key.
-void ring_put_back(char byte) {
-    pushback_out = static_cast<std::uint8_t>(pushback_out - 1);
-    pushback_buf[pushback_out] = byte;
-}
-
-// A byte that has already arrived: one put back, else one read ahead.
-bool take_arrived(char* byte) {
-    if (ring_count() > 0)
-        *byte = ring_take();
-    else if (read_ahead_at < read_ahead_end)
-        *byte = read_ahead[read_ahead_at++];
-    else
-        return false;
-    return true;
-}
-
-int wait_and_read(char* dest, int timeout_ms) {
-    if (take_arrived(dest))
-        return 1;
-    int ready = wait_for_input(timeout_ms);
-    if (ready <= 0)
-        return ready;
-    int got = read_more();
-    return got > 0 && take_arrived(dest) ? 1 : got;
+void use(int count) {
+    reader.start += count;
+    reader.begun = std::max(0, reader.begun - count);
+    if (reader.start == reader.end)
+        reader.start = reader.end = 0;
 }
 
 // Milliseconds on a clock that no one sets.
@@ -155,84 +149,60 @@ long long monotonic_ms() {
     return now.tv_sec * 1000LL + now.tv_nsec / 1000000;
 }
 
-// Waits up to timeout_ms (negative: without limit) for the next byte after
-// an ESC. A signal that queues no key (a resize, a continue) does not break
-// the wait, or an arrow key pressed while the window is being resized would
-// be lost: the wait goes on for the time left. An interrupt ends it, and so
-// do the end of input and an error, which the next wait for a key meets
-// again.
-int next_escape_byte(char* byte, int timeout_ms) {
+// Waits up to timeout_ms (negative: without limit) for more bytes of a key
+// begun, and reads them: false when none came. A signal that queues no key
+// (a resize, a continue) does not break the wait, or an arrow key pressed
+// while the window is being resized would be lost: the wait goes on for the
+// time left. An interrupt ends it, and so do the end of input and an error,
+// which the next wait for a key meets again.
+bool more_came(int timeout_ms) {
     const long long deadline = monotonic_ms() + timeout_ms;
     for (;;) {
         int left = timeout_ms < 0 ? -1 : static_cast<int>(std::max(0LL, deadline - monotonic_ms()));
-        int got = wait_and_read(byte, left);
-        if (got < 0 && errno == EINTR && !interrupt_waiting())
-            continue;
-        return got;
+        int got = wait_for_input(left);
+        if (got > 0)
+            got = read_more();
+        if (got > 0)
+            return true;
+        if (got == 0 || errno != EINTR || interrupt_waiting())
+            return false;
     }
 }
 
-// Decodes a key sequence, or a string, from its "[", "O", "]", "P", "_" or
-// "^" on. A sequence that fails (a byte outside the grammar, cut off by
-// silence, the end of input or a signal) is dropped whole: replaying its
-// bytes would make keys of them ("1;5A" would choose the first option). An
-// ESC that breaks it begins the next key (Alt+[ and then Down is Down), and
-// so does an ESC that ends a string with a byte other than the one of ST.
-int decode_sequence(char first) {
-    Decoder decoder;
-    int result = decoder_step(decoder, first);
-    char byte = first;
-    while (result == GO_ON) {
-        if (next_escape_byte(&byte, decoder_time_limit(decoder)) <= 0)
-            return IGNORED;
-        result = decoder_step(decoder, byte);
+// The decoder's answer for the key that the bytes held begin with. It is
+// given one more byte each time it needs one, so that the bytes it has
+// looked at are known; when it has looked at all, the reader looks for
+// bytes sent with them, and then waits the time the decoder allows. Bytes
+// that come after that pause did not come together with the key's first.
+int decode_key() {
+    size_t together = SIZE_MAX;
+    bool ended = false;
+    KeyWithin within = WITHIN_NOTHING;
+    for (;;) {
+        reader.begun = std::max(reader.begun, std::min(1, held_count()));
+        std::string_view bytes(reader.held + reader.start, reader.begun);
+        KeyDecoded answer = key_decode({bytes, std::min(together, bytes.size()), ended, within});
+        use(static_cast<int>(answer.used));
+        together -= std::min(together, answer.used);
+        within = answer.within;
+        if (answer.key != KEY_MORE)
+            return answer.key;
+        if (reader.begun < held_count() || more_came(0)) {
+            reader.begun++;
+        } else if (answer.wait_ms == 0 || interrupt_waiting()) {
+            ended = true;
+        } else {
+            together = std::min(together, static_cast<size_t>(reader.begun));
+            ended = !more_came(answer.wait_ms);
+            reader.begun += !ended;
+        }
     }
-    if (result == FAIL && (byte == ESC || decoder.state == STRING_ESC))
-        ring_put_back(byte);
-    if (result == FAIL && decoder.state == STRING_ESC)
-        ring_put_back(ESC);
-    return result == FAIL ? IGNORED : result;
-}
-
-// A byte that was sent together with the ESC: a key sequence, or Alt plus a
-// key. Alt plus a key sequence (rxvt's Alt+Up is ESC ESC "[A") is that key;
-// Alt plus anything else does nothing. After two ESCs any other byte begins
-// a key of its own, a third ESC too: a held Esc and then Delete is no digit.
-int decode_with_escape(char byte) {
-    if (begins_sequence(byte))
-        return decode_sequence(byte);
-    if (byte == ESC && next_escape_byte(&byte, 0) == 1) {
-        if (begins_sequence(byte))
-            return decode_sequence(byte);
-        ring_put_back(byte);
-    }
-    return IGNORED;
-}
-
-// Decodes what follows an ESC. Bytes already waiting were sent with it by
-// one key press. Otherwise the ESC came alone, and a byte within the short
-// wait may still begin a sequence; any other byte is a key of its own,
-// replayed after the lone Esc, so Esc and then q typed a moment apart quit
-// once.
-int decode_escape() {
-    char byte;
-    int got = next_escape_byte(&byte, 0);
-    if (got == 1)
-        return decode_with_escape(byte);
-    if (got == 0)
-        got = next_escape_byte(&byte, ESCAPE_BYTE_TIMEOUT_MS);
-    if (got <= 0)
-        return KEY_ESCAPE;
-    if (begins_sequence(byte))
-        return decode_sequence(byte);
-    ring_put_back(byte);
-    return KEY_ESCAPE;
 }
 
 bool take_event(TerminalEvent event) {
-    if (events_taken[event] == events_noted[event])
+    if (reader.events_taken[event] == reader.events_noted[event])
         return false;
-    events_taken[event] = events_noted[event];
+    reader.events_taken[event] = reader.events_noted[event];
     return true;
 }
 
@@ -259,24 +229,26 @@ bool terminal_hung_up() {
            errno == EIO;
 }
 
-// The next byte, undecoded, as a signed value, or the code of what came
-// first: a noted stop, continue or resize, an interrupt, or the end of
-// input. Bytes put back come before an interrupt, bytes read ahead after it.
-// A signal that comes with a key goes first, and the key stays unread until
+int take_byte() {
+    signed char byte = reader.held[reader.start];
+    use(1);
+    return byte;
+}
+
+// The next key (decoded) or byte (not), or the code of what came first: a
+// noted stop, continue or resize, an interrupt, or the end of input. A
+// signal that comes with a key goes first, and the key stays unread until
 // then: Ctrl-Z and then 2 stop the game before the 2 is answered.
-int next_code() {
-    char byte;
+int next_code(bool decoded) {
     for (;;) {
         if (int event = take_terminal_event())
             return event;
-        if (ring_count() > 0)
-            return static_cast<signed char>(ring_take());
-        if (interrupt_waiting()) {
-            interrupts_answered = interrupts_answered + 1;
+        if (reader.begun == 0 && interrupt_waiting()) {
+            reader.interrupts_answered = reader.interrupts_answered + 1;
             return KEY_INTERRUPT;
         }
-        if (take_arrived(&byte))
-            return static_cast<signed char>(byte);
+        if (held_count() > 0)
+            return decoded ? decode_key() : take_byte();
         int ready = wait_for_input(-1);
         int got = ready > 0 ? read_more() : ready;
         // After a signal, its interrupt is counted or its event noted; a
@@ -286,28 +258,16 @@ int next_code() {
         // End of input or an error: every wait now ends at once, so the
         // game is told to end instead of asking again and again.
         if (got < 0)
-            input_error = errno;
+            reader.input_error = errno;
         else if (terminal_hung_up())
-            input_error = EIO;
+            reader.input_error = EIO;
         return KEY_INPUT_CLOSED;
     }
 }
 
-// One key, or IGNORED when the input held a sequence of a key the game has
-// no use for, or Alt plus a key; its bytes are gone.
-int read_one_key() {
-    int code = next_code();
-    return code == ESC ? decode_escape() : code;
-}
-
-} // namespace
-
-volatile int interrupt_signal = 0;
-int input_error = 0;
-
 // A standard descriptor that is closed must stay closed (the game reads
 // its keys from descriptor 0, which may be), so the pipe keeps above them.
-static int above_standard(int descriptor) {
+int above_standard(int descriptor) {
     if (descriptor > STDERR_FILENO)
         return descriptor;
     int moved = fcntl(descriptor, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
@@ -315,56 +275,79 @@ static int above_standard(int descriptor) {
     return moved;
 }
 
-// Without room for both ends above the standard descriptors (ulimit -n 4
-// with descriptors closed) the game goes on without the pipe: one end alone
-// would wake every wait at once, for ever.
-void open_signal_pipe() {
-    if (signal_pipe[0] >= 0 || pipe2(signal_pipe, O_NONBLOCK | O_CLOEXEC) != 0)
-        return;
-    for (int& end : signal_pipe)
-        end = above_standard(end);
-    if (signal_pipe[0] >= 0 && signal_pipe[1] >= 0)
-        return;
-    for (int& end : signal_pipe) {
-        if (end >= 0)
-            close(end);
-        end = -1;
-    }
-}
-
 // The pipe may be full of earlier wakings: the note is there all the same.
-static void wake_the_reader() {
+void wake_the_reader() {
     int saved_errno = errno;
-    if (signal_pipe[1] >= 0 && write(signal_pipe[1], "", 1) < 0) {
+    if (reader.signal_pipe[1] >= 0 && write(reader.signal_pipe[1], "", 1) < 0) {
     }
     errno = saved_errno;
 }
 
+} // namespace
+
+// Without room for both ends above the standard descriptors (ulimit -n 4
+// with descriptors closed) the game goes on without the pipe: one end alone
+// would wake every wait at once, for ever.
+void open_signal_pipe() {
+    int* ends = reader.signal_pipe;
+    if (ends[0] >= 0 || pipe2(ends, O_NONBLOCK | O_CLOEXEC) != 0)
+        return;
+    for (int i = 0; i < 2; i++)
+        ends[i] = above_standard(ends[i]);
+    if (ends[0] >= 0 && ends[1] >= 0)
+        return;
+    for (int i = 0; i < 2; i++) {
+        if (ends[i] >= 0)
+            close(ends[i]);
+        ends[i] = -1;
+    }
+}
+
 void note_terminal_event(TerminalEvent event) {
-    events_noted[event] = events_noted[event] + 1;
+    reader.events_noted[event] = reader.events_noted[event] + 1;
     wake_the_reader();
+}
+
+// Handlers that count hold each other back, so none interleaves with
+// another on the count.
+void on_interrupt(int signal_number) {
+    if (reader.interrupt_signal == 0)
+        reader.interrupt_signal = signal_number;
+    reader.interrupts_noted = reader.interrupts_noted + 1;
+    wake_the_reader();
+}
+
+int interrupt_signal() {
+    return reader.interrupt_signal;
+}
+
+int input_error() {
+    return reader.input_error;
 }
 
 int read_key() {
     for (;;) {
-        int code = read_one_key();
-        if (code != IGNORED)
+        int code = next_code(true);
+        if (code != KEY_NONE)
             return code;
     }
 }
 
 int read_byte() {
-    return next_code();
+    return next_code(false);
+}
+
+int unread_input_bytes() {
+    return held_count();
 }
 
 void forget_unread_keys() {
-    pushback_out = pushback_in;
-    read_ahead_at = read_ahead_end = 0;
+    reader.start = reader.end = reader.begun = 0;
 }
 
 void give_back_unread_input() {
     struct stat input;
-    off_t unused = ring_count() + (read_ahead_end - read_ahead_at);
+    off_t unused = held_count();
     if (unused > 0 && fstat(STDIN_FILENO, &input) == 0 && S_ISREG(input.st_mode))
         lseek(STDIN_FILENO, -unused, SEEK_CUR);
     forget_unread_keys();
@@ -392,17 +375,4 @@ void discard_unread_keys() {
 
 void wait_for_output_room() {
     wait_until_ready(STDOUT_FILENO, POLLOUT, -1);
-}
-
-int read_byte_timeout(char* dest, int timeout_ms) {
-    return wait_and_read(dest, timeout_ms);
-}
-
-// Handlers that count hold each other back, so none interleaves with
-// another on the count.
-void on_interrupt(int signal_number) {
-    if (interrupt_signal == 0)
-        interrupt_signal = signal_number;
-    interrupts_noted = interrupts_noted + 1;
-    wake_the_reader();
 }

@@ -143,7 +143,7 @@ StateId plain_choose() {
         // status 131 the shell takes for an ordinary one); after the other
         // interrupts the shell begins a line of its own.
         bool ended = length == ANSWERS_ENDED;
-        if (ended ? interrupt_signal == 0 || interrupt_signal == SIGQUIT
+        if (ended ? interrupt_signal() == 0 || interrupt_signal() == SIGQUIT
                   : !answers_from_a_terminal())
             term_putch('\n');
         if (ended || (length == 1 && (answer[0] == 'q' || answer[0] == 'Q')))

@@ -229,7 +229,7 @@ static void take_terminal_at_start() {
 }
 
 static bool ending_noted() {
-    return interrupt_signal != 0;
+    return interrupt_signal() != 0;
 }
 
 void session_start() {
@@ -276,7 +276,7 @@ static bool stop_by(int signal_number) {
 // it stops again, as any background job that needs its terminal does,
 // until fg. An ending signal meanwhile ends it by its handler.
 static void wait_for_foreground() {
-    while (interrupt_signal == 0 && !owns_terminal() && stop_by(SIGTTOU)) {
+    while (interrupt_signal() == 0 && !owns_terminal() && stop_by(SIGTTOU)) {
     }
 }
 
@@ -300,10 +300,10 @@ static void stop_game() {
     term_bracketed_paste(false);
     term_flush();
     raw_mode_give_back();
-    if (interrupt_signal == 0 && stop_by(SIGTSTP))
+    if (interrupt_signal() == 0 && stop_by(SIGTSTP))
         wait_for_foreground();
-    if (interrupt_signal != 0)
-        std::_Exit(status_after_signal(interrupt_signal));
+    if (interrupt_signal() != 0)
+        std::_Exit(status_after_signal(interrupt_signal()));
     take_terminal_again();
 }
 
@@ -349,11 +349,11 @@ void session_end() {
 // signal came before, comes after or never comes.
 static int ending_status(const char* what) {
     int write_error = term_write_error();
-    bool hung_up = interrupt_signal == SIGHUP || input_error == EIO || write_error == EIO;
-    int ending_signal = interrupt_signal != 0 ? interrupt_signal : hung_up ? SIGHUP : 0;
+    bool hung_up = interrupt_signal() == SIGHUP || input_error() == EIO || write_error == EIO;
+    int ending_signal = interrupt_signal() != 0 ? interrupt_signal() : hung_up ? SIGHUP : 0;
     if (hung_up)
         write_error = 0;
-    int read_error = hung_up ? 0 : input_error;
+    int read_error = hung_up ? 0 : input_error();
     // A reader that has gone is how a pipeline ends its writer (vakna | head):
     // nothing to report, and the end by the SIGPIPE that was held off, as
     // the pipeline's other programs have, unless it was ignored throughout.

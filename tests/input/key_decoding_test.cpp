@@ -1,13 +1,16 @@
-// Key sequences through a real descriptor 0: the decoder's table, the keys of
-// other terminals, unused keys, Alt plus a key and failed sequences skipped
-// whole, plain bytes, the ring's wrap, and the time limits for the byte after
-// a lone ESC and for each further byte of a sequence.
+// Key sequences through the decoder alone, bytes in and keys out: its
+// table, the keys of other terminals, unused keys, Alt plus a key and failed
+// sequences skipped whole, plain bytes, and the time it asks for each byte.
+// Then through the reader and a real descriptor 0: a terminal's control
+// keys, the buffer's end, and the time limits for the byte after a lone ESC
+// and for each further byte of a sequence.
 #include "input/key_test_support.h"
 #include "support/stdio_redirect.h"
 
 #include <span>
 #include <string>
 #include <termios.h>
+#include <tuple>
 
 namespace {
 
@@ -78,20 +81,14 @@ const std::string UNUSED_KEYS[] = {
     "\x1b[1[",     "\x1b[" + std::string(MAX_SEQUENCE_BYTES, '2') + "~", // past the length limit
 };
 
-// Writes bytes and ends the input behind them, so that a key the reader
-// swallowed by mistake reads as KEY_INPUT_CLOSED instead of a wait.
-void expect_keys(const std::string& bytes, std::vector<int> codes) {
-    StdinPipe input;
-    input.write(bytes);
-    input.close_writer();
-    codes.push_back(KEY_INPUT_CLOSED);
-    EXPECT_EQ(read_keys(codes.size()), codes) << "after ESC" << bytes.substr(1);
-    EXPECT_TRUE(ring_empty());
+// Bytes sent together with the end of input behind them.
+void expect_keys(const std::string& bytes, const std::vector<int>& codes) {
+    EXPECT_EQ(decode_all(bytes), codes) << "after ESC" << bytes.substr(1);
 }
 
-using KeyDecoding = KeyReaderTest;
+using KeyReading = KeyReaderTest;
 
-TEST_F(KeyDecoding, KeysOfOtherTerminalsLeaveNoTrace) {
+TEST(KeyDecoding, KeysOfOtherTerminalsLeaveNoTrace) {
     for (const auto& keys :
          {std::span<const Sequence>(TERMINAL_KEYS), std::span<const Sequence>(MODIFIED_KEYS),
           std::span<const Sequence>(DOLLAR_KEYS)}) {
@@ -100,19 +97,19 @@ TEST_F(KeyDecoding, KeysOfOtherTerminalsLeaveNoTrace) {
     }
 }
 
-TEST_F(KeyDecoding, DollarEndsTheSequenceEvenBeforeAFinalByte) {
+TEST(KeyDecoding, DollarEndsTheSequenceEvenBeforeAFinalByte) {
     // Were "$" taken for an intermediate byte, "~" or "A" would end it.
     expect_keys("\x1b[3$~", {KEY_DELETE, '~'});
     expect_keys("\x1b[5$A", {KEY_PAGE_UP, 'A'});
     expect_keys("\x1b[28$A", {'A'});
 }
 
-TEST_F(KeyDecoding, UnusedKeysAreSkippedWhole) {
+TEST(KeyDecoding, UnusedKeysAreSkippedWhole) {
     for (const std::string& bytes : UNUSED_KEYS)
         expect_keys(bytes + "k" + bytes + "\x1b[A", {'k', KEY_UP});
 }
 
-TEST_F(KeyDecoding, AfterAnUnusedKeyTheReaderWaitsForTheNextKey) {
+TEST_F(KeyReading, AfterAnUnusedKeyTheReaderWaitsForTheNextKey) {
     StdinPipe input;
     input.write("\x1b[25~");
     Later typist([&] {
@@ -122,10 +119,10 @@ TEST_F(KeyDecoding, AfterAnUnusedKeyTheReaderWaitsForTheNextKey) {
     double start = now_ms();
     EXPECT_EQ(read_key(), 'k');
     EXPECT_GE(now_ms() - start, 90);
-    EXPECT_TRUE(ring_empty());
+    EXPECT_TRUE(nothing_held());
 }
 
-TEST_F(KeyDecoding, SequenceLongerThanItsLimitFails) {
+TEST(KeyDecoding, SequenceLongerThanItsLimitFails) {
     // ESC "[", parameter bytes and "A": MAX_SEQUENCE_BYTES in all is a
     // complete sequence still.
     const std::string longest = "\x1b[" + std::string(MAX_SEQUENCE_BYTES - 3, '1') + "A";
@@ -140,26 +137,23 @@ TEST_F(KeyDecoding, SequenceLongerThanItsLimitFails) {
     expect_keys(spaced, {'p'});
 }
 
-TEST_F(KeyDecoding, EverySequenceOfTheTableLeavesNoTrace) {
-    StdinPipe input;
+// Complete, each takes all its bytes without waiting for another.
+TEST(KeyDecoding, EverySequenceOfTheTableLeavesNoTrace) {
     for (const Sequence& sequence : TABLE) {
-        input.write(sequence.bytes);
-        EXPECT_EQ(read_key(), sequence.code) << "after ESC" << sequence.bytes.substr(1);
-        EXPECT_TRUE(ring_empty());
+        KeyDecoded answer = key_decode({sequence.bytes, sequence.bytes.size(), false, {}});
+        EXPECT_EQ(answer.key, sequence.code) << "after ESC" << sequence.bytes.substr(1);
+        EXPECT_EQ(answer.used, sequence.bytes.size());
     }
 }
 
-TEST_F(KeyDecoding, SequencesArrivingTogetherAreReadOneAtATime) {
-    StdinPipe input;
+TEST(KeyDecoding, SequencesArrivingTogetherAreReadOneAtATime) {
     std::string all;
     std::vector<int> codes;
     for (const Sequence& sequence : TABLE) {
         all += sequence.bytes + "k";
         codes.insert(codes.end(), {sequence.code, 'k'});
     }
-    input.write(all);
-    EXPECT_EQ(read_keys(codes.size()), codes);
-    EXPECT_TRUE(ring_empty());
+    EXPECT_EQ(decode_all(all), codes);
 }
 
 struct DecoderReplay {
@@ -169,7 +163,7 @@ struct DecoderReplay {
 
 // Alt plus a key, sent as ESC and the key together, does nothing; so does a
 // sequence that fails on a byte outside the grammar, which goes with it.
-TEST_F(KeyDecoding, AltKeysAndFailedSequencesAreSkippedWhole) {
+TEST(KeyDecoding, AltKeysAndFailedSequencesAreSkippedWhole) {
     const DecoderReplay cases[] = {
         {"\x1bq", {}},          {"\x1bo", {}},
         {"\x1b\n", {}},         {"\x1b\x31", {}},
@@ -182,33 +176,27 @@ TEST_F(KeyDecoding, AltKeysAndFailedSequencesAreSkippedWhole) {
         {"\x1b_\x1b\\", {}},    {"\x1b[M1\x1b[B", {KEY_DOWN}},
         {"\x1bO\n", {}},        {"\x1b\x1b\x1b[3~\x1b[[\x1b[B", {KEY_DELETE, KEY_DOWN}},
     };
-    StdinPipe input;
     for (const DecoderReplay& replay : cases) {
         // The mark shows that nothing was lost, added or reordered.
-        input.write(replay.bytes + ".");
         std::vector<int> expected = replay.codes;
         expected.push_back('.');
-        EXPECT_EQ(read_keys(expected.size()), expected) << "after ESC" << replay.bytes.substr(1);
-        EXPECT_TRUE(ring_empty());
+        expect_keys(replay.bytes + ".", expected);
     }
 }
 
-TEST_F(KeyDecoding, ConsoleFunctionKeyPassesOverAtMostThirtyTwoStrayBytes) {
-    StdinPipe input;
-    input.write("\x1b[[" + std::string(MAX_CONSOLE_FN_STRAY, 'x') + "C");
-    EXPECT_EQ(read_key(), KEY_F3);
-    EXPECT_TRUE(ring_empty());
+TEST(KeyDecoding, ConsoleFunctionKeyPassesOverAtMostThirtyTwoStrayBytes) {
+    expect_keys("\x1b[[" + std::string(MAX_CONSOLE_FN_STRAY, 'x') + "C", {KEY_F3});
 
     expect_keys("\x1b[[" + std::string(MAX_CONSOLE_FN_STRAY + 1, 'x') + "C", {'C'});
 }
 
-TEST_F(KeyDecoding, BytesAboveAsciiComeBackNegative) {
+TEST(KeyDecoding, BytesAboveAsciiComeBackNegative) {
     expect_keys("\xc3\xa4\x80\xff\xfe\xfd\x7f", {-61, -92, -128, -1, -2, -3, 127});
     // Alt plus the first byte takes only that byte.
     expect_keys("\x1b\xc3\xa4\xfd", {-92, -3});
 }
 
-TEST_F(KeyDecoding, ControlKeysOnATerminalAreTheirBytes) {
+TEST_F(KeyReading, ControlKeysOnATerminalAreTheirBytes) {
     StdinPty terminal;
     // With canonical input off, Ctrl-D is no end of file; no control byte
     // reads as a key, nor NUL as an interrupt.
@@ -216,9 +204,8 @@ TEST_F(KeyDecoding, ControlKeysOnATerminalAreTheirBytes) {
     EXPECT_EQ(read_keys(6), (std::vector<int>{1, 4, 8, 127, 0, 'a'}));
 }
 
-TEST_F(KeyDecoding, RingGoesOnWorkingAcrossItsWrap) {
-    pushback_in = 250;
-    pushback_out = 250;
+// More than the reader's buffer holds: keys cut at its end are whole.
+TEST_F(KeyReading, BufferGoesOnWorkingAcrossItsEnd) {
     StdinPipe input;
     std::string bytes;
     std::vector<int> codes;
@@ -226,9 +213,10 @@ TEST_F(KeyDecoding, RingGoesOnWorkingAcrossItsWrap) {
         bytes += "\x1b\x1bx\x1b[[yyD\x1b[1;5Z";
         codes.insert(codes.end(), {'x', KEY_F4});
     }
-    input.write(bytes);
+    codes.push_back('k');
+    input.write(bytes + "k");
     EXPECT_EQ(read_keys(codes.size()), codes);
-    EXPECT_TRUE(ring_empty());
+    EXPECT_TRUE(nothing_held());
 }
 
 // A sequence cut short by silence: its escape comes once the time for the
@@ -241,23 +229,23 @@ void expect_escape_after_time_limit() {
     EXPECT_LT(waited, 1000);
 }
 
-TEST_F(KeyDecoding, LoneEscapeIsReportedAfterTheTimeLimit) {
+TEST_F(KeyReading, LoneEscapeIsReportedAfterTheTimeLimit) {
     StdinPipe input;
     input.write("\x1b");
     expect_escape_after_time_limit();
-    EXPECT_TRUE(ring_empty());
+    EXPECT_TRUE(nothing_held());
 }
 
 // Cut short by the end of input; silence past the limit is played through a
 // pseudo-terminal in the session's tests.
-TEST_F(KeyDecoding, SequencesCutShortAreDroppedWhole) {
+TEST(KeyDecoding, SequencesCutShortAreDroppedWhole) {
     for (const char* bytes : {"\x1b[", "\x1b[5", "\x1b[[x", "\x1b[1;", "\x1bO2", "\x1b[1 ",
                               "\x1b]0;q", "\x1bPq\x1b", "\x1b[M1", "\x1b[200~q\x1b[201"})
         expect_keys(bytes, {});
 }
 
 // A paste, whatever it holds, has no time limit at all.
-TEST_F(KeyDecoding, TimeLimitHoldsForEachByteNotTheWholeSequence) {
+TEST_F(KeyReading, TimeLimitHoldsForEachByteNotTheWholeSequence) {
     StdinPipe input;
     input.write("\x1b[200~q");
     Later typist([&] {
@@ -272,7 +260,26 @@ TEST_F(KeyDecoding, TimeLimitHoldsForEachByteNotTheWholeSequence) {
         }
     });
     EXPECT_EQ(read_key(), KEY_F1);
-    EXPECT_TRUE(ring_empty());
+    EXPECT_TRUE(nothing_held());
+}
+
+// The time allowed for the next byte, and a byte after the pause for it:
+// Esc and q a moment apart are two keys, ESC and "[" still a sequence.
+TEST(KeyDecoding, DecoderAsksForTheTimeOfEachByte) {
+    const std::pair<KeyBytes, KeyDecoded> cases[] = {
+        {{"\x1b", 1, false, {}}, {KEY_MORE, 0, ESCAPE_BYTE_TIMEOUT_MS, {}}},
+        {{"\x1b[1", 3, false, {}}, {KEY_MORE, 0, SEQUENCE_BYTE_TIMEOUT_MS, {}}},
+        {{"\x1b\x1b", 2, false, {}}, {KEY_MORE, 0, 0, {}}},
+        {{"\x1b[200~q\x1b[", 10, false, {}}, {KEY_MORE, 7, -1, WITHIN_PASTE}},
+        {{"\x1bq", 1, false, {}}, {KEY_ESCAPE, 1, 0, {}}},
+        {{"\x1b[", 1, false, {}}, {KEY_MORE, 0, SEQUENCE_BYTE_TIMEOUT_MS, {}}},
+    };
+    for (const auto& [input, expected] : cases) {
+        KeyDecoded answer = key_decode(input);
+        EXPECT_EQ(std::tie(answer.key, answer.used, answer.wait_ms, answer.within),
+                  std::tie(expected.key, expected.used, expected.wait_ms, expected.within))
+            << "after ESC" << input.bytes.substr(1);
+    }
 }
 
 } // namespace

@@ -1,12 +1,11 @@
 // Every key sequence that the terminal database lists for common terminals,
-// through the real reader: none may read as a key that ends the game, or a
+// through the decoder: none may read as a key that ends the game, or a
 // press of F1, Home, Ctrl+Up or an Alt form (ESC before a plain key or
 // before another ESC) in some terminal would quit it.
 //
 // Needs infocmp and the entries (Debian: ncurses-bin, ncurses-base and
 // ncurses-term).
 #include "input/key_test_support.h"
-#include "support/stdio_redirect.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -136,22 +135,6 @@ bool ends_the_game(int code) {
     return code == KEY_ESCAPE || code == KEY_INTERRUPT || code == 'q' || code == 'Q';
 }
 
-// The codes that the reader makes of the bytes, followed by the end of
-// input, up to that end.
-std::vector<int> codes_of(const std::string& bytes) {
-    StdinPipe input;
-    input.write(bytes);
-    input.close_writer();
-    std::vector<int> codes;
-    for (size_t call = 0; call <= bytes.size(); ++call) {
-        int code = read_key();
-        if (code == KEY_INPUT_CLOSED && ring_empty())
-            break;
-        codes.push_back(code);
-    }
-    return codes;
-}
-
 std::string printable(const std::string& bytes) {
     std::string out;
     for (char c : bytes)
@@ -159,9 +142,7 @@ std::string printable(const std::string& bytes) {
     return out;
 }
 
-using KeyTerminfo = KeyReaderTest;
-
-TEST_F(KeyTerminfo, NoKeyOfACommonTerminalEndsTheGame) {
+TEST(KeyTerminfo, NoKeyOfACommonTerminalEndsTheGame) {
     std::string version;
     if (!command_output("infocmp -V 2>&1", version))
         GTEST_SKIP() << "infocmp is missing (Debian: ncurses-bin)";
@@ -183,7 +164,7 @@ TEST_F(KeyTerminfo, NoKeyOfACommonTerminalEndsTheGame) {
     int quitting = 0;
     for (const KeyEntry& key : keys) {
         if (!decoded.count(key.bytes))
-            decoded[key.bytes] = codes_of(key.bytes);
+            decoded[key.bytes] = decode_all(key.bytes);
         const std::vector<int>& codes = decoded[key.bytes];
         bool quits = std::any_of(codes.begin(), codes.end(), ends_the_game);
         quitting += quits;

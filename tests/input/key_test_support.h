@@ -1,17 +1,21 @@
-// Helpers shared by the key reader's tests: a fixture that starts every case
-// with an empty ring and the signals let through, and threads that act on
-// the reader from outside while it waits on descriptor 0.
+// Helpers shared by the key reader's and the decoder's tests: the decoder
+// driven as the reader drives it, a fixture that starts every case with
+// nothing held and the signals let through, and threads that act on the
+// reader from outside while it waits on descriptor 0.
 #pragma once
 
+#include "input/key_decoder.h"
 #include "input/key_reader.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
 #include <functional>
 #include <mutex>
+#include <string_view>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -20,8 +24,30 @@ inline void sleep_ms(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-inline bool ring_empty() {
-    return pushback_in == pushback_out;
+inline bool nothing_held() {
+    return unread_input_bytes() == 0;
+}
+
+// The keys that the decoder makes of bytes sent together with the end of
+// input behind them, given one more byte whenever it needs one, as the
+// reader gives them.
+inline std::vector<int> decode_all(std::string_view bytes) {
+    std::vector<int> keys;
+    KeyWithin within = WITHIN_NOTHING;
+    size_t looked = 0;
+    bool ended = false;
+    while (!bytes.empty() || within != WITHIN_NOTHING) {
+        looked = std::max(looked, std::min<size_t>(1, bytes.size()));
+        KeyDecoded answer = key_decode({bytes.substr(0, looked), looked, ended, within});
+        bytes.remove_prefix(answer.used);
+        looked -= answer.used;
+        within = answer.within;
+        ended = answer.key == KEY_MORE && looked == bytes.size();
+        looked += answer.key == KEY_MORE && !ended;
+        if (answer.key != KEY_MORE && answer.key != KEY_NONE)
+            keys.push_back(answer.key);
+    }
+    return keys;
 }
 
 inline std::vector<int> read_keys(size_t count) {
@@ -39,8 +65,8 @@ inline void send_signal(int signal_number) {
 class KeyReaderTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        // The reader's buffers outlive a case; cases that share a process
-        // start empty.
+        // The reader's bytes outlive a case; cases that share a process
+        // start with none.
         forget_unread_keys();
         sigset_t used;
         sigemptyset(&used);
