@@ -68,6 +68,23 @@ void menu_keep(MenuTree* tree);
 // Drops the spent options of the current menu (and groups left empty by
 // that), then hands every remaining child to fn in order.
 void menu_list(MenuTree* tree, MenuListFn fn, void* user_data);
+
+// The most options a menu offers at once; more are left off its listing.
+constexpr int MENU_MAX_OPTIONS = 20;
+
+struct MenuOption {
+    const char* label;
+    MenuNode* node;
+};
+
+// The current menu as the player is offered it: the first MENU_MAX_OPTIONS
+// options that menu_list hands on, in order. Both choosers, the explorer and
+// the scripted player list through it.
+struct MenuListing {
+    int count;
+    MenuOption options[MENU_MAX_OPTIONS];
+};
+MenuListing menu_listing(MenuTree* tree);
 // Null goes up one level (never above the root). A group is entered. An
 // option yields its next state; 0 when a group was entered or left, or when
 // an already spent option is selected again before the next listing.
