@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 
+// The list on the screen (see ChooserList).
 static ChooserList shown;
 // Set once by the session; while a hook is null, its key is ignored.
 static ChooserStops stops;

@@ -1,5 +1,6 @@
 // The menu tree: the options of the current scene, each with a list of
-// story states that it yields in turn.
+// story states that it yields in turn, and the one listing of the current
+// menu (menu_listing) that both choosers and the story's tools offer.
 //
 // Nodes and actions come from the heap one by one through plain `new`; when
 // memory runs out, std::bad_alloc escapes to the program's entry point,

@@ -1,7 +1,8 @@
-// The terminal's whole life, from the top: the signals the game takes, the
-// start, a stop and its continue, the end, and the game between them. The
-// key reader only reports what the handlers noted; everything that touches
-// the terminal happens here or in the chooser, on the main path.
+// The terminal's whole life, from the top: the one choice between the full
+// and the plain game, the signals the game takes, the start, a stop and its
+// continue, the end, and the game between them. The key reader only reports
+// what the handlers noted; everything that touches the terminal happens here
+// or in the chooser, on the main path.
 #include "session/session.h"
 
 #include "input/key_reader.h"
@@ -51,8 +52,6 @@ struct Session {
 };
 static Session session;
 
-static void on_ending(int signal_number);
-static void on_fatal(int signal_number);
 static void wait_for_foreground();
 
 // A write to the terminal that a resize or a continue cuts short goes on

@@ -1,4 +1,5 @@
-// ANSI (VT100-family) output primitives and the text attribute byte.
+// ANSI (VT100-family) output primitives, the text attribute byte, and the
+// style they write in, chosen once at the start (term_set_style).
 // Every operation adds its bytes to the screen's frame, which goes out to
 // standard output at term_flush, in one write() while it fits the buffer.
 #pragma once
