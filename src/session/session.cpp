@@ -195,7 +195,7 @@ static void for_each_role(Visit visit) {
         visit(SignalRole{number, on_fatal, on_fatal, GOES_ON});
 }
 
-// Notes what the start found: see session.ignored_at_start and session.kept_at_start.
+// Notes what the start found: see Session, ignored_at_start and kept_at_start.
 static void look_at_start(const SignalRole& role) {
     struct sigaction found;
     sigaction(role.number, nullptr, &found);
