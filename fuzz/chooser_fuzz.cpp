@@ -54,9 +54,9 @@ void check_drawing(const Menu& menu, const std::vector<DrawnLine>& lines) {
     const std::string& first = lines[0].text;
     int slot = static_cast<unsigned char>(first[1]) - '1';
     FUZZ_CHECK(first[0] == ' ' && first.compare(2, 2, PREFIX_END) == 0);
-    FUZZ_CHECK(slot >= 0 && slot < slot_count);
-    FUZZ_CHECK(static_cast<int>(lines.size()) == slots[slot].lines);
-    if (menu.drawings < slot_count)
+    FUZZ_CHECK(slot >= 0 && slot < chooser_list().slot_count);
+    FUZZ_CHECK(static_cast<int>(lines.size()) == chooser_list().slots[slot].lines);
+    if (menu.drawings < chooser_list().slot_count)
         FUZZ_CHECK(slot == menu.drawings && lines[0].highlighted == (slot == 0));
     const std::string& label = menu.labels[static_cast<size_t>(slot)];
     size_t p = 0;
@@ -90,8 +90,8 @@ struct DrawingChecker : ScreenEvents {
     bool just_returned = false;     // the last step a carriage return
 
     explicit DrawingChecker(Menu& checked) : menu(checked) {
-        for (int i = 0; i < slot_count; i++)
-            bottom += slots[i].lines;
+        for (int i = 0; i < chooser_list().slot_count; i++)
+            bottom += chooser_list().slots[i].lines;
     }
 
     void end_drawing() {
@@ -164,7 +164,7 @@ void replay(const std::string& out, Menu& menu) {
     int rows = checker.bottom + static_cast<int>(std::count(out.begin(), out.end(), '\n')) + 2;
     Screen screen = screen_play(shown, 1 << 20, rows, &checker);
     checker.end_drawing();
-    FUZZ_CHECK(menu.drawings >= slot_count);
+    FUZZ_CHECK(menu.drawings >= chooser_list().slot_count);
     FUZZ_CHECK(checker.row == checker.top && checker.column == 0 && checker.line.text.empty());
     for (int row = checker.top; row < checker.bottom; row++)
         FUZZ_CHECK(screen.rows[static_cast<size_t>(row)].empty());
@@ -203,11 +203,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     start_capture();
     StateId result = choose_option();
     std::string out = take_output();
-    FUZZ_CHECK(slot_count == std::min(static_cast<int>(menu.labels.size()), MAX_SLOTS));
-    if (slot_count == 0) {
+    FUZZ_CHECK(chooser_list().slot_count ==
+               std::min(static_cast<int>(menu.labels.size()), MENU_MAX_OPTIONS));
+    if (chooser_list().slot_count == 0) {
         FUZZ_CHECK(result == STATE_QUIT && out.empty());
     } else {
-        menu.states.resize(static_cast<size_t>(slot_count));
+        menu.states.resize(static_cast<size_t>(chooser_list().slot_count));
         FUZZ_CHECK(result == STATE_QUIT ||
                    std::count(menu.states.begin(), menu.states.end(), result) == 1);
         replay(out, menu);

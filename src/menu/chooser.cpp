@@ -10,23 +10,10 @@
 #include <cstdio>
 #include <cstring>
 
-MenuSlot slots[MAX_SLOTS];
-std::int32_t slot_count;
-std::int32_t highlighted;
-std::int32_t cursor_slot;
-void (*suspend_game)() = nullptr;
-bool (*resume_game)() = nullptr;
-
-// The window the list on the screen was laid out for, and the lines each
-// whole label takes at that width.
-static int listed_width;
-static int listed_rows;
-static int label_lines[MAX_SLOTS];
-
-// The options on the screen, from view_first to view_last: all of them,
-// unless the list is taller than the window.
-static int view_first;
-static int view_last;
+// The list on the screen (see ChooserList).
+static ChooserList shown;
+// Set once by the session; while a hook is null, its key is ignored.
+static ChooserStops stops;
 
 // Below this many rows the window holds no marker lines, only the options.
 constexpr int MIN_VIEW_ROWS = 4;
@@ -38,7 +25,13 @@ const char* const MARKER_WORDS = " val till";
 
 // The label's line that starts at rest.
 static TextLine label_line(const char* rest) {
-    return text_line(rest, listed_width - LABEL_MARGIN, true);
+    return text_line(rest, shown.listed_width - LABEL_MARGIN, true);
+}
+
+// Every change of shown.cursor_slot comes here: the cursor has just come to
+// the first line of slot, by a move or by drawing the slots above it.
+static void cursor_now_at(int slot) {
+    shown.cursor_slot = slot;
 }
 
 static int lines_of(const char* label) {
@@ -64,7 +57,7 @@ static int draw_slot(const MenuSlot& slot, bool highlight, int max_lines) {
         if (highlight)
             term_set_attr(ATTR_HIGHLIGHT);
         put_n(rest, line.bytes);
-        clear_rest_of_line(PREFIX_COLUMNS + line.columns, listed_width);
+        clear_rest_of_line(PREFIX_COLUMNS + line.columns, shown.listed_width);
         term_set_attr(ATTR_NORMAL);
         term_putch('\n');
         rest = line.next;
@@ -73,27 +66,22 @@ static int draw_slot(const MenuSlot& slot, bool highlight, int max_lines) {
         term_put_text("    ");
         lines++;
     }
-    cursor_slot++;
     return lines;
 }
 
-// The listing function: fills the next slot. Options beyond the table are
-// left off the list.
-static void add_slot(void*, const char* label, MenuNode* node) {
-    if (slot_count == MAX_SLOTS)
-        return;
-    MenuSlot& slot = slots[slot_count];
-    slot.key = '1' + slot_count;
-    slot.label = label;
-    slot.node = node;
-    slot.lines = 0;
-    slot_count++;
+// A new list, of the current menu's options, with nothing drawn yet.
+static void list_options() {
+    MenuListing listing = menu_listing(&menu_tree);
+    shown = ChooserList{};
+    for (int i = 0; i < listing.count; i++)
+        shown.slots[i] = {listing.options[i].label, '1' + i, 0, listing.options[i].node};
+    shown.slot_count = listing.count;
 }
 
 static int marker_rows(int first, int last) {
-    if (listed_rows < MIN_VIEW_ROWS)
+    if (shown.listed_rows < MIN_VIEW_ROWS)
         return 0;
-    return (first > 0) + (last < slot_count - 1);
+    return (first > 0) + (last < shown.slot_count - 1);
 }
 
 // Rows the options first to last take with their marker lines, and the line
@@ -101,7 +89,7 @@ static int marker_rows(int first, int last) {
 static int rows_for(int first, int last) {
     int rows = 1 + marker_rows(first, last);
     for (int i = first; i <= last; i++)
-        rows += label_lines[i];
+        rows += shown.label_lines[i];
     return rows;
 }
 
@@ -110,15 +98,15 @@ static bool fits(int rows, int window_rows) {
 }
 
 static bool view_fits(int first, int last) {
-    return first >= 0 && last < slot_count && fits(rows_for(first, last), listed_rows);
+    return first >= 0 && last < shown.slot_count && fits(rows_for(first, last), shown.listed_rows);
 }
 
 // Widens the view by whole options as far as the window holds them, first
 // in the direction of step, then in the other.
 static void widen_view(int step) {
     for (int s : {step, -step}) {
-        int& edge = s > 0 ? view_last : view_first;
-        while (view_fits(view_first + std::min(s, 0), view_last + std::max(s, 0)))
+        int& edge = s > 0 ? shown.view_last : shown.view_first;
+        while (view_fits(shown.view_first + std::min(s, 0), shown.view_last + std::max(s, 0)))
             edge += s;
     }
 }
@@ -126,10 +114,10 @@ static void widen_view(int step) {
 // The view from first down, if it reaches the highlighted option; else the
 // view that ends with it.
 static void fit_view(int first) {
-    view_first = view_last = first;
+    shown.view_first = shown.view_last = first;
     widen_view(1);
-    if (highlighted > view_last) {
-        view_first = view_last = highlighted;
+    if (shown.highlighted > shown.view_last) {
+        shown.view_first = shown.view_last = shown.highlighted;
         widen_view(-1);
     }
 }
@@ -137,24 +125,24 @@ static void fit_view(int first) {
 // Measures the options for the window as it is now, and fits the view to it
 // around the highlight.
 static void lay_out() {
-    listed_width = TERM_WIDTH;
-    listed_rows = TERM_HEIGHT;
-    for (int i = 0; i < slot_count; i++)
-        label_lines[i] = lines_of(slots[i].label);
-    fit_view(std::min(view_first, highlighted));
+    shown.listed_width = TERM_WIDTH;
+    shown.listed_rows = TERM_HEIGHT;
+    for (int i = 0; i < shown.slot_count; i++)
+        shown.label_lines[i] = lines_of(shown.slots[i].label);
+    fit_view(std::min(shown.view_first, shown.highlighted));
 }
 
 // A marker line takes the place of the nearest hidden slot, so the moves
 // by line counts pass over it; the other hidden slots take no lines.
 static int draw_marker(const char* arrow, int hidden) {
-    if (listed_rows < MIN_VIEW_ROWS)
+    if (shown.listed_rows < MIN_VIEW_ROWS)
         return 0;
     char line[32];
     int bytes = std::snprintf(line, sizeof line, "   %s %d%s", arrow, hidden, MARKER_WORDS);
-    if (text_columns(line) >= listed_width)
+    if (text_columns(line) >= shown.listed_width)
         line[bytes - std::strlen(MARKER_WORDS)] = '\0';
     term_put_text(line);
-    clear_rest_of_line(text_columns(line), listed_width);
+    clear_rest_of_line(text_columns(line), shown.listed_width);
     term_putch('\n');
     return 1;
 }
@@ -163,52 +151,56 @@ static int draw_marker(const char* arrow, int hidden) {
 // is; the line counts of this drawing are the ones in force from now on. An
 // option taller than the window alone is cut to the rows there are.
 static void draw_slots() {
-    int room = std::max(1, listed_rows - 1 - marker_rows(view_first, view_last));
-    cursor_slot = 0;
-    for (int i = 0; i < slot_count; i++) {
-        if (i == view_first - 1)
-            slots[i].lines = draw_marker(MARKER_ABOVE, view_first);
-        else if (i == view_last + 1)
-            slots[i].lines = draw_marker(MARKER_BELOW, slot_count - 1 - view_last);
-        else if (i >= view_first && i <= view_last)
-            slots[i].lines = draw_slot(slots[i], i == highlighted, listed_rows ? room : INT_MAX);
+    int room = std::max(1, shown.listed_rows - 1 - marker_rows(shown.view_first, shown.view_last));
+    for (int i = 0; i < shown.slot_count; i++) {
+        if (i == shown.view_first - 1)
+            shown.slots[i].lines = draw_marker(MARKER_ABOVE, shown.view_first);
+        else if (i == shown.view_last + 1)
+            shown.slots[i].lines =
+                draw_marker(MARKER_BELOW, shown.slot_count - 1 - shown.view_last);
+        else if (i >= shown.view_first && i <= shown.view_last)
+            shown.slots[i].lines = draw_slot(shown.slots[i], i == shown.highlighted,
+                                             shown.listed_rows ? room : INT_MAX);
         else
-            slots[i].lines = 0;
-        cursor_slot = i + 1;
+            shown.slots[i].lines = 0;
+        cursor_now_at(i + 1);
     }
 }
 
-// The cursor stands on the first line of slot cursor_slot, which is between
-// 0 and slot_count (the line below the list).
+// One slot's lines at a time, so a move passes over each slot as the slot
+// was drawn.
 static void move_to_slot(int target) {
-    while (target < cursor_slot && cursor_slot > 0) {
-        cursor_slot--;
-        term_cursor_up(slots[cursor_slot].lines);
-    }
-    while (cursor_slot < target && cursor_slot < slot_count) {
-        term_cursor_down(slots[cursor_slot].lines);
-        cursor_slot++;
-    }
+    int slot = shown.cursor_slot;
+    for (; slot > target && slot > 0; slot--)
+        term_cursor_up(shown.slots[slot - 1].lines);
+    for (; slot < target && slot < shown.slot_count; slot++)
+        term_cursor_down(shown.slots[slot].lines);
+    cursor_now_at(slot);
+}
+
+// Draws slot index again over its own lines.
+static void redraw_slot(int index, bool highlight, int max_lines) {
+    move_to_slot(index);
+    draw_slot(shown.slots[index], highlight, max_lines);
+    cursor_now_at(index + 1);
 }
 
 // Inside the view, just the two options concerned are drawn again. Past its
 // edge, the view moves by whole options and is drawn again in place.
 static void set_highlight(int index) {
-    if (index == highlighted)
+    if (index == shown.highlighted)
         return;
-    if (index < view_first || index > view_last) {
+    if (index < shown.view_first || index > shown.view_last) {
         move_to_slot(0);
         term_clear_below();
-        highlighted = index;
-        fit_view(std::min(view_first, index));
+        shown.highlighted = index;
+        fit_view(std::min(shown.view_first, index));
         draw_slots();
         return;
     }
-    move_to_slot(highlighted);
-    draw_slot(slots[highlighted], false, INT_MAX);
-    move_to_slot(index);
-    draw_slot(slots[index], true, INT_MAX);
-    highlighted = index;
+    redraw_slot(shown.highlighted, false, INT_MAX);
+    redraw_slot(index, true, INT_MAX);
+    shown.highlighted = index;
 }
 
 static void draw_list() {
@@ -222,7 +214,7 @@ static void draw_list() {
 // (an old turn, an old list): after any new size nothing on the screen can
 // be counted on.
 static bool window_changed() {
-    return TERM_WIDTH != listed_width || TERM_HEIGHT != listed_rows;
+    return TERM_WIDTH != shown.listed_width || TERM_HEIGHT != shown.listed_rows;
 }
 
 // The screen cleared as at the start and written again as it was: the turns
@@ -242,12 +234,11 @@ static void redraw_turn() {
 // So too after a stop from outside, once the session has taken back the
 // terminal that it gave the shell, which wrote wherever the cursor stood.
 static void stop_and_go_on(int key) {
-    if (key == KEY_SUSPEND && suspend_game != nullptr) {
-        move_to_slot(highlighted);
-        draw_slot(slots[highlighted], false, slots[highlighted].lines);
-        move_to_slot(slot_count);
-        suspend_game();
-    } else if (key == KEY_SUSPEND || resume_game == nullptr || !resume_game()) {
+    if (key == KEY_SUSPEND && stops.suspend != nullptr) {
+        redraw_slot(shown.highlighted, false, shown.slots[shown.highlighted].lines);
+        move_to_slot(shown.slot_count);
+        stops.suspend();
+    } else if (key == KEY_SUSPEND || stops.resume == nullptr || !stops.resume()) {
         return;
     }
     if (window_changed()) {
@@ -263,13 +254,13 @@ static void stop_and_go_on(int key) {
 // line where the first option stood, so the story writes on from there.
 static void blank_list() {
     move_to_slot(0);
-    for (int i = 0; i < slot_count; i++) {
-        for (int line = 0; line < slots[i].lines; line++) {
+    for (int i = 0; i < shown.slot_count; i++) {
+        for (int line = 0; line < shown.slots[i].lines; line++) {
             term_clear_eol();
             term_putch('\n');
         }
-        cursor_slot++;
     }
+    cursor_now_at(shown.slot_count);
     move_to_slot(0);
     out_column = 0;
 }
@@ -309,8 +300,8 @@ static KeyAction fixed_binding(int key) {
 }
 
 static int slot_with_key(int key) {
-    for (int i = 0; i < slot_count; i++)
-        if (slots[i].key == key)
+    for (int i = 0; i < shown.slot_count; i++)
+        if (shown.slots[i].key == key)
             return i;
     return -1;
 }
@@ -337,12 +328,12 @@ static int wait_for_choice() {
         }
         switch (fixed_binding(key)) {
         case KeyAction::CHOOSE:
-            return highlighted;
+            return shown.highlighted;
         case KeyAction::PREVIOUS:
-            set_highlight((highlighted + slot_count - 1) % slot_count);
+            set_highlight((shown.highlighted + shown.slot_count - 1) % shown.slot_count);
             break;
         case KeyAction::NEXT:
-            set_highlight((highlighted + 1) % slot_count);
+            set_highlight((shown.highlighted + 1) % shown.slot_count);
             break;
         case KeyAction::QUIT:
             return -1;
@@ -355,20 +346,28 @@ static int wait_for_choice() {
 }
 
 std::int32_t choose_option() {
-    cursor_slot = highlighted = slot_count = view_first = 0;
-    menu_list(&menu_tree, add_slot, nullptr);
+    list_options();
     // Nothing left to offer: end the game in order rather than wait on an
     // empty list.
-    if (slot_count == 0)
+    if (shown.slot_count == 0)
         return STATE_QUIT;
 
     draw_list();
     int chosen = wait_for_choice();
-    std::int32_t result = chosen < 0 ? STATE_QUIT : menu_select(&menu_tree, slots[chosen].node);
+    std::int32_t result =
+        chosen < 0 ? STATE_QUIT : menu_select(&menu_tree, shown.slots[chosen].node);
     blank_list();
     return result;
 }
 
 std::int32_t story_choose() {
     return choose_option();
+}
+
+const ChooserList& chooser_list() {
+    return shown;
+}
+
+void chooser_set_stops(ChooserStops hooks) {
+    stops = hooks;
 }

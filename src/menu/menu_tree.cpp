@@ -145,6 +145,18 @@ void menu_list(MenuTree* tree, MenuListFn fn, void* user_data) {
     }
 }
 
+static void add_to_listing(void* listing, const char* label, MenuNode* node) {
+    MenuListing& into = *static_cast<MenuListing*>(listing);
+    if (into.count < MENU_MAX_OPTIONS)
+        into.options[into.count++] = {label, node};
+}
+
+MenuListing menu_listing(MenuTree* tree) {
+    MenuListing listing{};
+    menu_list(tree, add_to_listing, &listing);
+    return listing;
+}
+
 std::int32_t menu_select(MenuTree* tree, MenuNode* node) {
     if (!node) {
         if (tree->current->parent)

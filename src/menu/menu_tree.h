@@ -1,5 +1,6 @@
 // The menu tree: the options of the current scene, each with a list of
-// story states that it yields in turn.
+// story states that it yields in turn, and the one listing of the current
+// menu (menu_listing) that both choosers and the story's tools offer.
 //
 // Nodes and actions come from the heap one by one through plain `new`; when
 // memory runs out, std::bad_alloc escapes to the program's entry point,
@@ -68,6 +69,23 @@ void menu_keep(MenuTree* tree);
 // Drops the spent options of the current menu (and groups left empty by
 // that), then hands every remaining child to fn in order.
 void menu_list(MenuTree* tree, MenuListFn fn, void* user_data);
+
+// The most options a menu offers at once; more are left off its listing.
+constexpr int MENU_MAX_OPTIONS = 20;
+
+struct MenuOption {
+    const char* label;
+    MenuNode* node;
+};
+
+// The current menu as the player is offered it: the first MENU_MAX_OPTIONS
+// options that menu_list hands on, in order. Both choosers, the explorer and
+// the scripted player list through it.
+struct MenuListing {
+    int count;
+    MenuOption options[MENU_MAX_OPTIONS];
+};
+MenuListing menu_listing(MenuTree* tree);
 // Null goes up one level (never above the root). A group is entered. An
 // option yields its next state; 0 when a group was entered or left, or when
 // an already spent option is selected again before the next listing.

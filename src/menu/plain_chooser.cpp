@@ -11,24 +11,14 @@
 #include <cstdio>
 #include <unistd.h>
 
-static const char* plain_labels[MAX_SLOTS];
-static MenuNode* plain_nodes[MAX_SLOTS];
-static int plain_count;
+// The options listed last, which the player's answer names by number.
+static MenuListing listed;
 
 // Bytes of an answer that are kept; a longer one is wrong in any case.
 constexpr int ANSWER_SIZE = 8;
 // What read_answer returns besides a length.
 constexpr int ANSWERS_ENDED = -1;
 constexpr int ANSWER_TOO_LONG = -2;
-
-// Options beyond the table are left off the list, as in the full chooser.
-static void note_option(void*, const char* label, MenuNode* node) {
-    if (plain_count == MAX_SLOTS)
-        return;
-    plain_labels[plain_count] = label;
-    plain_nodes[plain_count] = node;
-    plain_count++;
-}
 
 // Writes text behind prefix, wrapped as the full chooser wraps its labels,
 // further lines indented under the text's first character.
@@ -47,28 +37,28 @@ static void write_wrapped(const char* prefix, const char* text) {
 }
 
 static void list_options() {
-    for (int i = 0; i < plain_count; i++) {
+    for (int i = 0; i < listed.count; i++) {
         char prefix[16];
         std::snprintf(prefix, sizeof prefix, "%2d: ", i + 1);
-        write_wrapped(prefix, plain_labels[i]);
+        write_wrapped(prefix, listed.options[i].label);
     }
 }
 
 // The prompt stays on its line, where the player types; it must reach the
 // screen before the wait, although no newline ends it.
 static void prompt() {
-    if (plain_count == 1)
+    if (listed.count == 1)
         term_put_text("Välj 1, eller q för att sluta: ");
     else
-        term_printf("Välj 1 till %d, eller q för att sluta: ", plain_count);
+        term_printf("Välj 1 till %d, eller q för att sluta: ", listed.count);
     term_flush();
 }
 
 static void say_what_to_answer() {
-    if (plain_count == 1)
+    if (listed.count == 1)
         term_put_text("Skriv 1, eller q.\n");
     else
-        term_printf("Skriv en siffra från 1 till %d, eller q.\n", plain_count);
+        term_printf("Skriv en siffra från 1 till %d, eller q.\n", listed.count);
 }
 
 static bool is_blank(int byte) {
@@ -114,7 +104,7 @@ static int option_named(const char* answer, int length) {
             return -1;
         number = number * 10 + (answer[i] - '0');
     }
-    return length > 0 && number >= 1 && number <= plain_count ? number - 1 : -1;
+    return length > 0 && number >= 1 && number <= listed.count ? number - 1 : -1;
 }
 
 // From a terminal the line of an answer is ended by the terminal's echo of
@@ -125,9 +115,8 @@ static bool answers_from_a_terminal() {
 }
 
 StateId plain_choose() {
-    plain_count = 0;
-    menu_list(&menu_tree, note_option, nullptr);
-    if (plain_count == 0)
+    listed = menu_listing(&menu_tree);
+    if (listed.count == 0)
         return STATE_QUIT;
     term_put_text(BEFORE_LIST);
     list_options();
@@ -159,8 +148,8 @@ StateId plain_choose() {
             continue;
         }
         // A transcript, a braille display or a pipe shows what was chosen.
-        write_wrapped("> ", plain_labels[chosen]);
+        write_wrapped("> ", listed.options[chosen].label);
         out_column = 0;
-        return menu_select(&menu_tree, plain_nodes[chosen]);
+        return menu_select(&menu_tree, listed.options[chosen].node);
     }
 }

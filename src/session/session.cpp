@@ -1,7 +1,8 @@
-// The terminal's whole life, from the top: the signals the game takes, the
-// start, a stop and its continue, the end, and the game between them. The
-// key reader only reports what the handlers noted; everything that touches
-// the terminal happens here or in the chooser, on the main path.
+// The terminal's whole life, from the top: the one choice between the full
+// and the plain game, the signals the game takes, the start, a stop and its
+// continue, the end, and the game between them. The key reader only reports
+// what the handlers noted; everything that touches the terminal happens here
+// or in the chooser, on the main path.
 #include "session/session.h"
 
 #include "input/key_reader.h"
@@ -23,37 +24,49 @@
 
 // ---- Signals
 
-// Set when a SIGCONT arrives, so a stop can tell that it was woken.
-static volatile sig_atomic_t continued = 0;
+// The session's whole state: the style chosen, what the start found, and
+// what the handlers note.
+struct Session {
+    // Chosen once, by run_game: the plain style leaves the keyboard mode, a
+    // stop and a continue to the terminal (choose_style).
+    bool plain;
+    // Every signal the game handles; each handler holds back the others, so
+    // two never interleave on the key reader's counts.
+    sigset_t handled_signals;
+    // The signals found ignored at the start, by nohup or by the shell for a
+    // script's background job: they stay ignored, to the end of the game,
+    // but for a continue and a new size, which end nothing and unseen would
+    // leave the game in the shell's mode or at the old size.
+    sigset_t ignored_at_start;
+    // Those, and a fatal signal found with a handler of its own (a
+    // sanitizer's, which reports the crash): left as they were found.
+    sigset_t kept_at_start;
+    // Whether the two above were filled: only the first start looks, since
+    // later the game's own handlers are in place.
+    bool looked_at_start;
+    // Set by the SIGCONT handler, so a stop can tell that it was woken.
+    volatile sig_atomic_t continued;
+    // Set while the game's screen (its colours, bracketed paste) is on the
+    // terminal, for the handlers of fatal signals.
+    volatile sig_atomic_t game_screen_on;
+};
+static Session session;
 
-// Every signal the game handles; each handler holds back the others, so
-// two never interleave on the key reader's counts.
-static sigset_t handled_signals;
-// The signals found ignored at the start, by nohup or by the shell for a
-// script's background job: they stay ignored, to the end of the game, but
-// for a continue and a new size, which end nothing and unseen would leave
-// the game in the shell's mode or at the old size.
-static sigset_t ignored_at_start;
-// Those, and a fatal signal found with a handler of its own (a sanitizer's,
-// which reports the crash): left as they were found.
-static sigset_t kept_at_start;
-// Set while the game's screen (its colours, bracketed paste) is on the
-// terminal, for the handlers of fatal signals.
-static volatile sig_atomic_t game_screen_on = 0;
-
-static void on_ending(int signal_number);
-static void on_fatal(int signal_number);
 static void wait_for_foreground();
 
 // A write to the terminal that a resize or a continue cuts short goes on
-// afterwards (SA_RESTART), so a resize while the terminal is slow to take
-// the output loses none of it. One that an ending signal cuts short is not
-// taken up again: the game ends rather than wait for its terminal.
-static void install(int signal_number, void (*handler)(int), struct sigaction* before = nullptr) {
+// afterwards, so a resize while the terminal is slow to take the output
+// loses none of it. One that an ending signal cuts short is not taken up
+// again: the game ends rather than wait for its terminal.
+constexpr int GOES_ON = SA_RESTART;
+constexpr int CUT_SHORT = 0;
+
+static void install(int signal_number, void (*handler)(int), int flags = GOES_ON,
+                    struct sigaction* before = nullptr) {
     struct sigaction action {};
     action.sa_handler = handler;
-    action.sa_mask = handled_signals;
-    action.sa_flags = handler == on_ending ? 0 : SA_RESTART;
+    action.sa_mask = session.handled_signals;
+    action.sa_flags = flags;
     sigaction(signal_number, &action, before);
 }
 
@@ -64,7 +77,7 @@ static void install(int signal_number, void (*handler)(int), struct sigaction* b
 // the start (a hang-up under nohup) give the shell's status for it instead.
 // Everything is written by now. Async-signal-safe.
 static int status_after_signal(int signal_number) {
-    if (signal_number == SIGQUIT || sigismember(&ignored_at_start, signal_number))
+    if (signal_number == SIGQUIT || sigismember(&session.ignored_at_start, signal_number))
         return 128 + signal_number;
     install(signal_number, SIG_DFL);
     sigset_t ending;
@@ -88,15 +101,15 @@ static bool owns_terminal() {
 
 // Ctrl-Z: only noted, since giving the terminal back means writing to it,
 // which a handler must not do. The chooser carries it out at its next wait
-// for a key, with the cursor below its list (stop_game).
+// for a key, with the cursor below its list (stop_game, its suspend hook).
 static void on_stop(int) {
     note_terminal_event(EVENT_SUSPEND);
 }
 
 // Noted too: after a stop from outside the game finds the terminal in the
-// shell's mode (resume_game).
+// shell's mode (resume_game_after_stop, the chooser's resume hook).
 static void on_continue(int) {
-    continued = 1;
+    session.continued = 1;
     note_terminal_event(EVENT_CONTINUE);
 }
 
@@ -119,7 +132,7 @@ static void on_ending(int signal_number) {
 static void on_fatal(int signal_number) {
     if (owns_terminal()) {
         raw_mode_give_back();
-        if (game_screen_on &&
+        if (session.game_screen_on &&
             write(STDOUT_FILENO, TERM_GIVE_BACK_AT_ONCE, sizeof TERM_GIVE_BACK_AT_ONCE - 1) < 0) {
         }
     }
@@ -130,6 +143,7 @@ struct SignalRole {
     int number;
     void (*full)(int);  // in the full style
     void (*plain)(int); // in the plain style
+    int flags;          // what a call that the signal cuts short does
 };
 
 // Every signal the game changes. The interrupts end the game in order, and
@@ -143,31 +157,31 @@ struct SignalRole {
 // the system: a game in the background that touches the terminal is stopped
 // by SIGTTOU or SIGTTIN.
 static const SignalRole SIGNAL_ROLES[] = {
-    {SIGINT, on_ending, on_ending},
-    {SIGQUIT, on_ending, on_ending},
-    {SIGTERM, on_ending, on_ending},
-    {SIGHUP, on_ending, on_ending},
-    {SIGWINCH, on_window_change, on_window_change},
-    {SIGTSTP, on_stop, SIG_DFL},
-    {SIGCONT, on_continue, SIG_DFL},
-    {SIGPIPE, SIG_IGN, SIG_IGN},
-    {SIGXFSZ, SIG_IGN, SIG_IGN},
-    {SIGUSR1, on_fatal, on_fatal},
-    {SIGUSR2, on_fatal, on_fatal},
-    {SIGALRM, on_fatal, on_fatal},
-    {SIGVTALRM, on_fatal, on_fatal},
-    {SIGPROF, on_fatal, on_fatal},
-    {SIGPWR, on_fatal, on_fatal},
-    {SIGSTKFLT, on_fatal, on_fatal},
-    {SIGIO, on_fatal, on_fatal},
-    {SIGXCPU, on_fatal, on_fatal},
-    {SIGTRAP, on_fatal, on_fatal},
-    {SIGSYS, on_fatal, on_fatal},
-    {SIGSEGV, on_fatal, on_fatal},
-    {SIGBUS, on_fatal, on_fatal},
-    {SIGFPE, on_fatal, on_fatal},
-    {SIGILL, on_fatal, on_fatal},
-    {SIGABRT, on_fatal, on_fatal},
+    {SIGINT, on_ending, on_ending, CUT_SHORT},
+    {SIGQUIT, on_ending, on_ending, CUT_SHORT},
+    {SIGTERM, on_ending, on_ending, CUT_SHORT},
+    {SIGHUP, on_ending, on_ending, CUT_SHORT},
+    {SIGWINCH, on_window_change, on_window_change, GOES_ON},
+    {SIGTSTP, on_stop, SIG_DFL, GOES_ON},
+    {SIGCONT, on_continue, SIG_DFL, GOES_ON},
+    {SIGPIPE, SIG_IGN, SIG_IGN, GOES_ON},
+    {SIGXFSZ, SIG_IGN, SIG_IGN, GOES_ON},
+    {SIGUSR1, on_fatal, on_fatal, GOES_ON},
+    {SIGUSR2, on_fatal, on_fatal, GOES_ON},
+    {SIGALRM, on_fatal, on_fatal, GOES_ON},
+    {SIGVTALRM, on_fatal, on_fatal, GOES_ON},
+    {SIGPROF, on_fatal, on_fatal, GOES_ON},
+    {SIGPWR, on_fatal, on_fatal, GOES_ON},
+    {SIGSTKFLT, on_fatal, on_fatal, GOES_ON},
+    {SIGIO, on_fatal, on_fatal, GOES_ON},
+    {SIGXCPU, on_fatal, on_fatal, GOES_ON},
+    {SIGTRAP, on_fatal, on_fatal, GOES_ON},
+    {SIGSYS, on_fatal, on_fatal, GOES_ON},
+    {SIGSEGV, on_fatal, on_fatal, GOES_ON},
+    {SIGBUS, on_fatal, on_fatal, GOES_ON},
+    {SIGFPE, on_fatal, on_fatal, GOES_ON},
+    {SIGILL, on_fatal, on_fatal, GOES_ON},
+    {SIGABRT, on_fatal, on_fatal, GOES_ON},
 };
 
 // Visits every signal's role: the table's, then the real-time signals',
@@ -178,43 +192,46 @@ static void for_each_role(Visit visit) {
     for (const SignalRole& role : SIGNAL_ROLES)
         visit(role);
     for (int number = SIGRTMIN; number <= SIGRTMAX; number++)
-        visit(SignalRole{number, on_fatal, on_fatal});
+        visit(SignalRole{number, on_fatal, on_fatal, GOES_ON});
 }
 
-// Notes what the start found: see ignored_at_start and kept_at_start.
+// Notes what the start found: see Session, ignored_at_start and kept_at_start.
 static void look_at_start(const SignalRole& role) {
     struct sigaction found;
     sigaction(role.number, nullptr, &found);
     bool ignored = found.sa_handler == SIG_IGN;
     if (ignored && role.number != SIGCONT && role.number != SIGWINCH)
-        sigaddset(&ignored_at_start, role.number);
-    if (sigismember(&ignored_at_start, role.number) ||
+        sigaddset(&session.ignored_at_start, role.number);
+    if (sigismember(&session.ignored_at_start, role.number) ||
         (role.full == on_fatal && !ignored && found.sa_handler != SIG_DFL))
-        sigaddset(&kept_at_start, role.number);
+        sigaddset(&session.kept_at_start, role.number);
 }
 
-void session_signals_on(TermStyle style) {
-    static bool looked_at_start = false;
+static void handlers_on(bool plain) {
     open_signal_pipe();
     for_each_role([](const SignalRole& role) {
-        if (!looked_at_start)
+        if (!session.looked_at_start)
             look_at_start(role);
-        sigaddset(&handled_signals, role.number);
+        sigaddset(&session.handled_signals, role.number);
     });
-    looked_at_start = true;
+    session.looked_at_start = true;
     // A handled signal that the parent blocked would never reach its
     // handler: Ctrl-C would do nothing, a resize draw nothing.
     sigset_t taken;
     sigemptyset(&taken);
-    for_each_role([style, &taken](const SignalRole& role) {
-        void (*handler)(int) = style == STYLE_PLAIN ? role.plain : role.full;
-        if (sigismember(&kept_at_start, role.number))
+    for_each_role([plain, &taken](const SignalRole& role) {
+        void (*handler)(int) = plain ? role.plain : role.full;
+        if (sigismember(&session.kept_at_start, role.number))
             return;
-        install(role.number, handler);
+        install(role.number, handler, role.flags);
         if (handler != SIG_DFL && handler != SIG_IGN)
             sigaddset(&taken, role.number);
     });
     sigprocmask(SIG_UNBLOCK, &taken, nullptr);
+}
+
+void session_signals_on(TermStyle style) {
+    handlers_on(style == STYLE_PLAIN);
 }
 
 // ---- Start
@@ -225,7 +242,7 @@ void session_signals_on(TermStyle style) {
 static void take_terminal_at_start() {
     wait_for_foreground();
     raw_mode_on();
-    game_screen_on = 1;
+    session.game_screen_on = 1;
 }
 
 static bool ending_noted() {
@@ -235,12 +252,12 @@ static bool ending_noted() {
 void session_start() {
     // Every handler in place before the terminal is touched, so that a
     // signal at any instant of the start ends the game in order.
-    session_signals_on(term_style);
+    handlers_on(session.plain);
     // A terminal left non-blocking, or made so by any program while the
     // game runs, keeps its flag: the screen waits for it as a key wait
     // does, and an ending signal ends that wait too.
     term_set_waits({ending_noted, wait_for_output_room});
-    if (term_style != STYLE_PLAIN)
+    if (!session.plain)
         take_terminal_at_start();
     read_terminal_width();
     // Pastes marked before anything else, so that none is taken for keys;
@@ -255,21 +272,21 @@ void session_start() {
 // ---- A stop and its continue
 
 // Stops the game by the default action of signal_number until it is
-// continued. False when it was never stopped: the kernel drops the stop of
+// session.continued. False when it was never stopped: the kernel drops the stop of
 // a process group that no shell of its session could wake (the game started
 // straight by a terminal emulator).
 static bool stop_by(int signal_number) {
     struct sigaction own;
-    install(signal_number, SIG_DFL, &own);
+    install(signal_number, SIG_DFL, GOES_ON, &own);
     sigset_t stop, held;
     sigemptyset(&stop);
     sigaddset(&stop, signal_number);
-    continued = 0;
+    session.continued = 0;
     sigprocmask(SIG_UNBLOCK, &stop, &held);
     raise(signal_number);
     sigprocmask(SIG_SETMASK, &held, nullptr);
     sigaction(signal_number, &own, nullptr);
-    return continued;
+    return session.continued;
 }
 
 // Continued in the background (bg), the game must not take the terminal:
@@ -330,7 +347,7 @@ void session_end() {
     term_clear_below();
     term_bracketed_paste(false);
     term_flush();
-    game_screen_on = 0;
+    session.game_screen_on = 0;
     give_back_unread_input();
     // Out of the foreground the keys and the settings are the shell's, and
     // touching them would stop the game by SIGTTOU in its own end.
@@ -357,7 +374,7 @@ static int ending_status(const char* what) {
     // A reader that has gone is how a pipeline ends its writer (vakna | head):
     // nothing to report, and the end by the SIGPIPE that was held off, as
     // the pipeline's other programs have, unless it was ignored throughout.
-    bool reader_gone = write_error == EPIPE && !sigismember(&ignored_at_start, SIGPIPE);
+    bool reader_gone = write_error == EPIPE && !sigismember(&session.ignored_at_start, SIGPIPE);
     if (write_error != 0 && !reader_gone)
         std::fprintf(stderr, "vakna: cannot %s: %s\n", what, std::strerror(write_error));
     if (read_error != 0)
@@ -376,9 +393,9 @@ int session_answer(const char* text) {
     // that has gone is told from the write, not by a signal that kills.
     for (int signal_number : {SIGPIPE, SIGXFSZ}) {
         struct sigaction found;
-        install(signal_number, SIG_IGN, &found);
+        install(signal_number, SIG_IGN, GOES_ON, &found);
         if (found.sa_handler == SIG_IGN)
-            sigaddset(&ignored_at_start, signal_number);
+            sigaddset(&session.ignored_at_start, signal_number);
     }
     term_put_text(text);
     term_flush();
@@ -387,14 +404,21 @@ int session_answer(const char* text) {
 
 // ---- The game
 
-int run_game(TermStyle style) {
-    term_style = style;
-    if (style == STYLE_PLAIN)
+// The one choice between the full and the plain game: how the screen is
+// written, which chooser answers, and whether the game takes the keyboard
+// and carries out a stop itself (session.plain, for the start and the
+// signals' handlers).
+static void choose_style(TermStyle style) {
+    session.plain = style == STYLE_PLAIN;
+    term_set_style(style);
+    if (session.plain)
         story_chooser = plain_choose;
-    else {
-        suspend_game = stop_game;
-        resume_game = resume_game_after_stop;
-    }
+    else
+        chooser_set_stops({stop_game, resume_game_after_stop});
+}
+
+int run_game(TermStyle style) {
+    choose_style(style);
     session_start();
     bool failed = false;
     try {

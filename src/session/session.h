@@ -12,10 +12,10 @@ constexpr int CANNOT_WRITE = 74;
 
 // Installs the game's signal handlers for the style, lets through those
 // that the parent blocked, and tells the key reader which of them report to
-// it.
+// it. The session's start does so for the style chosen; tests call it alone.
 void session_signals_on(TermStyle style);
 
-// Opens the session in term_style.
+// Opens the session in the style run_game chose (the full one by default).
 void session_start();
 // Puts the settings of standard input back as they were found.
 void session_end();
@@ -29,6 +29,7 @@ int session_answer(const char* text);
 // The game: opens the session, plays from a new game until the story
 // returns, and closes the session. Returns the exit status: 0 when the
 // story has ended, nonzero when an error escaped it (the terminal is
-// restored first either way). The plain style also answers with the plain
-// chooser and leaves the keyboard mode and Ctrl-Z to the terminal.
+// restored first either way). The style is chosen here, once: the plain one
+// also answers with the plain chooser and leaves the keyboard mode and Ctrl-Z
+// to the terminal.
 int run_game(TermStyle style = STYLE_COLOR);

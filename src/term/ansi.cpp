@@ -10,8 +10,6 @@
 
 const int ATTR_TO_ANSI[8] = {0, 4, 2, 6, 1, 5, 3, 7};
 
-TermStyle term_style = STYLE_COLOR;
-
 // The screen's output: what the game writes between two waits for a key
 // gathers here and goes out in one write(), so that the terminal never
 // shows half a frame (a list with no option lit) and a slow link carries
@@ -26,6 +24,12 @@ struct ScreenOutput {
     bool attr_set;
     TextAttr last_attr;
     ScreenWaits waits;
+    // The style, chosen once (term_set_style), and what it leaves out here:
+    // every control sequence (plain), or the colours of an attribute
+    // (monochrome). All zero is the full style in colour.
+    TermStyle style;
+    bool without_sequences;
+    bool without_colour;
     // Last, so that a small frame touches no more pages than it fills.
     char bytes[SCREEN_FRAME_SIZE];
 };
@@ -33,6 +37,14 @@ struct ScreenOutput {
 // All zero at the start, so that the buffer takes no room in the program's
 // file and no memory until it is written.
 static ScreenOutput screen;
+
+const TermStyle& term_style = screen.style;
+
+void term_set_style(TermStyle style) {
+    screen.style = style;
+    screen.without_sequences = style == STYLE_PLAIN;
+    screen.without_colour = style == STYLE_MONOCHROME;
+}
 
 void term_set_waits(ScreenWaits waits) {
     screen.waits = waits;
@@ -155,7 +167,7 @@ static void add_number(Sequence& sequence, int n) {
 // Every control sequence goes out here, so that the plain style holds
 // for all of them.
 static void put_sequence(const Sequence& sequence) {
-    if (term_style != STYLE_PLAIN)
+    if (!screen.without_sequences)
         term_put_bytes(sequence.bytes, sequence.size);
 }
 
@@ -206,7 +218,7 @@ void term_set_attr(TextAttr attr) {
     screen.attr_set = true;
     screen.last_attr = attr;
     // Without colour, what stands out keeps standing out on any theme.
-    if (term_style == STYLE_MONOCHROME) {
+    if (screen.without_colour) {
         put_fixed((attr >> 4) & 7 ? "0;7m" : "0m");
         return;
     }

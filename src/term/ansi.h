@@ -1,4 +1,5 @@
-// ANSI (VT100-family) output primitives and the text attribute byte.
+// ANSI (VT100-family) output primitives, the text attribute byte, and the
+// style they write in, chosen once at the start (term_set_style).
 // Every operation adds its bytes to the screen's frame, which goes out to
 // standard output at term_flush, in one write() while it fits the buffer.
 #pragma once
@@ -20,7 +21,10 @@ constexpr TextAttr ATTR_HIGHLIGHT = 47; // bright white on green
 // dumb terminals) writes no escape byte at all: every operation here that
 // would write a control sequence writes nothing.
 enum TermStyle { STYLE_COLOR, STYLE_MONOCHROME, STYLE_PLAIN };
-extern TermStyle term_style;
+// Chosen once, by the session at its start; STYLE_COLOR until then.
+void term_set_style(TermStyle style);
+// The style chosen, to read.
+extern const TermStyle& term_style;
 
 // Attribute colour numbers put blue in bit 0, ANSI colour numbers put red
 // there; this table turns the one into the other.

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
@@ -489,7 +490,8 @@ TEST(Session, ScriptedPlayThroughPipesPlaysEachKeyAndEndsAtTheEndOfInput) {
               std::string::npos)
         << out;
     EXPECT_NE(out.find(" " + std::to_string(number_in(WINDOW_MENU, BACK_IN)) + ": " + BACK_IN),
-              std::string::npos);
+              std::string::npos)
+        << out;
 }
 
 TEST(Session, EmptyInputEndsTheGameAtOnce) {

@@ -53,7 +53,7 @@ TEST_F(Chooser, DrawsTheListWithTheFirstOptionLitThenBlanksIt) {
                          // blank: up to the first option, erase both lines, back up
                          "\x1b[A\x1b[A" + EOL + "\n" + EOL + "\n" + "\x1b[A\x1b[A");
     EXPECT_EQ(out_column, 0);
-    EXPECT_EQ(cursor_slot, 0);
+    EXPECT_EQ(chooser_list().cursor_slot, 0);
 }
 
 TEST_F(Chooser, MovesRedrawJustTheTwoOptionsAndWrapAround) {
@@ -229,7 +229,7 @@ TEST_F(Chooser, ListsAtMostTwentyOptionsAndFixedKeysComeFirst) {
         add_option(10 + i, labels[i].c_str());
     // "D" is the twentieth option's key; "B", the eighteenth's, moves back.
     EXPECT_EQ(run("D"), 29);
-    EXPECT_EQ(slot_count, MAX_SLOTS);
+    EXPECT_EQ(chooser_list().slot_count, MENU_MAX_OPTIONS);
     EXPECT_EQ(drawn.find("option 20"), std::string::npos);
     EXPECT_NE(drawn.find(" D: option 19"), std::string::npos);
     // The chosen option is gone; "B" lights the last of the twenty listed now.

@@ -1,6 +1,5 @@
 #include "story_driver.h"
 
-#include "menu/chooser.h"
 #include "term/paragraph.h"
 #include "term/term_width.h"
 
@@ -14,17 +13,13 @@ StateId driver_scene;
 // in the trace, whatever its length.
 constexpr int UNWRAPPED_WIDTH = 1 << 20;
 
-static void note_option(void* listing, const char* label, MenuNode* node) {
-    Listing& into = *static_cast<Listing*>(listing);
-    if (into.labels.size() == MAX_SLOTS)
-        return;
-    into.labels.push_back(label);
-    into.nodes.push_back(node);
-}
-
 Listing driver_list() {
+    MenuListing menu = menu_listing(&menu_tree);
     Listing listing;
-    menu_list(&menu_tree, note_option, &listing);
+    for (int i = 0; i < menu.count; i++) {
+        listing.labels.push_back(menu.options[i].label);
+        listing.nodes.push_back(menu.options[i].node);
+    }
     return listing;
 }
 

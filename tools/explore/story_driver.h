@@ -19,8 +19,7 @@ struct Listing {
     std::vector<MenuNode*> nodes;
 };
 
-// Lists menu_tree as the chooser does: spent options are dropped, and no
-// more than the chooser's slots are kept.
+// Lists menu_tree as the choosers do (menu_listing).
 Listing driver_list();
 
 // Chooses the option at index as the chooser does; returns the state the
