@@ -1,9 +1,10 @@
 #include "menu/chooser.h"
 
 #include "input/key_reader.h"
+#include "menu/turn_store.h"
 #include "term/ansi.h"
 #include "term/paragraph.h"
-#include "term/term_width.h"
+#include "term/window_size.h"
 
 #include <algorithm>
 #include <climits>
@@ -137,8 +138,8 @@ static void fit_view(int first) {
 // Measures the options for the window as it is now, and fits the view to it
 // around the highlight.
 static void lay_out() {
-    listed_width = TERM_WIDTH;
-    listed_rows = TERM_HEIGHT;
+    listed_width = term_window().columns;
+    listed_rows = term_window().rows;
     for (int i = 0; i < slot_count; i++)
         label_lines[i] = lines_of(slots[i].label);
     fit_view(std::min(view_first, highlighted));
@@ -222,7 +223,7 @@ static void draw_list() {
 // (an old turn, an old list): after any new size nothing on the screen can
 // be counted on.
 static bool window_changed() {
-    return TERM_WIDTH != listed_width || TERM_HEIGHT != listed_rows;
+    return term_window().columns != listed_width || term_window().rows != listed_rows;
 }
 
 // The screen cleared as at the start and written again as it was: the turns
@@ -271,7 +272,7 @@ static void blank_list() {
         cursor_slot++;
     }
     move_to_slot(0);
-    out_column = 0;
+    paragraph_at_column(0);
 }
 
 enum class KeyAction { CHOOSE, PREVIOUS, NEXT, QUIT, OTHER };
@@ -330,7 +331,10 @@ static int wait_for_choice() {
             stop_and_go_on(key);
             continue;
         }
+        // Measured here, once for the whole drawing: a resize while it draws
+        // is noted for the next key wait, which draws again at that size.
         if (key == KEY_RESIZE) {
+            term_measure_window();
             if (window_changed())
                 redraw_turn();
             continue;
