@@ -8,8 +8,8 @@
 //   too wide for an empty line;
 // - a word is cut only where no well-formed UTF-8 character is split;
 // - the text's bytes appear in order, only spaces at a break left out;
-// - every piece is followed by the erase sequence, and the paragraph column counts
-//   the columns on the current line.
+// - every piece is followed by the erase sequence, and the paragraph column
+//   counts the columns on the current line.
 // The label lines of the chooser are checked the same way, as its drawing
 // breaks them: `text_line` at the width minus `LABEL_MARGIN`.
 //
