@@ -2,12 +2,14 @@
 // and what is left on the screen afterwards.
 #include "input/key_reader.h"
 #include "menu/chooser.h"
+#include "menu/turn_store.h"
 #include "support/stdio_redirect.h"
 #include "term/paragraph.h"
 #include "term/window_size.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -233,6 +235,44 @@ TEST_F(Chooser, ListsAtMostTwentyOptionsAndFixedKeysComeFirst) {
     EXPECT_NE(drawn.find(" D: option 19"), std::string::npos);
     // The chosen option is gone; "B" lights the last of the twenty listed now.
     EXPECT_EQ(run("B\n"), 30);
+}
+
+// What body writes at the given width, with the current line already
+// holding column letters: the turns as the story says them, and as a new
+// size writes them again.
+std::string written(int width, int column, const std::function<void()>& body) {
+    term_set_window({width, 0});
+    paragraph_at_column(column);
+    return capture_stdout(body);
+}
+
+TEST(TurnStoreTest, StorySceneFlowsAsOneParagraphUntilTheNext) {
+    std::string out = written(20, 0, [] {
+        story_paragraph();
+        story_say("Du står i ett litet rum.");
+        story_say("Ett hav.");
+        story_paragraph();
+        story_say("Slut.");
+    });
+    EXPECT_EQ(out, "  Du står i ett" + EOL + "\nlitet rum." + EOL + " Ett hav." + EOL +
+                       "\n  Slut." + EOL);
+    EXPECT_EQ(paragraph_column(), 7);
+}
+
+// Earlier turns oldest first, as many whole ones as the budget holds.
+TEST(TurnStoreTest, ReplayWritesTheRememberedTurnsWithinTheBudget) {
+    std::string a(8000, 'a'), b(8000, 'b'), c(SAID_BUDGET - 16000, 'c');
+    written(20000, 0, [&] {
+        story_say(std::string(SAID_BUDGET, 'x').c_str()); // fills the budget alone
+        for (const std::string* text : {&a, &b, &c}) {
+            end_turn();
+            story_say(text->c_str());
+        }
+    });
+    auto replayed = [] { return written(20000, 5, [] { replay_turns(); }); };
+    EXPECT_EQ(replayed(), a + EOL + "\n\n" + b + EOL + "\n\n" + c + EOL);
+    written(20000, 0, [] { story_say("d"); });
+    EXPECT_EQ(replayed(), b + EOL + "\n\n" + c + EOL + " d" + EOL);
 }
 
 } // namespace

@@ -1,13 +1,18 @@
 // The window's size comes from the terminal the player sees, with a sound
-// fallback where there is none.
+// fallback where there is none, and changes only when it is measured.
+#include "input/key_reader.h"
+#include "session/session.h"
+#include "support/stdio_redirect.h"
 #include "term/window_size.h"
 
 #include <gtest/gtest.h>
 
 #include "support/child.h"
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
@@ -30,7 +35,7 @@ int width_with_stdout_on(int fd) {
     return term_window().columns;
 }
 
-TEST(WindowSize, IsTheColumnCountOfTheTerminalOnStandardOutput) {
+TEST(TerminalWidth, IsTheColumnCountOfTheTerminalOnStandardOutput) {
     int master, slave;
     ASSERT_EQ(child_open_pty(123, 7, &master, &slave), 0);
     setenv("COLUMNS", "45", 1); // never consulted
@@ -40,7 +45,7 @@ TEST(WindowSize, IsTheColumnCountOfTheTerminalOnStandardOutput) {
     close(master);
 }
 
-TEST(WindowSize, FallsBackTo80WithoutATerminalOrWithZeroColumns) {
+TEST(TerminalWidth, FallsBackTo80WithoutATerminalOrWithZeroColumns) {
     int master, slave;
     ASSERT_EQ(child_open_pty(0, 0, &master, &slave), 0);
     EXPECT_EQ(width_with_stdout_on(slave), FALLBACK_WIDTH); // size never set
@@ -51,6 +56,63 @@ TEST(WindowSize, FallsBackTo80WithoutATerminalOrWithZeroColumns) {
     EXPECT_EQ(width_with_stdout_on(fileno(file)), FALLBACK_WIDTH);
     EXPECT_EQ(term_window().rows, 0) << "no height to keep to";
     std::fclose(file);
+}
+
+// Puts back the disposition a signal had, when the test ends however it
+// ends.
+class DispositionKept {
+  public:
+    explicit DispositionKept(int signal_number) : signal_number_(signal_number) {
+        sigaction(signal_number, nullptr, &saved_);
+    }
+    ~DispositionKept() { sigaction(signal_number_, &saved_, nullptr); }
+    DispositionKept(const DispositionKept&) = delete;
+    DispositionKept& operator=(const DispositionKept&) = delete;
+
+  private:
+    int signal_number_;
+    struct sigaction saved_ {};
+};
+
+// A real SIGWINCH, as the kernel sends it to the foreground of a resized
+// terminal, to the handler installed as the session installs it; raising
+// it delivers it before raise returns, on this one thread. The handler only
+// notes it: the size changes when the main path takes the note and measures.
+// The widths are checked once standard output is back.
+TEST(WindowChange, IsNotedForTheMainPathToMeasure) {
+    DispositionKept kept(SIGWINCH);
+    bool resized = true;
+    int at_start, before_signal, after_signal, measured, after_second_signal;
+    int noted, noted_again;
+    {
+        StdoutPty terminal;
+        resized = resized && terminal.resize(50, 20);
+        session_signals_on(STYLE_PLAIN);
+        term_measure_window();
+        at_start = term_window().columns;
+
+        resized = resized && terminal.resize(33, 20);
+        before_signal = term_window().columns;
+        raise(SIGWINCH);
+        after_signal = term_window().columns;
+        noted = read_key();
+        term_measure_window();
+        measured = term_window().columns;
+
+        resized = resized && terminal.resize(120, 20);
+        kill(getpid(), SIGWINCH);
+        noted_again = read_key();
+        term_measure_window();
+        after_second_signal = term_window().columns;
+    }
+    ASSERT_TRUE(resized);
+    EXPECT_EQ(at_start, 50);
+    EXPECT_EQ(before_signal, 50);
+    EXPECT_EQ(after_signal, 50) << "the handler measures nothing";
+    EXPECT_EQ(noted, KEY_RESIZE);
+    EXPECT_EQ(measured, 33);
+    EXPECT_EQ(noted_again, KEY_RESIZE) << "the handler stays installed after it has run";
+    EXPECT_EQ(after_second_signal, 120);
 }
 
 } // namespace
