@@ -10,7 +10,7 @@
 // - the listing highlights the first option only;
 // - the cursor never leaves the list's lines, and at the end every line of
 //   the list is blank, the cursor is at the start of its first line and
-//   `out_column` is 0;
+//   the paragraph column is 0;
 // - the result is STATE_QUIT or the first state of a listed option.
 #include "byte_reader.h"
 #include "fuzz_check.h"
@@ -20,7 +20,7 @@
 #include "menu/chooser.h"
 #include "support/screen.h"
 #include "term/paragraph.h"
-#include "term/term_width.h"
+#include "term/window_size.h"
 
 #include <algorithm>
 #include <string>
@@ -195,8 +195,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     ByteReader data{bytes, size, 0};
     int low = reader_byte(data);
     int width = 1 + (low | reader_byte(data) << 8) % 300;
-    TERM_WIDTH = width;
-    out_column = 7;
+    term_set_window({width, term_window().rows});
+    paragraph_at_column(7);
     std::vector<std::string> texts;
     Menu menu = build_menu(data, width, texts);
     feed_stdin(bytes + data.pos, std::min(size - std::min(size, data.pos), MAX_KEYS));
@@ -212,7 +212,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
         FUZZ_CHECK(result == STATE_QUIT ||
                    std::count(menu.states.begin(), menu.states.end(), result) == 1);
         replay(out, menu);
-        FUZZ_CHECK(out_column == 0);
+        FUZZ_CHECK(paragraph_column() == 0);
     }
     // Bytes the reader holds belong to this input only.
     forget_unread_keys();

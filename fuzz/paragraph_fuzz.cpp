@@ -8,8 +8,8 @@
 //   too wide for an empty line;
 // - a word is cut only where no well-formed UTF-8 character is split;
 // - the text's bytes appear in order, only spaces at a break left out;
-// - every piece is followed by the erase sequence, and `out_column` counts
-//   the columns on the current line.
+// - every piece is followed by the erase sequence, and the paragraph column
+//   counts the columns on the current line.
 // The label lines of the chooser are checked the same way, as its drawing
 // breaks them: `text_line` at the width minus `LABEL_MARGIN`.
 //
@@ -21,7 +21,7 @@
 #include "line_checks.h"
 #include "menu/chooser.h"
 #include "term/paragraph.h"
-#include "term/term_width.h"
+#include "term/window_size.h"
 
 #include <algorithm>
 #include <string>
@@ -71,7 +71,7 @@ void check_say(std::string& line, int width, const std::string& text) {
         line.clear();
     }
     FUZZ_CHECK(p == text.size());
-    FUZZ_CHECK(out_column == utf8_character_count(line));
+    FUZZ_CHECK(paragraph_column() == utf8_character_count(line));
 }
 
 void check_new_paragraph(std::string& line) {
@@ -79,7 +79,7 @@ void check_new_paragraph(std::string& line) {
     std::string out = take_output();
     FUZZ_CHECK(out == (utf8_character_count(line) == 0 ? " " : "\n "));
     line = " ";
-    FUZZ_CHECK(out_column == 1);
+    FUZZ_CHECK(paragraph_column() == 1);
 }
 
 // The lines of an option's label, as the chooser draws them.
@@ -111,8 +111,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     int low = reader_byte(data);
     int width = 1 + (low | reader_byte(data) << 8) % 300;
     int column = reader_byte(data) % (width + 1);
-    TERM_WIDTH = width;
-    out_column = column;
+    term_set_window({width, term_window().rows});
+    paragraph_at_column(column);
     std::string line(static_cast<size_t>(column), 'x');
     start_capture();
     while (!reader_done(data)) {

@@ -1,9 +1,10 @@
 #include "menu/chooser.h"
 
 #include "input/key_reader.h"
+#include "menu/turn_store.h"
 #include "term/ansi.h"
 #include "term/paragraph.h"
-#include "term/term_width.h"
+#include "term/window_size.h"
 
 #include <algorithm>
 #include <climits>
@@ -125,8 +126,8 @@ static void fit_view(int first) {
 // Measures the options for the window as it is now, and fits the view to it
 // around the highlight.
 static void lay_out() {
-    shown.listed_width = TERM_WIDTH;
-    shown.listed_rows = TERM_HEIGHT;
+    shown.listed_width = term_window().columns;
+    shown.listed_rows = term_window().rows;
     for (int i = 0; i < shown.slot_count; i++)
         shown.label_lines[i] = lines_of(shown.slots[i].label);
     fit_view(std::min(shown.view_first, shown.highlighted));
@@ -214,7 +215,7 @@ static void draw_list() {
 // (an old turn, an old list): after any new size nothing on the screen can
 // be counted on.
 static bool window_changed() {
-    return TERM_WIDTH != shown.listed_width || TERM_HEIGHT != shown.listed_rows;
+    return term_window().columns != shown.listed_width || term_window().rows != shown.listed_rows;
 }
 
 // The screen cleared as at the start and written again as it was: the turns
@@ -262,7 +263,7 @@ static void blank_list() {
     }
     cursor_now_at(shown.slot_count);
     move_to_slot(0);
-    out_column = 0;
+    paragraph_at_column(0);
 }
 
 enum class KeyAction { CHOOSE, PREVIOUS, NEXT, QUIT, OTHER };
@@ -321,7 +322,10 @@ static int wait_for_choice() {
             stop_and_go_on(key);
             continue;
         }
+        // Measured here, once for the whole drawing: a resize while it draws
+        // is noted for the next key wait, which draws again at that size.
         if (key == KEY_RESIZE) {
+            term_measure_window();
             if (window_changed())
                 redraw_turn();
             continue;

@@ -3,9 +3,10 @@
 #include "input/key_reader.h"
 #include "menu/chooser.h"
 #include "menu/menu_tree.h"
+#include "menu/turn_store.h"
 #include "term/ansi.h"
 #include "term/paragraph.h"
-#include "term/term_width.h"
+#include "term/window_size.h"
 
 #include <csignal>
 #include <cstdio>
@@ -26,7 +27,7 @@ static void write_wrapped(const char* prefix, const char* text) {
     int indent = text_columns(prefix);
     term_put_text(prefix);
     for (;;) {
-        TextLine line = text_line(text, TERM_WIDTH - LABEL_MARGIN, true);
+        TextLine line = text_line(text, term_window().columns - LABEL_MARGIN, true);
         put_n(text, line.bytes);
         term_putch('\n');
         text = line.next;
@@ -80,6 +81,10 @@ static int read_answer(char (&answer)[ANSWER_SIZE]) {
             return ANSWERS_ENDED;
         if (code == KEY_INPUT_CLOSED || code == '\n')
             break;
+        // What is written from now on is laid out at the new size; what
+        // stands on the screen stays as it was written.
+        if (code == KEY_RESIZE)
+            term_measure_window();
         if (code == KEY_RESIZE || code == KEY_SUSPEND || code == KEY_CONTINUE)
             continue;
         begun = true;
@@ -149,7 +154,7 @@ StateId plain_choose() {
         }
         // A transcript, a braille display or a pipe shows what was chosen.
         write_wrapped("> ", listed.options[chosen].label);
-        out_column = 0;
+        paragraph_at_column(0);
         return menu_select(&menu_tree, listed.options[chosen].node);
     }
 }

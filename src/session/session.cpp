@@ -9,9 +9,10 @@
 #include "menu/chooser.h"
 #include "menu/plain_chooser.h"
 #include "session/raw_mode.h"
-#include "session/terminal_width.h"
 #include "story/story.h"
 #include "term/ansi.h"
+#include "term/paragraph.h"
+#include "term/window_size.h"
 
 #include <cerrno>
 #include <csignal>
@@ -104,6 +105,13 @@ static bool owns_terminal() {
 // for a key, with the cursor below its list (stop_game, its suspend hook).
 static void on_stop(int) {
     note_terminal_event(EVENT_SUSPEND);
+}
+
+// A new size: only noted, since measuring the window is no call a handler
+// may make. The chooser measures it when it takes the note, and draws the
+// screen again at that size.
+static void on_window_change(int) {
+    note_terminal_event(EVENT_RESIZE);
 }
 
 // Noted too: after a stop from outside the game finds the terminal in the
@@ -259,7 +267,7 @@ void session_start() {
     term_set_waits({ending_noted, wait_for_output_room});
     if (!session.plain)
         take_terminal_at_start();
-    read_terminal_width();
+    term_measure_window();
     // Pastes marked before anything else, so that none is taken for keys;
     // the colours set before the clear, so the whole screen takes them.
     // (The plain style writes none of these sequences.)
@@ -302,7 +310,7 @@ static void wait_for_foreground() {
 // SIGWINCH, and the window may have changed while the shell had it.
 static void take_terminal_again() {
     raw_mode_take_again();
-    read_terminal_width();
+    term_measure_window();
     term_bracketed_paste(true);
     term_restore_attr();
 }
@@ -411,6 +419,7 @@ int session_answer(const char* text) {
 static void choose_style(TermStyle style) {
     session.plain = style == STYLE_PLAIN;
     term_set_style(style);
+    paragraph_set_style(style);
     if (session.plain)
         story_chooser = plain_choose;
     else

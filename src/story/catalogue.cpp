@@ -5,8 +5,8 @@
 #include "story/catalogue.h"
 
 #include "menu/menu_tree.h"
+#include "menu/turn_store.h"
 #include "story/story.h"
-#include "term/paragraph.h"
 
 #include <initializer_list>
 

@@ -1,8 +1,8 @@
 #include "story/story.h"
 
 #include "menu/chooser.h"
+#include "menu/turn_store.h"
 #include "story/catalogue.h"
-#include "term/paragraph.h"
 
 #include <climits>
 #include <cstdlib>

@@ -24,10 +24,9 @@ struct ScreenOutput {
     bool attr_set;
     TextAttr last_attr;
     ScreenWaits waits;
-    // The style, chosen once (term_set_style), and what it leaves out here:
-    // every control sequence (plain), or the colours of an attribute
-    // (monochrome). All zero is the full style in colour.
-    TermStyle style;
+    // What the style, chosen once (term_set_style), leaves out here: every
+    // control sequence (plain), or the colours of an attribute (monochrome).
+    // All zero is the full style in colour.
     bool without_sequences;
     bool without_colour;
     // Last, so that a small frame touches no more pages than it fills.
@@ -38,10 +37,7 @@ struct ScreenOutput {
 // file and no memory until it is written.
 static ScreenOutput screen;
 
-const TermStyle& term_style = screen.style;
-
 void term_set_style(TermStyle style) {
-    screen.style = style;
     screen.without_sequences = style == STYLE_PLAIN;
     screen.without_colour = style == STYLE_MONOCHROME;
 }

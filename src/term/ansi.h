@@ -23,8 +23,6 @@ constexpr TextAttr ATTR_HIGHLIGHT = 47; // bright white on green
 enum TermStyle { STYLE_COLOR, STYLE_MONOCHROME, STYLE_PLAIN };
 // Chosen once, by the session at its start; STYLE_COLOR until then.
 void term_set_style(TermStyle style);
-// The style chosen, to read.
-extern const TermStyle& term_style;
 
 // Attribute colour numbers put blue in bit 0, ANSI colour numbers put red
 // there; this table turns the one into the other.

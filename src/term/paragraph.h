@@ -1,13 +1,21 @@
-// The paragraph writer: running narration word-wrapped at the terminal's
-// width. Widths and columns are counted in characters: every byte that is
-// not a UTF-8 continuation byte takes one column, as each letter of the
-// game's texts takes one cell, whatever the locale.
+// The paragraph writer: running narration word-wrapped at the window's
+// width, and the measures of text that the lists wrap their labels with.
+// Widths and columns are counted in characters: every byte that is not a
+// UTF-8 continuation byte takes one column, as each letter of the game's
+// texts takes one cell, whatever the locale.
 #pragma once
+
+#include "term/ansi.h"
 
 // Columns filled on the current screen line by the paragraph writer, its
 // joining and indenting spaces included; 0 means the cursor stands at the
 // start of an empty line.
-extern int out_column;
+int paragraph_column();
+// Tells the writer where the cursor stands: at the start of an empty line
+// (0) once a list or a replay has left it there.
+void paragraph_at_column(int column);
+// Takes what the writer needs of the style, once, before it writes.
+void paragraph_set_style(TermStyle style);
 
 // Length of text, but no more than max; 0 when max is 0 or negative.
 int bounded_strlen(const char* text, int max);
@@ -51,24 +59,3 @@ void say(const char* text);
 // is empty, then one space. The next say adds its joining space, so the
 // paragraph's first line begins with two spaces.
 void new_paragraph();
-
-// What stands between a turn's texts and the list of its choices: a newline
-// that ends the story's line and one empty line.
-constexpr const char* BEFORE_LIST = "\n\n";
-
-// The story's entry points. Both are remembered turn by turn, so that the
-// screen can be written again at a new size.
-void story_say(const char* text);
-void story_paragraph();
-
-// The bytes of the texts said that the remembered turns hold at most, the
-// current turn's included. The oldest turns are forgotten whole to keep
-// within it.
-constexpr unsigned SAID_BUDGET = 16384;
-
-// Writes the remembered turns again from the start of an empty line, oldest
-// first, with the same paragraph breaks: each earlier turn followed by
-// BEFORE_LIST, as its list once followed it, then the current turn.
-void replay_turns();
-// Ends the current turn: called when the chooser has returned.
-void end_turn();

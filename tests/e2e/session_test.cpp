@@ -271,6 +271,41 @@ TEST(Session, ANewSizeDrawsTheScreenAgainAsItWas) {
     expect_clean_end(game);
 }
 
+// Turns enough to fill the store, written again one letter a line, and the
+// window back at its old size a little later each time, so that now and
+// then it comes while they are drawn: a drawing keeps the size it measured,
+// and the resize noted meanwhile brings one more, so the screen always ends
+// as a redraw at the final size draws it.
+TEST(Session, AResizeWhileTheScreenIsDrawnAgainEndsAtTheNewestSize) {
+    PtyGame game(30, 100);
+    ASSERT_TRUE(game.settle());
+    const std::string sleep_key =
+        std::to_string(1 + std::find(BED_MENU.begin(), BED_MENU.end(), SLEEP) - BED_MENU.begin());
+    game.send(repeated(sleep_key, 300));
+    ASSERT_TRUE(game.settle(60000));
+    auto last_drawing = [&game] {
+        const std::string& all = game.transcript();
+        return all.substr(all.rfind("\x1b[2J"));
+    };
+    game.read_for(0);
+    game.resize(31, 100);
+    game.read_until(listing_end(BED_MENU, 31), 20000);
+    game.resize(30, 100);
+    game.read_until(listing_end(BED_MENU, 30), 20000);
+    ASSERT_TRUE(game.settle(20000));
+    const std::string at_30 = last_drawing();
+    for (int round = 0; round < 40; round++) {
+        game.resize(1, 1);
+        usleep(50 * round);
+        game.resize(30, 100);
+        ASSERT_TRUE(game.settle(20000));
+        game.read_for(0);
+        EXPECT_EQ(last_drawing(), at_30) << round;
+    }
+    game.send("q");
+    expect_clean_end(game);
+}
+
 TEST(Session, SuspendGivesTheTerminalBackAndContinueTakesItAgain) {
     PtyGame game(80, 24, VAKNA_BINARY, true);
     game.read_until(LAST_OPTION_OF_THE_BED);

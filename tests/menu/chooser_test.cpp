@@ -2,12 +2,14 @@
 // and what is left on the screen afterwards.
 #include "input/key_reader.h"
 #include "menu/chooser.h"
+#include "menu/turn_store.h"
 #include "support/stdio_redirect.h"
 #include "term/paragraph.h"
-#include "term/term_width.h"
+#include "term/window_size.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,9 +29,8 @@ std::string lit(char key, const std::string& label) {
 class Chooser : public testing::Test {
   protected:
     void SetUp() override {
-        TERM_WIDTH = 80;
-        TERM_HEIGHT = 0;
-        out_column = 7;
+        term_set_window({80, 0});
+        paragraph_at_column(7);
         scene_begin(1);
     }
     // Runs the chooser with keys already typed; returns its result and
@@ -52,7 +53,7 @@ TEST_F(Chooser, DrawsTheListWithTheFirstOptionLitThenBlanksIt) {
     EXPECT_EQ(drawn, "\n\n" + lit('1', "Kliva upp") + plain('2', "Sova") +
                          // blank: up to the first option, erase both lines, back up
                          "\x1b[A\x1b[A" + EOL + "\n" + EOL + "\n" + "\x1b[A\x1b[A");
-    EXPECT_EQ(out_column, 0);
+    EXPECT_EQ(paragraph_column(), 0);
     EXPECT_EQ(chooser_list().cursor_slot, 0);
 }
 
@@ -136,7 +137,7 @@ TEST_F(Chooser, QuitKeysChooseNothing) {
 }
 
 TEST_F(Chooser, LongLabelsWrapWithAnIndentAndMoveByTheirLineCount) {
-    TERM_WIDTH = 15; // labels get 10 columns
+    term_set_window({15, term_window().rows}); // labels get 10 columns
     add_option(10, "ett tva tre fyra fem sex");
     add_option(11, "b");
     EXPECT_EQ(run("\x1b[B\n"), 11);
@@ -151,13 +152,14 @@ TEST_F(Chooser, LongLabelsWrapWithAnIndentAndMoveByTheirLineCount) {
 }
 
 TEST_F(Chooser, AWordWiderThanTheLineIsCutWithoutSplittingALetter) {
-    TERM_WIDTH = 9; // labels get 4 columns
+    term_set_window({9, term_window().rows}); // labels get 4 columns
     add_option(10, "åäöåäö");
     EXPECT_EQ(run("1"), 10);
     std::string list =
         "\n\n 1: " + HIGH + "åäöå" + EOL + NORMAL + "\n    " + HIGH + "äö" + EOL + NORMAL + "\n";
     EXPECT_EQ(drawn.substr(0, list.size()), list);
-    TERM_WIDTH = 30; // the room's label fills the 25 columns of its first line
+    term_set_window(
+        {30, term_window().rows}); // the room's label fills the 25 columns of its first line
     add_option(11, "Klättra ut genom fönstret (eftersom det inte finns någon dörr)");
     EXPECT_EQ(run("1"), 11);
     EXPECT_NE(drawn.find(HIGH + "Klättra ut genom fönstret" + EOL), std::string::npos);
@@ -166,7 +168,7 @@ TEST_F(Chooser, AWordWiderThanTheLineIsCutWithoutSplittingALetter) {
 // Five columns: a line of the prefix and one letter fills the last cell,
 // where an erase would take the letter with it, so none is written.
 TEST_F(Chooser, ALabelLineThatFillsTheLastCellIsNotErased) {
-    TERM_WIDTH = 5;
+    term_set_window({5, term_window().rows});
     add_option(10, "åb");
     EXPECT_EQ(run("1"), 10);
     std::string list = "\n\n 1: " + HIGH + "å" + NORMAL + "\n    " + HIGH + "b" + NORMAL + "\n";
@@ -177,16 +179,16 @@ TEST_F(Chooser, ALabelLineThatFillsTheLastCellIsNotErased) {
 // view of whole options with marker lines, moved and drawn again in place as
 // the highlight passes its edge, either way and round the ends.
 TEST_F(Chooser, AListTallerThanTheWindowShowsAViewThatFollowsTheHighlight) {
-    TERM_WIDTH = 16; // "   ↓ 2 val till" takes 15 columns: its words stay
+    term_set_window({16, term_window().rows}); // "   ↓ 2 val till" takes 15 columns: its words stay
     for (int option = 0; option < 4; option++)
         add_option(10 + option, &"a\0b\0c\0d"[2 * option]);
     std::string up3 = "\x1b[A\x1b[A\x1b[A", clear = "\x1b[J", more = " 2 val till" + EOL + "\n";
     std::string top = lit('1', "a") + plain('2', "b") + "   ↓" + more;
-    TERM_HEIGHT = 5;
+    term_set_window({term_window().columns, 5});
     EXPECT_EQ(run("q"), STATE_QUIT);
     std::string whole = lit('1', "a") + plain('2', "b") + plain('3', "c") + plain('4', "d");
     EXPECT_EQ(drawn.find("\n\n" + whole + up3 + "\x1b[A"), 0u);
-    TERM_HEIGHT = 4;
+    term_set_window({term_window().columns, 4});
     EXPECT_EQ(run("\x1b[B\x1b[B\x1b[B\x1b[B\x1b[A\x1b[A\x1b[A3"), 12);
     std::string expected = "\n\n" + top + up3 + plain('1', "a") + lit('2', "b");
     expected += "\x1b[A\x1b[A" + clear + "   ↑" + more + lit('3', "c") + plain('4', "d");
@@ -202,8 +204,7 @@ TEST_F(Chooser, AListTallerThanTheWindowShowsAViewThatFollowsTheHighlight) {
 // At eight columns and four rows, an option taller than the window is cut
 // below the marker above it, and the markers say only the count.
 TEST_F(Chooser, AnOptionTallerThanTheWindowIsCutAndNarrowMarkersDropTheirWords) {
-    TERM_WIDTH = 8; // labels get 3 columns
-    TERM_HEIGHT = 4;
+    term_set_window({8, 4}); // labels get 3 columns
     add_option(10, "a");
     add_option(11, "ett tva tre");
     add_option(12, "c");
@@ -234,6 +235,44 @@ TEST_F(Chooser, ListsAtMostTwentyOptionsAndFixedKeysComeFirst) {
     EXPECT_NE(drawn.find(" D: option 19"), std::string::npos);
     // The chosen option is gone; "B" lights the last of the twenty listed now.
     EXPECT_EQ(run("B\n"), 30);
+}
+
+// What body writes at the given width, with the current line already
+// holding column letters: the turns as the story says them, and as a new
+// size writes them again.
+std::string written(int width, int column, const std::function<void()>& body) {
+    term_set_window({width, 0});
+    paragraph_at_column(column);
+    return capture_stdout(body);
+}
+
+TEST(TurnStoreTest, StorySceneFlowsAsOneParagraphUntilTheNext) {
+    std::string out = written(20, 0, [] {
+        story_paragraph();
+        story_say("Du står i ett litet rum.");
+        story_say("Ett hav.");
+        story_paragraph();
+        story_say("Slut.");
+    });
+    EXPECT_EQ(out, "  Du står i ett" + EOL + "\nlitet rum." + EOL + " Ett hav." + EOL +
+                       "\n  Slut." + EOL);
+    EXPECT_EQ(paragraph_column(), 7);
+}
+
+// Earlier turns oldest first, as many whole ones as the budget holds.
+TEST(TurnStoreTest, ReplayWritesTheRememberedTurnsWithinTheBudget) {
+    std::string a(8000, 'a'), b(8000, 'b'), c(SAID_BUDGET - 16000, 'c');
+    written(20000, 0, [&] {
+        story_say(std::string(SAID_BUDGET, 'x').c_str()); // fills the budget alone
+        for (const std::string* text : {&a, &b, &c}) {
+            end_turn();
+            story_say(text->c_str());
+        }
+    });
+    auto replayed = [] { return written(20000, 5, [] { replay_turns(); }); };
+    EXPECT_EQ(replayed(), a + EOL + "\n\n" + b + EOL + "\n\n" + c + EOL);
+    written(20000, 0, [] { story_say("d"); });
+    EXPECT_EQ(replayed(), b + EOL + "\n\n" + c + EOL + " d" + EOL);
 }
 
 } // namespace

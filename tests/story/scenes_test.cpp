@@ -6,7 +6,7 @@
 #include "story/story.h"
 #include "support/stdio_redirect.h"
 #include "support/text_checks.h"
-#include "term/term_width.h"
+#include "term/window_size.h"
 
 #include <gtest/gtest.h>
 
@@ -110,7 +110,7 @@ TEST(RunEnds, AtANumberThatIsNoState) {
     }
     // The same when the chooser answers with one.
     story_chooser = [] { return StateId{HIGHEST_STATE + 1}; };
-    TERM_WIDTH = 80;
+    term_set_window({80, term_window().rows});
     EXPECT_EQ(capture_stdout([] { run_story(STATE_START); }),
               "Plötsligt vaknar du och märker att du ligger i en säng.\x1b[K");
 }

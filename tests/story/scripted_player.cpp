@@ -16,7 +16,7 @@ std::vector<Labels>* menus_seen;
 // Like the real chooser, leaves the cursor at the start of a line.
 void write_menu_line(const Labels& menu, const std::string& choice) {
     std::fputs(menu_line(menu, choice).c_str(), stdout);
-    out_column = 0;
+    paragraph_at_column(0);
 }
 
 StateId scripted_choice() {

@@ -1,7 +1,7 @@
 #include "support/stdio_redirect.h"
 #include "support/utf8_text.h"
 #include "term/paragraph.h"
-#include "term/term_width.h"
+#include "term/window_size.h"
 
 #include <gtest/gtest.h>
 
@@ -17,8 +17,8 @@ const std::string EL = "\x1b[K";
 // What body writes on a terminal of the given width, with the current line
 // already holding column plain letters.
 std::string written(int width, int column, const std::function<void()>& body) {
-    TERM_WIDTH = width;
-    out_column = column;
+    term_set_window({width, term_window().rows});
+    paragraph_at_column(column);
     return capture_stdout(body);
 }
 
@@ -109,88 +109,89 @@ TEST(ParagraphMeasureTest, FitOrCutLengthCutsOnWholeCharacters) {
 TEST(ParagraphSayTest, ContinuesTheLineWithAJoiningSpace) {
     const char* first = "Du står i ett litet rum.";
     EXPECT_EQ(said(80, 0, first), first + EL);
-    EXPECT_EQ(out_column, 24);
+    EXPECT_EQ(paragraph_column(), 24);
     const char* second = "Det enda som finns här inne är ett hav.";
     EXPECT_EQ(said(80, 25, second), std::string(" ") + second + EL);
-    EXPECT_EQ(out_column, 26 + utf8_character_count(second));
+    EXPECT_EQ(paragraph_column(), 26 + utf8_character_count(second));
 }
 
 TEST(ParagraphSayTest, WrapsOneTextAtSeveralWidths) {
     const char* text = "Du står vid en frusen sjö och isen knakar.";
     EXPECT_EQ(said(10, 0, text),
               "Du står" + EL + "\nvid en" + EL + "\nfrusen sjö\noch isen" + EL + "\nknakar." + EL);
-    EXPECT_EQ(out_column, 7);
+    EXPECT_EQ(paragraph_column(), 7);
     EXPECT_EQ(said(16, 0, text),
               "Du står vid en" + EL + "\nfrusen sjö och" + EL + "\nisen knakar." + EL);
-    EXPECT_EQ(out_column, 12);
+    EXPECT_EQ(paragraph_column(), 12);
     // The second line ends exactly at the width, the space just beyond it.
     EXPECT_EQ(said(19, 0, text), "Du står vid en" + EL + "\nfrusen sjö och isen\nknakar." + EL);
     EXPECT_EQ(said(41, 0, text), "Du står vid en frusen sjö och isen" + EL + "\nknakar." + EL);
     EXPECT_EQ(said(44, 0, text), text + EL);
-    EXPECT_EQ(out_column, 42);
+    EXPECT_EQ(paragraph_column(), 42);
 }
 
 TEST(ParagraphSayTest, ALetterTakesOneColumn) {
     const char* room = "Du står i ett litet rum med varken väggar eller tak men det finns";
     EXPECT_EQ(said(80, 0, room), room + EL);
-    EXPECT_EQ(said(80, out_column, "ett fönster."), " ett fönster." + EL); // still the first line
+    EXPECT_EQ(said(80, paragraph_column(), "ett fönster."),
+              " ett fönster." + EL); // still the first line
 }
 
 TEST(ParagraphSayTest, TextFillingTheLineExactlyLeavesNoRoomForTheNext) {
     // A line filled to its last cell gets no erase: the cursor waits at the
     // margin there, and the erase would take the last letter with it.
     EXPECT_EQ(said(10, 0, "abcde fghi"), "abcde fghi");
-    EXPECT_EQ(out_column, 10);
+    EXPECT_EQ(paragraph_column(), 10);
     // The full line's break joins the next text; no joining space wraps on
     // its own into an empty line.
     EXPECT_EQ(said(10, 10, "xy"), "\nxy" + EL);
-    EXPECT_EQ(out_column, 2);
+    EXPECT_EQ(paragraph_column(), 2);
     EXPECT_EQ(said(10, 10, "abcdefghijkl"), "\nabcdefghij\nkl" + EL);
     // Filled from an earlier column.
     EXPECT_EQ(said(10, 4, "abcde"), " abcde");
-    EXPECT_EQ(out_column, 10);
+    EXPECT_EQ(paragraph_column(), 10);
 }
 
 TEST(ParagraphSayTest, SpacesAreWrittenExceptAtABreak) {
     EXPECT_EQ(said(20, 0, "abc  "), "abc  " + EL);
-    EXPECT_EQ(out_column, 5);
+    EXPECT_EQ(paragraph_column(), 5);
     EXPECT_EQ(said(20, 5, "def"), " def" + EL);
     // A run of spaces: the piece takes those that fit, the rest are dropped.
     EXPECT_EQ(said(6, 0, "abc    def"), "abc   \ndef" + EL);
-    EXPECT_EQ(out_column, 3);
+    EXPECT_EQ(paragraph_column(), 3);
     EXPECT_EQ(said(8, 0, "ab   cd  ef"), "ab   cd \nef" + EL);
     // Leading spaces belong to the first piece.
     EXPECT_EQ(said(10, 0, "  abc"), "  abc" + EL);
-    EXPECT_EQ(out_column, 5);
+    EXPECT_EQ(paragraph_column(), 5);
     EXPECT_EQ(said(10, 3, "  abc"), "   abc" + EL);
-    EXPECT_EQ(out_column, 9);
+    EXPECT_EQ(paragraph_column(), 9);
     // ...unless the first word does not fit: then they vanish at the break.
     EXPECT_EQ(said(8, 4, " abcdef"), " " + EL + "\nabcdef" + EL);
-    EXPECT_EQ(out_column, 6);
+    EXPECT_EQ(paragraph_column(), 6);
     EXPECT_EQ(said(8, 5, "  abcdef"), "  " + EL + "\nabcdef" + EL);
     EXPECT_EQ(said(6, 0, "      "), "      ");
 }
 
 TEST(ParagraphSayTest, EmptyTextWritesOnlyTheJoinAndTheErase) {
     EXPECT_EQ(said(10, 0, ""), EL);
-    EXPECT_EQ(out_column, 0);
+    EXPECT_EQ(paragraph_column(), 0);
     EXPECT_EQ(said(10, 3, ""), " " + EL);
-    EXPECT_EQ(out_column, 4);
+    EXPECT_EQ(paragraph_column(), 4);
 }
 
 TEST(ParagraphSayTest, WidthIsReadAgainForEachText) {
     EXPECT_EQ(said(10, 0, "abc def"), "abc def" + EL);
     EXPECT_EQ(said(10, 7, "gh"), " gh");
-    EXPECT_EQ(out_column, 10);
+    EXPECT_EQ(paragraph_column(), 10);
     EXPECT_EQ(said(30, 10, "ijk lm"), " ijk lm" + EL);
-    EXPECT_EQ(out_column, 17);
+    EXPECT_EQ(paragraph_column(), 17);
     // Narrowed below the line already written: the next text starts afresh.
     EXPECT_EQ(said(5, 17, "nop"), "\nnop" + EL);
 }
 
 TEST(ParagraphSayTest, LongWordIsCutOnlyOnAFreshLine) {
     EXPECT_EQ(said(5, 0, "abcdefghijkl"), "abcde\nfghij\nkl" + EL);
-    EXPECT_EQ(out_column, 2);
+    EXPECT_EQ(paragraph_column(), 2);
     // Not at the start of a line: the word first moves to the next line.
     EXPECT_EQ(said(5, 3, "abcdefgh"), " " + EL + "\nabcde\nfgh" + EL);
     EXPECT_EQ(said(8, 0, "ab cdefghijklm no"), "ab" + EL + "\ncdefghij\nklm no" + EL);
@@ -200,43 +201,14 @@ TEST(ParagraphSayTest, LongWordIsCutOnlyOnAFreshLine) {
     // Narrower than one character: one whole character per line.
     EXPECT_EQ(said(1, 0, "åb"), "å\nb");
     EXPECT_EQ(said(0, 0, "ab cd"), "a" + EL + "\nb" + EL + "\nc" + EL + "\nd" + EL);
-    EXPECT_EQ(out_column, 1);
+    EXPECT_EQ(paragraph_column(), 1);
 }
 
 TEST(ParagraphTest, NewParagraphWritesItsSpaceBeforeTheJoiningOne) {
     EXPECT_EQ(written(20, 0, [] { new_paragraph(); }), " ");
-    EXPECT_EQ(out_column, 1);
+    EXPECT_EQ(paragraph_column(), 1);
     EXPECT_EQ(written(20, 7, [] { new_paragraph(); }), "\n ");
-    EXPECT_EQ(out_column, 1);
-}
-
-TEST(ParagraphTest, StorySceneFlowsAsOneParagraphUntilTheNext) {
-    std::string out = written(20, 0, [] {
-        story_paragraph();
-        story_say("Du står i ett litet rum.");
-        story_say("Ett hav.");
-        story_paragraph();
-        story_say("Slut.");
-    });
-    EXPECT_EQ(out,
-              "  Du står i ett" + EL + "\nlitet rum." + EL + " Ett hav." + EL + "\n  Slut." + EL);
-    EXPECT_EQ(out_column, 7);
-}
-
-// Earlier turns oldest first, as many whole ones as the budget holds.
-TEST(ParagraphTest, ReplayWritesTheRememberedTurnsWithinTheBudget) {
-    std::string a(8000, 'a'), b(8000, 'b'), c(SAID_BUDGET - 16000, 'c');
-    written(20000, 0, [&] {
-        story_say(std::string(SAID_BUDGET, 'x').c_str()); // fills the budget alone
-        for (const std::string* text : {&a, &b, &c}) {
-            end_turn();
-            story_say(text->c_str());
-        }
-    });
-    auto replayed = [] { return written(20000, 5, [] { replay_turns(); }); };
-    EXPECT_EQ(replayed(), a + EL + "\n\n" + b + EL + "\n\n" + c + EL);
-    written(20000, 0, [] { story_say("d"); });
-    EXPECT_EQ(replayed(), b + EL + "\n\n" + c + EL + " d" + EL);
+    EXPECT_EQ(paragraph_column(), 1);
 }
 
 namespace {
@@ -282,7 +254,7 @@ void expect_line_invariants(const std::string& out, int width, int column,
         content += line;
         line_start = 0;
     }
-    EXPECT_EQ(out_column, filled);
+    EXPECT_EQ(paragraph_column(), filled);
     EXPECT_EQ(without_spaces(content), without_spaces(text));
 }
 

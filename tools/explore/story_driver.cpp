@@ -1,7 +1,7 @@
 #include "story_driver.h"
 
 #include "term/paragraph.h"
-#include "term/term_width.h"
+#include "term/window_size.h"
 
 #include <cstdio>
 
@@ -25,7 +25,7 @@ Listing driver_list() {
 
 StateId driver_select(const Listing& listing, size_t index) {
     StateId state = menu_select(&menu_tree, listing.nodes.at(index));
-    out_column = 0; // the chooser leaves the cursor at the start of a line
+    paragraph_at_column(0); // the chooser leaves the cursor at the start of a line
     return state;
 }
 
@@ -85,11 +85,11 @@ void driver_trace_clear() {
 
 DriverSession::DriverSession(ChooseFn choose)
     : capture_(&driver_trace.text), saved_chooser_(story_chooser),
-      saved_watcher_(catalogue_watcher), saved_width_(TERM_WIDTH) {
+      saved_watcher_(catalogue_watcher), saved_width_(term_window().columns) {
     story_chooser = choose;
     catalogue_watcher = watch;
-    TERM_WIDTH = UNWRAPPED_WIDTH;
-    out_column = 0;
+    term_set_window({UNWRAPPED_WIDTH, term_window().rows});
+    paragraph_at_column(0);
     // The story as the program starts it, whatever ran before.
     story_flags = StoryFlags{};
     holes_text = laps_text = nullptr;
@@ -101,5 +101,5 @@ DriverSession::DriverSession(ChooseFn choose)
 DriverSession::~DriverSession() {
     story_chooser = saved_chooser_;
     catalogue_watcher = saved_watcher_;
-    TERM_WIDTH = saved_width_;
+    term_set_window({saved_width_, term_window().rows});
 }

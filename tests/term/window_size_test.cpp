@@ -1,8 +1,9 @@
-// The width comes from the terminal the player sees, with a sound
-// fallback where there is none.
+// The window's size comes from the terminal the player sees, with a sound
+// fallback where there is none, and changes only when it is measured.
+#include "input/key_reader.h"
 #include "session/session.h"
-#include "session/terminal_width.h"
 #include "support/stdio_redirect.h"
+#include "term/window_size.h"
 
 #include <gtest/gtest.h>
 
@@ -25,13 +26,13 @@ int width_with_stdout_on(int fd) {
     dup2(fd, 1);
     dup2(NO_TERMINAL, 0);
     dup2(NO_TERMINAL, 2);
-    read_terminal_width();
+    term_measure_window();
     dup2(saved, 1);
     dup2(saved_in, 0);
     dup2(saved_err, 2);
     for (int descriptor : {saved, saved_in, saved_err})
         close(descriptor);
-    return TERM_WIDTH;
+    return term_window().columns;
 }
 
 TEST(TerminalWidth, IsTheColumnCountOfTheTerminalOnStandardOutput) {
@@ -39,7 +40,7 @@ TEST(TerminalWidth, IsTheColumnCountOfTheTerminalOnStandardOutput) {
     ASSERT_EQ(child_open_pty(123, 7, &master, &slave), 0);
     setenv("COLUMNS", "45", 1); // never consulted
     EXPECT_EQ(width_with_stdout_on(slave), 123);
-    EXPECT_EQ(TERM_HEIGHT, 7);
+    EXPECT_EQ(term_window().rows, 7);
     close(slave);
     close(master);
 }
@@ -53,7 +54,7 @@ TEST(TerminalWidth, FallsBackTo80WithoutATerminalOrWithZeroColumns) {
 
     FILE* file = std::tmpfile();
     EXPECT_EQ(width_with_stdout_on(fileno(file)), FALLBACK_WIDTH);
-    EXPECT_EQ(TERM_HEIGHT, 0) << "no height to keep to";
+    EXPECT_EQ(term_window().rows, 0) << "no height to keep to";
     std::fclose(file);
 }
 
@@ -75,33 +76,43 @@ class DispositionKept {
 
 // A real SIGWINCH, as the kernel sends it to the foreground of a resized
 // terminal, to the handler installed as the session installs it; raising
-// it delivers it before raise returns, on this one thread. The widths are
-// checked once standard output is back.
-TEST(TerminalWidth, FollowsAResizeSignal) {
+// it delivers it before raise returns, on this one thread. The handler only
+// notes it: the size changes when the main path takes the note and measures.
+// The widths are checked once standard output is back.
+TEST(WindowChange, IsNotedForTheMainPathToMeasure) {
     DispositionKept kept(SIGWINCH);
     bool resized = true;
-    int at_start, before_signal, after_signal, after_second_signal;
+    int at_start, before_signal, after_signal, measured, after_second_signal;
+    int noted, noted_again;
     {
         StdoutPty terminal;
         resized = resized && terminal.resize(50, 20);
         session_signals_on(STYLE_PLAIN);
-        read_terminal_width();
-        at_start = TERM_WIDTH;
+        term_measure_window();
+        at_start = term_window().columns;
 
         resized = resized && terminal.resize(33, 20);
-        before_signal = TERM_WIDTH;
+        before_signal = term_window().columns;
         raise(SIGWINCH);
-        after_signal = TERM_WIDTH;
+        after_signal = term_window().columns;
+        noted = read_key();
+        term_measure_window();
+        measured = term_window().columns;
 
         resized = resized && terminal.resize(120, 20);
         kill(getpid(), SIGWINCH);
-        after_second_signal = TERM_WIDTH;
+        noted_again = read_key();
+        term_measure_window();
+        after_second_signal = term_window().columns;
     }
     ASSERT_TRUE(resized);
     EXPECT_EQ(at_start, 50);
-    EXPECT_EQ(before_signal, 50) << "the width is measured again only when the signal comes";
-    EXPECT_EQ(after_signal, 33);
-    EXPECT_EQ(after_second_signal, 120) << "the handler stays installed after it has run";
+    EXPECT_EQ(before_signal, 50);
+    EXPECT_EQ(after_signal, 50) << "the handler measures nothing";
+    EXPECT_EQ(noted, KEY_RESIZE);
+    EXPECT_EQ(measured, 33);
+    EXPECT_EQ(noted_again, KEY_RESIZE) << "the handler stays installed after it has run";
+    EXPECT_EQ(after_second_signal, 120);
 }
 
 } // namespace
