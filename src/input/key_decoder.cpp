@@ -36,8 +36,8 @@ struct Decoder {
     int length = 1;                  // bytes so far, its ESC included, up to the limit
     char params[MAX_SEQUENCE_BYTES]; // the length limit keeps them within
     int param_count = 0;
-    int strays = 0; // bytes passed over in CONSOLE_FN
-    int taken = 0;  // MOUSE_REPORT: its bytes so far; PASTE: bytes of its end matched
+    int strays = 0;  // bytes passed over in CONSOLE_FN
+    int matched = 0; // MOUSE_REPORT: its bytes so far; PASTE: bytes of its end matched
 
     std::string_view parameters() const { return {params, static_cast<size_t>(param_count)}; }
 };
@@ -196,11 +196,11 @@ int string_step(Decoder& decoder, char byte) {
 // Everything up to the first ESC "[201~" is pasted text, keys and escape
 // sequences alike.
 int paste_step(Decoder& decoder, char byte) {
-    if (byte == PASTE_ENDS[decoder.taken])
-        decoder.taken++;
+    if (byte == PASTE_ENDS[decoder.matched])
+        decoder.matched++;
     else
-        decoder.taken = byte == PASTE_ENDS[0] ? 1 : 0;
-    return decoder.taken == static_cast<int>(PASTE_ENDS.size()) ? KEY_NONE : GO_ON;
+        decoder.matched = byte == PASTE_ENDS[0] ? 1 : 0;
+    return decoder.matched == static_cast<int>(PASTE_ENDS.size()) ? KEY_NONE : GO_ON;
 }
 
 bool begins_sequence(char byte) {
@@ -244,13 +244,13 @@ int decoder_step(Decoder& decoder, char byte) {
             return KEY_F1 + (byte - 'A');
         return ++decoder.strays <= MAX_CONSOLE_FN_STRAY ? GO_ON : FAIL;
     case MOUSE_REPORT:
-        return ++decoder.taken == MOUSE_REPORT_BYTES ? KEY_NONE : GO_ON;
+        return ++decoder.matched == MOUSE_REPORT_BYTES ? KEY_NONE : GO_ON;
     default:
         return FAIL;
     }
 }
 
-KeyDecoded taken(int key, size_t used) {
+KeyDecoded decoded(int key, size_t used) {
     return {key, used, 0, WITHIN_NOTHING};
 }
 
@@ -264,7 +264,7 @@ KeyDecoded need_more(int wait_ms) {
 // of a paste's end matched so far, which the next call takes again.
 KeyDecoded more(const Decoder& decoder, size_t held) {
     if (decoder.state == PASTE)
-        return {KEY_MORE, held - decoder.taken, -1, WITHIN_PASTE};
+        return {KEY_MORE, held - decoder.matched, -1, WITHIN_PASTE};
     if (decoder.state == STRING || decoder.state == STRING_ESC)
         return {KEY_MORE, held - (decoder.state == STRING_ESC), SEQUENCE_BYTE_TIMEOUT_MS,
                 WITHIN_STRING};
@@ -295,12 +295,12 @@ KeyDecoded decode_sequence(const KeyBytes& input, size_t from, Decoder decoder) 
         if (result == GO_ON)
             continue;
         if (result != FAIL)
-            return taken(result, at + 1);
+            return decoded(result, at + 1);
         if (decoder.state == STRING_ESC)
-            return taken(KEY_NONE, at - 1);
-        return taken(KEY_NONE, bytes[at] == ESC ? at : at + 1);
+            return decoded(KEY_NONE, at - 1);
+        return decoded(KEY_NONE, bytes[at] == ESC ? at : at + 1);
     }
-    return input.ended ? taken(KEY_NONE, bytes.size()) : more(decoder, bytes.size());
+    return input.ended ? decoded(KEY_NONE, bytes.size()) : more(decoder, bytes.size());
 }
 
 // Decodes what follows an ESC. Bytes that came with it were sent by one key
@@ -313,19 +313,19 @@ KeyDecoded decode_sequence(const KeyBytes& input, size_t from, Decoder decoder) 
 KeyDecoded decode_escape(const KeyBytes& input) {
     std::string_view bytes = input.bytes;
     if (bytes.size() == 1)
-        return input.ended ? taken(KEY_ESCAPE, 1) : need_more(ESCAPE_BYTE_TIMEOUT_MS);
+        return input.ended ? decoded(KEY_ESCAPE, 1) : need_more(ESCAPE_BYTE_TIMEOUT_MS);
     if (begins_sequence(bytes[1]))
         return decode_sequence(input, 1, Decoder());
     if (input.together <= 1)
-        return taken(KEY_ESCAPE, 1);
+        return decoded(KEY_ESCAPE, 1);
     if (bytes[1] != ESC)
-        return taken(KEY_NONE, 2);
+        return decoded(KEY_NONE, 2);
     // Only a byte sent with the two ESCs counts, so the wait is none.
     if (bytes.size() == 2)
-        return input.ended ? taken(KEY_NONE, 2) : need_more(0);
+        return input.ended ? decoded(KEY_NONE, 2) : need_more(0);
     if (input.together > 2 && begins_sequence(bytes[2]))
         return decode_sequence(input, 2, Decoder());
-    return taken(KEY_NONE, 2);
+    return decoded(KEY_NONE, 2);
 }
 
 } // namespace
@@ -336,6 +336,37 @@ KeyDecoded key_decode(const KeyBytes& input) {
     if (input.bytes.empty())
         return need_more(-1);
     if (input.bytes[0] != ESC)
-        return taken(static_cast<signed char>(input.bytes[0]), 1);
+        return decoded(static_cast<signed char>(input.bytes[0]), 1);
     return decode_escape(input);
+}
+
+KeyDecoded key_decoder_next(KeyDecoder& decoder, std::string_view held) {
+    size_t used = 0;
+    for (;;) {
+        decoder.looked = std::max(decoder.looked, std::min<size_t>(1, held.size()));
+        KeyDecoded answer =
+            key_decode({held.substr(0, decoder.looked), std::min(decoder.together, decoder.looked),
+                        decoder.ended, decoder.within});
+        held.remove_prefix(answer.used);
+        used += answer.used;
+        decoder.looked -= answer.used;
+        decoder.together -= std::min(decoder.together, answer.used);
+        decoder.within = answer.within;
+        if (answer.key != KEY_MORE) {
+            decoder.together = SIZE_MAX;
+            decoder.ended = false;
+            return {answer.key, used, 0, decoder.within};
+        }
+        if (decoder.looked == held.size())
+            return {KEY_MORE, used, answer.wait_ms, decoder.within};
+        decoder.looked++;
+    }
+}
+
+void key_decoder_pause(KeyDecoder& decoder) {
+    decoder.together = std::min(decoder.together, decoder.looked);
+}
+
+void key_decoder_end(KeyDecoder& decoder) {
+    decoder.ended = true;
 }

@@ -9,6 +9,7 @@
 
 #include <climits>
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 // Time allowed for the byte after an ESC that came alone; none within it
@@ -61,3 +62,24 @@ struct KeyDecoded {
 // Decodes the key that the bytes begin with. With ended it never answers
 // KEY_MORE, and a sequence cut short is dropped whole.
 KeyDecoded key_decode(const KeyBytes& input);
+
+// What the decoder knows of the key it is in the middle of, between calls:
+// its reader keeps one, and hands it back with the bytes it holds each time.
+struct KeyDecoder {
+    size_t looked = 0;          // of the bytes held, how many the key has begun with
+    size_t together = SIZE_MAX; // of those, how many came with its first byte
+    bool ended = false;         // nothing more is coming for it
+    KeyWithin within = WITHIN_NOTHING;
+};
+
+// The key that the bytes held begin with, looking at one more of them at a
+// time while it needs more: a key, KEY_NONE, or KEY_MORE once it has looked
+// at every byte held, with the time to allow for the next. used says how
+// many bytes to drop from the front, in every answer.
+KeyDecoded key_decoder_next(KeyDecoder& decoder, std::string_view held);
+// The reader is about to wait for more: bytes that come after the wait did
+// not come together with the key's first.
+void key_decoder_pause(KeyDecoder& decoder);
+// Nothing more is coming (the time allowed passed, the input ended, an
+// interrupt came): the next call answers without KEY_MORE.
+void key_decoder_end(KeyDecoder& decoder);

@@ -1,12 +1,13 @@
 // The key reader holds what it has read of standard input and not yet used
-// in one buffer, in one record with everything else it keeps (key_reader.h
-// says what it owns). A key's road: next_code waits for input and reads
-// all that is waiting, decode_key hands the bytes to the decoder one more at
-// a time, waiting the time the decoder allows whenever it needs more, and
+// in one buffer, in one record with the decoder's state (key_reader.h says
+// what it owns). A key's road: next_code waits for input in the terminal's
+// one wait and reads all that is waiting, decode_key hands the bytes to the
+// decoder, waiting the time the decoder allows whenever it needs more, and
 // the bytes the key took are gone.
 #include "input/key_reader.h"
 
 #include "input/key_decoder.h"
+#include "term/terminal.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -22,51 +23,25 @@
 
 namespace {
 
-constexpr int EVENT_KINDS = EVENT_CONTINUE + 1;
 // A read takes all that is waiting, up to this, so a paste or a script
 // costs a read a buffer, not a read a byte.
 constexpr int HELD_SIZE = 4096;
 
-// The reader's whole state. The handlers only raise their counts, note the
-// first interrupt's signal and write to the pipe; the main path keeps its
-// own counts of what it has answered. Neither side ever writes the other's
-// fields, so nothing is lost to a signal between a look and a store.
+// The reader's whole state.
 struct KeyReader {
     // The bytes read and not yet used, held[start] to held[end - 1].
     char held[HELD_SIZE];
     int start = 0;
     int end = 0;
-    // Of them, how many the decoder has looked at (the byte after a lone
-    // Esc, the ESC that broke a sequence): the next key has begun with
-    // them, and an interrupt waits until it has been read. Bytes that no key
-    // has begun with come after an interrupt.
-    int begun = 0;
-
-    // Written by the handlers.
-    volatile sig_atomic_t events_noted[EVENT_KINDS] = {};
-    volatile sig_atomic_t interrupts_noted = 0;
-    volatile sig_atomic_t interrupt_signal = 0;
-
-    sig_atomic_t events_taken[EVENT_KINDS] = {};
-    sig_atomic_t interrupts_answered = 0;
+    // What the decoder knows of the key the bytes held begin with. The
+    // bytes it has looked at (the byte after a lone Esc, the ESC that broke
+    // a sequence) have begun the next key, and an interrupt waits until it
+    // has been read; bytes that no key has begun with come after it.
+    KeyDecoder decoder;
     int input_error = 0;
-    // The handlers write a byte here after each note, and every wait watches
-    // it beside standard input: a note made after the reader has looked
-    // ends the wait that follows, with no signal ever held back.
-    int signal_pipe[2] = {-1, -1};
 };
 
 KeyReader reader;
-
-bool interrupt_waiting() {
-    return reader.interrupts_noted != reader.interrupts_answered;
-}
-
-void empty_signal_pipe() {
-    char bytes[64];
-    while (read(reader.signal_pipe[0], bytes, sizeof bytes) > 0) {
-    }
-}
 
 // True when descriptor 0 is a terminal in keyboard mode, still connected,
 // with nothing to read although a wait has just seen input: typing the
@@ -85,27 +60,10 @@ bool input_discarded() {
     return poll(&input, 1, 0) >= 0 && !(input.revents & POLLHUP);
 }
 
-// Waits until the descriptor is ready for events or the time is up
-// (negative: no limit): 1, 0, or -1 with errno EINTR when a handler has
-// noted something, whose note the caller looks at next. The one wait of
-// the game: for a key, and for a screen that takes no more.
-int wait_until_ready(int descriptor, short events, int timeout_ms) {
-    pollfd watched[2] = {{descriptor, events, 0}, {reader.signal_pipe[0], POLLIN, 0}};
-    int ready = poll(watched, 2, timeout_ms);
-    if (ready < 0 && errno != EINTR)
-        return -1;
-    if (ready < 0 || (watched[1].revents & POLLIN)) {
-        if (reader.signal_pipe[0] >= 0)
-            empty_signal_pipe();
-        errno = EINTR;
-        return -1;
-    }
-    return ready;
-}
-
-// Waits until standard input has a byte, as above.
+// Waits until standard input has a byte, or a handler noted something (-1,
+// errno EINTR): the terminal's one wait.
 int wait_for_input(int timeout_ms) {
-    int ready = wait_until_ready(STDIN_FILENO, POLLIN, timeout_ms);
+    int ready = terminal_wait(STDIN_FILENO, POLLIN, timeout_ms);
     if (ready > 0 && input_discarded()) {
         errno = EINTR;
         return -1;
@@ -137,7 +95,6 @@ int read_more() {
 
 void use(int count) {
     reader.start += count;
-    reader.begun = std::max(0, reader.begun - count);
     if (reader.start == reader.end)
         reader.start = reader.end = 0;
 }
@@ -164,59 +121,46 @@ bool more_came(int timeout_ms) {
             got = read_more();
         if (got > 0)
             return true;
-        if (got == 0 || errno != EINTR || interrupt_waiting())
+        if (got == 0 || errno != EINTR || terminal_interrupt_waiting())
             return false;
     }
 }
 
-// The decoder's answer for the key that the bytes held begin with. It is
-// given one more byte each time it needs one, so that the bytes it has
-// looked at are known; when it has looked at all, the reader looks for
-// bytes sent with them, and then waits the time the decoder allows. Bytes
-// that come after that pause did not come together with the key's first.
+// The decoder's answer for the key that the bytes held begin with. When it
+// has looked at all of them, the reader looks for bytes sent with them, and
+// then waits the time the decoder allows. Bytes that come after that pause
+// did not come together with the key's first.
 int decode_key() {
-    size_t together = SIZE_MAX;
-    bool ended = false;
-    KeyWithin within = WITHIN_NOTHING;
     for (;;) {
-        reader.begun = std::max(reader.begun, std::min(1, held_count()));
-        std::string_view bytes(reader.held + reader.start, reader.begun);
-        KeyDecoded answer = key_decode({bytes, std::min(together, bytes.size()), ended, within});
+        KeyDecoded answer =
+            key_decoder_next(reader.decoder, {reader.held + reader.start, size_t(held_count())});
         use(static_cast<int>(answer.used));
-        together -= std::min(together, answer.used);
-        within = answer.within;
         if (answer.key != KEY_MORE)
             return answer.key;
-        if (reader.begun < held_count() || more_came(0)) {
-            reader.begun++;
-        } else if (answer.wait_ms == 0 || interrupt_waiting()) {
-            ended = true;
-        } else {
-            together = std::min(together, static_cast<size_t>(reader.begun));
-            ended = !more_came(answer.wait_ms);
-            reader.begun += !ended;
+        if (more_came(0))
+            continue;
+        if (answer.wait_ms == 0 || terminal_interrupt_waiting()) {
+            key_decoder_end(reader.decoder);
+            continue;
         }
+        key_decoder_pause(reader.decoder);
+        if (!more_came(answer.wait_ms))
+            key_decoder_end(reader.decoder);
     }
 }
 
-bool take_event(TerminalEvent event) {
-    if (reader.events_taken[event] == reader.events_noted[event])
-        return false;
-    reader.events_taken[event] = reader.events_noted[event];
-    return true;
-}
-
-// The key for a noted stop, continue or resize, 0 for none. The stop comes
-// first, and the continue before the resize: the window is measured again
-// after either anyway.
-int take_terminal_event() {
-    // A stop before an interrupt that is waiting would only delay the end.
-    if (take_event(EVENT_SUSPEND) && !interrupt_waiting())
+// The key for a noted stop, continue or resize, 0 for none.
+int take_terminal_note() {
+    switch (terminal_take_note()) {
+    case NOTE_STOP:
         return KEY_SUSPEND;
-    if (take_event(EVENT_CONTINUE))
+    case NOTE_CONTINUE:
         return KEY_CONTINUE;
-    if (take_event(EVENT_RESIZE))
+    case NOTE_RESIZE:
         return KEY_RESIZE;
+    case NOTE_NONE:
+        break;
+    }
     return 0;
 }
 
@@ -241,10 +185,10 @@ int take_byte() {
 // then: Ctrl-Z and then 2 stop the game before the 2 is answered.
 int next_code(bool decoded) {
     for (;;) {
-        if (int event = take_terminal_event())
-            return event;
-        if (reader.begun == 0 && interrupt_waiting()) {
-            reader.interrupts_answered = reader.interrupts_answered + 1;
+        if (int note = take_terminal_note())
+            return note;
+        if (reader.decoder.looked == 0 && terminal_interrupt_waiting()) {
+            terminal_answer_interrupt();
             return KEY_INTERRUPT;
         }
         if (held_count() > 0)
@@ -265,61 +209,7 @@ int next_code(bool decoded) {
     }
 }
 
-// A standard descriptor that is closed must stay closed (the game reads
-// its keys from descriptor 0, which may be), so the pipe keeps above them.
-int above_standard(int descriptor) {
-    if (descriptor > STDERR_FILENO)
-        return descriptor;
-    int moved = fcntl(descriptor, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
-    close(descriptor);
-    return moved;
-}
-
-// The pipe may be full of earlier wakings: the note is there all the same.
-void wake_the_reader() {
-    int saved_errno = errno;
-    if (reader.signal_pipe[1] >= 0 && write(reader.signal_pipe[1], "", 1) < 0) {
-    }
-    errno = saved_errno;
-}
-
 } // namespace
-
-// Without room for both ends above the standard descriptors (ulimit -n 4
-// with descriptors closed) the game goes on without the pipe: one end alone
-// would wake every wait at once, for ever.
-void open_signal_pipe() {
-    int* ends = reader.signal_pipe;
-    if (ends[0] >= 0 || pipe2(ends, O_NONBLOCK | O_CLOEXEC) != 0)
-        return;
-    for (int i = 0; i < 2; i++)
-        ends[i] = above_standard(ends[i]);
-    if (ends[0] >= 0 && ends[1] >= 0)
-        return;
-    for (int i = 0; i < 2; i++) {
-        if (ends[i] >= 0)
-            close(ends[i]);
-        ends[i] = -1;
-    }
-}
-
-void note_terminal_event(TerminalEvent event) {
-    reader.events_noted[event] = reader.events_noted[event] + 1;
-    wake_the_reader();
-}
-
-// Handlers that count hold each other back, so none interleaves with
-// another on the count.
-void on_interrupt(int signal_number) {
-    if (reader.interrupt_signal == 0)
-        reader.interrupt_signal = signal_number;
-    reader.interrupts_noted = reader.interrupts_noted + 1;
-    wake_the_reader();
-}
-
-int interrupt_signal() {
-    return reader.interrupt_signal;
-}
 
 int input_error() {
     return reader.input_error;
@@ -342,7 +232,8 @@ int unread_input_bytes() {
 }
 
 void forget_unread_keys() {
-    reader.start = reader.end = reader.begun = 0;
+    reader.start = reader.end = 0;
+    reader.decoder = KeyDecoder{};
 }
 
 void give_back_unread_input() {
@@ -371,8 +262,4 @@ void discard_unread_keys() {
         if (!arrived && !(ready < 0 && errno == EINTR))
             return;
     }
-}
-
-void wait_for_output_room() {
-    wait_until_ready(STDOUT_FILENO, POLLOUT, -1);
 }

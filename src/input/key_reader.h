@@ -1,8 +1,9 @@
 // The key reader: one key code per call from standard input. It owns the
-// bytes read and not yet used, the waits for them (with the time limits the
-// decoder asks for), the notes of the signal handlers and the pipe that
-// wakes its waits; the decoder (key_decoder) makes keys of the bytes. What a
-// signal does to the terminal and the process is the session's.
+// bytes read and not yet used and the decoder's state, and waits for bytes
+// with the time limits the decoder asks for, in the terminal's one wait
+// (term/terminal.h), which a signal's note ends; the decoder (key_decoder)
+// makes keys of the bytes. The notes it reports as keys are the terminal
+// room's.
 #pragma once
 
 #include "input/key_codes.h"
@@ -24,10 +25,6 @@ int read_byte();
 // it may fail with.
 int input_error();
 
-// Waits until standard output takes more bytes, or a signal handler has
-// noted something: the wait for a key, on the screen.
-void wait_for_output_room();
-
 // Throws away what has been typed but not read, on a terminal: the rest of
 // a paste, which must not reach the shell as commands. A long paste is still
 // arriving when the game has read its q, so what comes later goes too, until
@@ -44,20 +41,3 @@ void forget_unread_keys();
 void give_back_unread_input();
 // How many bytes the reader holds, read and not yet used: for tests.
 int unread_input_bytes();
-
-// Signal handler that counts a KEY_INTERRUPT for the reader.
-void on_interrupt(int signal_number);
-
-// The signal that queued the first KEY_INTERRUPT, or 0 while none has.
-int interrupt_signal();
-
-// What a signal handler notes for read_key to report at its next call, on
-// the main path. Async-signal-safe, as on_interrupt: a count and a write
-// to the pipe.
-enum TerminalEvent { EVENT_SUSPEND, EVENT_RESIZE, EVENT_CONTINUE };
-void note_terminal_event(TerminalEvent event);
-
-// Opens the pipe through which the handlers above wake a wait of the
-// reader; called before they are installed. No signal is ever held back:
-// a note made while the reader looks at the notes ends the wait that follows.
-void open_signal_pipe();

@@ -4,6 +4,7 @@
 #include "menu/turn_store.h"
 #include "term/ansi.h"
 #include "term/paragraph.h"
+#include "term/terminal.h"
 #include "term/window_size.h"
 
 #include <algorithm>
@@ -13,8 +14,6 @@
 
 // The list on the screen (see ChooserList).
 static ChooserList shown;
-// Set once by the session; while a hook is null, its key is ignored.
-static ChooserStops stops;
 
 // Below this many rows the window holds no marker lines, only the options.
 constexpr int MIN_VIEW_ROWS = 4;
@@ -232,14 +231,16 @@ static void redraw_turn() {
 // shell's lines is no longer the one that answers keys. Back in the same
 // window, the shell's lines stand below the old list and the cursor under
 // them: the list is drawn again from there, its highlight the only one lit.
-// So too after a stop from outside, once the session has taken back the
-// terminal that it gave the shell, which wrote wherever the cursor stood.
+// So too after a stop from outside, once the terminal room has taken back
+// the terminal that the shell had, which wrote wherever the cursor stood.
+// Where the game holds no keyboard mode (the plain style, a test) a stop
+// is the system's, and neither key draws anything.
 static void stop_and_go_on(int key) {
-    if (key == KEY_SUSPEND && stops.suspend != nullptr) {
+    if (key == KEY_SUSPEND && terminal_keyboard_taken()) {
         redraw_slot(shown.highlighted, false, shown.slots[shown.highlighted].lines);
         move_to_slot(shown.slot_count);
-        stops.suspend();
-    } else if (key == KEY_SUSPEND || stops.resume == nullptr || !stops.resume()) {
+        terminal_stop();
+    } else if (key == KEY_SUSPEND || !terminal_resume()) {
         return;
     }
     if (window_changed()) {
@@ -370,8 +371,4 @@ std::int32_t story_choose() {
 
 const ChooserList& chooser_list() {
     return shown;
-}
-
-void chooser_set_stops(ChooserStops hooks) {
-    stops = hooks;
 }

@@ -1,8 +1,8 @@
 // The option chooser: lists the current menu below the story text, lets the
 // player move the highlight or press an option's key, and returns the state
 // the choice yields. It draws with relative cursor moves only. It owns the
-// list on the screen (ChooserList) and carries out a stop and a continue
-// through the hooks the session sets (ChooserStops).
+// list on the screen (ChooserList), and has a stop and a continue carried
+// out by the terminal room (term/terminal.h) between two of its drawings.
 #pragma once
 
 #include "menu/menu_tree.h"
@@ -22,7 +22,7 @@ struct MenuSlot {
 };
 
 // The list on the screen, from its listing until it is blanked: the one
-// record of the chooser's state but for its hooks.
+// record of the chooser's state.
 struct ChooserList {
     MenuSlot slots[MENU_MAX_OPTIONS];
     std::int32_t slot_count;
@@ -43,22 +43,6 @@ struct ChooserList {
 
 // The list as the chooser left it, for tests and fuzzing to look at.
 const ChooserList& chooser_list();
-
-// How a stop and a continue reach the session, which owns the terminal. The
-// session sets both once, at its start; while a hook is null its key is
-// ignored (the plain style leaves a stop to the terminal).
-struct ChooserStops {
-    // Hands the terminal to the shell and stops until the game goes on in
-    // the foreground, then takes the terminal again and measures the window
-    // (Ctrl-Z). Called with the cursor below the list, so the shell's lines
-    // never cover an option.
-    void (*suspend)();
-    // After a continue (KEY_CONTINUE): takes the terminal again when a stop
-    // the game did not make has given it to the shell, and then returns
-    // true, for the list to be drawn again as after suspend.
-    bool (*resume)();
-};
-void chooser_set_stops(ChooserStops stops);
 
 // Runs the chooser on menu_tree: the chosen option's next state, 0 when a
 // group was entered, or STATE_QUIT on a quit key or an empty menu.

@@ -6,6 +6,7 @@
 #include "menu/turn_store.h"
 #include "term/ansi.h"
 #include "term/paragraph.h"
+#include "term/terminal.h"
 #include "term/window_size.h"
 
 #include <csignal>
@@ -137,7 +138,7 @@ StateId plain_choose() {
         // status 131 the shell takes for an ordinary one); after the other
         // interrupts the shell begins a line of its own.
         bool ended = length == ANSWERS_ENDED;
-        if (ended ? interrupt_signal() == 0 || interrupt_signal() == SIGQUIT
+        if (ended ? terminal_ending_signal() == 0 || terminal_ending_signal() == SIGQUIT
                   : !answers_from_a_terminal())
             term_putch('\n');
         if (ended || (length == 1 && (answer[0] == 'q' || answer[0] == 'Q')))

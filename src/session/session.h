@@ -1,5 +1,5 @@
-// The terminal session: the terminal's whole life (start, stop, continue and
-// end) and every signal the game takes, in the full and the plain style.
+// The game as a program: the style chosen once, the story's run between
+// taking the terminal and giving it back, and the exit status.
 #pragma once
 
 #include "term/ansi.h"
@@ -9,16 +9,6 @@
 constexpr int USAGE_ERROR = 2;
 constexpr int INTERNAL_ERROR = 70;
 constexpr int CANNOT_WRITE = 74;
-
-// Installs the game's signal handlers for the style, lets through those
-// that the parent blocked, and tells the key reader which of them report to
-// it. The session's start does so for the style chosen; tests call it alone.
-void session_signals_on(TermStyle style);
-
-// Opens the session in the style run_game chose (the full one by default).
-void session_start();
-// Puts the settings of standard input back as they were found.
-void session_end();
 
 // Writes text (the help, the version) to standard output as the game writes
 // its screen, and returns the exit status as the game's: 0, or 74 after a

@@ -560,7 +560,7 @@ Step perform_shown(StoryState shown);
 template <StoryState shown>
 Step enter() {
     scene_begin(shown);
-    catalogue_watcher(shown, true);
+    story_watch(shown, true);
     return perform_shown(shown);
 }
 
@@ -578,18 +578,14 @@ Step perform_shown(StoryState shown) {
     return STATE_FUNCTIONS[shown]();
 }
 
-void unwatched(StateId, bool) {}
-
 } // namespace
-
-StateWatchFn catalogue_watcher = unwatched;
 
 const char* catalogue_state_name(StateId state) {
     return catalogue_has_state(state) ? STATE_NAMES[state] : nullptr;
 }
 
 Step catalogue_perform(StateId state) {
-    catalogue_watcher(state, false);
+    story_watch(state, false);
     if (!catalogue_has_state(state))
         return end_run(); // no state: ends the run like the quit
     return STATE_FUNCTIONS[state]();

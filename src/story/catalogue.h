@@ -141,10 +141,3 @@ struct Step {
 
 // Performs one state. A number that is no state ends the run.
 Step catalogue_perform(StateId state);
-
-// Told of every state as the catalogue begins to perform it, with
-// scene_begins set for the display state that an entry state performs after
-// emptying the menu. The game's watcher does nothing; tools and tests that
-// watch the story put their own function here.
-using StateWatchFn = void (*)(StateId state, bool scene_begins);
-extern StateWatchFn catalogue_watcher;

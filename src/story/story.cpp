@@ -15,7 +15,20 @@ char holes_buffer[COUNTER_BUFFER_SIZE];
 const char* laps_text;
 char laps_buffer[COUNTER_BUFFER_SIZE];
 
-ChooseFn story_chooser = story_choose;
+static StoryHooks hooks = {story_choose, nullptr};
+
+void story_set_hooks(StoryHooks set) {
+    hooks = set;
+}
+
+const StoryHooks& story_hooks() {
+    return hooks;
+}
+
+void story_watch(StateId state, bool scene_begins) {
+    if (hooks.watch != nullptr)
+        hooks.watch(state, scene_begins);
+}
 
 int counter_value(const char* text) {
     if (text == nullptr)
@@ -65,7 +78,7 @@ void run_story(StateId start) {
             state = step.next;
             continue;
         }
-        state = story_chooser();
+        state = hooks.choose();
         // The choice begins a new turn, whichever chooser made it.
         end_turn();
     }

@@ -48,10 +48,21 @@ char* counter_format(char* buffer, int value);
 // at 2147483647 (walking the lake could otherwise get there).
 char* counter_add(const char* text, char* buffer, int amount);
 
-// Where the story gets the player's choices: story_choose in the game; tests
-// and tools that drive the story put their own function here.
+// Where the story gets the player's choices, and who is told of every
+// state as the catalogue begins to perform it (with scene_begins set for
+// the display state that an entry state performs after emptying the menu).
+// The game sets them once, before the run: its chooser, and no watcher;
+// tests and tools that drive or watch the story set their own.
 using ChooseFn = StateId (*)();
-extern ChooseFn story_chooser;
+using StateWatchFn = void (*)(StateId state, bool scene_begins);
+struct StoryHooks {
+    ChooseFn choose;    // story_choose unless set
+    StateWatchFn watch; // may be null
+};
+void story_set_hooks(StoryHooks hooks);
+const StoryHooks& story_hooks();
+// Tells the watcher, if any, of a state begun.
+void story_watch(StateId state, bool scene_begins);
 
 // Runs the story from start until a state returns. A number that is no state
 // of the catalogue ends the run as the quit does.

@@ -1,5 +1,7 @@
 #include "term/ansi.h"
 
+#include "term/terminal.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdarg>
@@ -23,7 +25,6 @@ struct ScreenOutput {
     // one has been set.
     bool attr_set;
     TextAttr last_attr;
-    ScreenWaits waits;
     // What the style, chosen once (term_set_style), leaves out here: every
     // control sequence (plain), or the colours of an attribute (monochrome).
     // All zero is the full style in colour.
@@ -42,76 +43,42 @@ void term_set_style(TermStyle style) {
     screen.without_colour = style == STYLE_MONOCHROME;
 }
 
-void term_set_waits(ScreenWaits waits) {
-    screen.waits = waits;
-}
-
-static bool ending() {
-    return screen.waits.ending != nullptr && screen.waits.ending();
-}
-
 // Whether the descriptor takes bytes now, without waiting.
 static bool room_now(int descriptor) {
     pollfd output = {descriptor, POLLOUT, 0};
     return poll(&output, 1, 0) > 0 && (output.revents & POLLOUT);
 }
 
-static void wait_for_room(int descriptor) {
-    if (screen.waits.wait_for_room != nullptr) {
-        screen.waits.wait_for_room();
-        return;
-    }
-    pollfd output = {descriptor, POLLOUT, 0};
-    poll(&output, 1, -1);
-}
-
 // Hands the bytes to the descriptor until it has taken them all. A write
 // cut short goes on from where it stopped, so a resize during a slow write
 // loses and repeats nothing; a terminal that takes nothing now (left
-// non-blocking by any program, at any time) is waited for, as a key is.
+// non-blocking by any program, at any time) is waited for in the
+// terminal's one wait, as a key is, which a signal's note ends.
 // Once the game is to end nothing waits for the terminal any more: what it
 // does not take at once is dropped. (A blocking write that is already
 // waiting ends too: the ending signals cut it short.)
 static void write_all(int descriptor, const char* bytes, size_t size) {
     while (size > 0 && screen.error == 0) {
-        if (ending() && !room_now(descriptor))
+        if (terminal_ending_signal() != 0 && !room_now(descriptor))
             return;
         ssize_t taken = write(descriptor, bytes, size);
         if (taken > 0) {
             bytes += taken;
             size -= static_cast<size_t>(taken);
         } else if (taken < 0 && errno == EAGAIN) {
-            wait_for_room(descriptor);
+            terminal_wait(descriptor, POLLOUT, -1);
         } else if (taken == 0 || errno != EINTR) {
             screen.error = taken < 0 ? errno : EIO;
         }
     }
 }
 
-// A stream that the program set as stdout itself, with no descriptor under
-// it (an output capture in memory), takes the bytes as they come.
-static bool through_own_stream() {
-    return fileno(stdout) < 0;
-}
-
-static void write_to_stream(const char* bytes, size_t size) {
-    if (std::fwrite(bytes, 1, size, stdout) != size && screen.error == 0)
-        screen.error = errno != 0 ? errno : EIO;
-}
-
 void term_flush() {
-    if (through_own_stream())
-        std::fflush(stdout);
-    else
-        write_all(STDOUT_FILENO, screen.bytes, screen.used);
+    write_all(STDOUT_FILENO, screen.bytes, screen.used);
     screen.used = 0;
 }
 
 void term_put_bytes(const char* bytes, size_t size) {
-    if (through_own_stream()) {
-        write_to_stream(bytes, size);
-        return;
-    }
     while (size > 0) {
         if (screen.used == sizeof screen.bytes)
             term_flush();
@@ -271,7 +238,5 @@ void term_clear_below() {
 }
 
 int term_write_error() {
-    if (through_own_stream() && screen.error == 0 && std::ferror(stdout))
-        screen.error = EIO;
     return screen.error;
 }

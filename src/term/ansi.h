@@ -71,14 +71,3 @@ void term_flush();
 // or 0. Nothing is written after it. Callers look here before every wait
 // and at the end.
 int term_write_error();
-
-// How a write waits for a terminal that takes nothing now: the session sets
-// them, so that the wait is the one a key wait makes, which a signal ends.
-struct ScreenWaits {
-    // True once the game is to end (an ending signal is noted): from then
-    // on no write waits for the terminal.
-    bool (*ending)();
-    // Waits until standard output takes more, or a signal is noted.
-    void (*wait_for_room)();
-};
-void term_set_waits(ScreenWaits waits);

@@ -2,8 +2,8 @@
 // that the reader's wait has seen can be gone when it reads. The reader must
 // then answer the interrupt instead of blocking until the next key press.
 #include "input/key_test_support.h"
-#include "session/session.h"
 #include "support/stdio_redirect.h"
+#include "term/terminal.h"
 
 #include <cerrno>
 #include <cstdarg>
@@ -49,7 +49,7 @@ class KeyDiscard : public KeyReaderTest {
   protected:
     void SetUp() override {
         KeyReaderTest::SetUp();
-        session_signals_on(STYLE_COLOR);
+        terminal_signals_on(STYLE_COLOR);
     }
 
     // Types a key and waits until the terminal holds it for reading.

@@ -2,8 +2,8 @@
 // end of input as KEY_INPUT_CLOSED, at any moment, without another key press
 // and without losing a waiting byte.
 #include "input/key_test_support.h"
-#include "session/session.h"
 #include "support/stdio_redirect.h"
+#include "term/terminal.h"
 
 #include <cerrno>
 
@@ -13,7 +13,7 @@ class KeySignals : public KeyReaderTest {
   protected:
     void SetUp() override {
         KeyReaderTest::SetUp();
-        session_signals_on(STYLE_COLOR);
+        terminal_signals_on(STYLE_COLOR);
     }
 };
 
@@ -72,8 +72,8 @@ TEST_F(KeySignals, InterruptsLeaveTheBytesHeldAlone) {
     input.write(std::string(256, 'a'));
     ASSERT_EQ(read_key(), 'a');
     ASSERT_EQ(unread_input_bytes(), 255);
-    on_interrupt(SIGINT);
-    on_interrupt(SIGINT);
+    terminal_note_interrupt(SIGINT);
+    terminal_note_interrupt(SIGINT);
     ASSERT_EQ(unread_input_bytes(), 255);
     std::vector<int> expected(255, 'a');
     expected.insert(expected.begin(), 2, KEY_INTERRUPT);

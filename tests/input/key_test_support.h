@@ -29,22 +29,16 @@ inline bool nothing_held() {
 }
 
 // The keys that the decoder makes of bytes sent together with the end of
-// input behind them, given one more byte whenever it needs one, as the
-// reader gives them.
+// input behind them, fed as the reader feeds it.
 inline std::vector<int> decode_all(std::string_view bytes) {
     std::vector<int> keys;
-    KeyWithin within = WITHIN_NOTHING;
-    size_t looked = 0;
-    bool ended = false;
-    while (!bytes.empty() || within != WITHIN_NOTHING) {
-        looked = std::max(looked, std::min<size_t>(1, bytes.size()));
-        KeyDecoded answer = key_decode({bytes.substr(0, looked), looked, ended, within});
+    KeyDecoder decoder;
+    while (!bytes.empty() || decoder.within != WITHIN_NOTHING) {
+        KeyDecoded answer = key_decoder_next(decoder, bytes);
         bytes.remove_prefix(answer.used);
-        looked -= answer.used;
-        within = answer.within;
-        ended = answer.key == KEY_MORE && looked == bytes.size();
-        looked += answer.key == KEY_MORE && !ended;
-        if (answer.key != KEY_MORE && answer.key != KEY_NONE)
+        if (answer.key == KEY_MORE)
+            key_decoder_end(decoder);
+        else if (answer.key != KEY_NONE)
             keys.push_back(answer.key);
     }
     return keys;

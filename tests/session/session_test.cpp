@@ -1,13 +1,12 @@
 // The session around the story: the keyboard mode is set and always undone.
-#include "session/raw_mode.h"
 #include "session/session.h"
 #include "story/story.h"
 #include "support/pty_game.h"
 #include "support/stdio_redirect.h"
+#include "term/terminal.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <stdexcept>
 #include <termios.h>
 #include <unistd.h>
@@ -29,7 +28,7 @@ TEST(SessionFrame, AnErrorEscapingTheStoryRestoresTheTerminalAndFails) {
     termios mode = settings_of_stdin();
     mode.c_lflag |= ICANON | ECHO;
     tcsetattr(STDIN_FILENO, TCSANOW, &mode);
-    story_chooser = a_broken_chooser;
+    story_set_hooks({a_broken_chooser, nullptr});
     int status = 0;
     std::string drawn = capture_stdout([&] { status = run_game(); });
     EXPECT_NE(status, 0);
@@ -50,14 +49,15 @@ TEST(SessionFrame, WhileOpenOnlyCanonicalInputEchoAndFlowControlAreOff) {
     tcsetattr(STDIN_FILENO, TCSANOW, &before);
     termios during{};
     capture_stdout([&] {
-        session_start();
+        terminal_take(STYLE_COLOR);
         during = settings_of_stdin();
-        session_end();
+        terminal_screen_off();
+        terminal_keyboard_off();
     });
     EXPECT_TRUE(same_settings(during, game_mode(before)));
     EXPECT_TRUE(same_settings(settings_of_stdin(), before));
 
-    story_chooser = quit_at_once;
+    story_set_hooks({quit_at_once, nullptr});
     int status = -1;
     capture_stdout([&] { status = run_game(); });
     EXPECT_EQ(status, 0);
@@ -73,19 +73,14 @@ StateId note_output_settings_and_quit() {
     return STATE_QUIT;
 }
 
-bool zero_filled(const termios& mode) {
-    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&mode);
-    return std::all_of(bytes, bytes + sizeof mode, [](unsigned char b) { return b == 0; });
-}
-
 // Played from a pipe with the screen on a terminal, as `printf 12 | vakna`
 // does: only standard input's settings are the game's to change, so that
 // terminal keeps its own, with canonical input and echo on, throughout.
 TEST(SessionFrame, WithoutATerminalNothingIsChangedOrApplied) {
     StdinPipe input;
     input.close_writer();
-    saved_termios = termios{}; // as in a fresh process; an earlier case may have set it
-    story_chooser = note_output_settings_and_quit;
+    termios found_before = terminal_found_settings(); // an earlier case may have set them
+    story_set_hooks({note_output_settings_and_quit, nullptr});
     int status = -1;
     termios before, after;
     {
@@ -96,7 +91,8 @@ TEST(SessionFrame, WithoutATerminalNothingIsChangedOrApplied) {
     }
     ASSERT_TRUE((before.c_lflag & (ICANON | ECHO)) == (ICANON | ECHO));
     EXPECT_EQ(status, 0);
-    EXPECT_TRUE(zero_filled(saved_termios)) << "nothing was saved from a pipe";
+    EXPECT_TRUE(same_settings(terminal_found_settings(), found_before))
+        << "nothing was saved from a pipe";
     EXPECT_TRUE(same_settings(output_settings_in_game, before));
     EXPECT_TRUE(same_settings(after, before));
 }

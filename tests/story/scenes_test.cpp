@@ -109,7 +109,7 @@ TEST(RunEnds, AtANumberThatIsNoState) {
         EXPECT_TRUE(run.menus.empty()) << number;
     }
     // The same when the chooser answers with one.
-    story_chooser = [] { return StateId{HIGHEST_STATE + 1}; };
+    story_set_hooks({[] { return StateId{HIGHEST_STATE + 1}; }, nullptr});
     term_set_window({80, term_window().rows});
     EXPECT_EQ(capture_stdout([] { run_story(STATE_START); }),
               "Plötsligt vaknar du och märker att du ligger i en säng.\x1b[K");

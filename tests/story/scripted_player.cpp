@@ -1,11 +1,10 @@
 #include "scripted_player.h"
 
 #include "explore/story_driver.h"
+#include "term/ansi.h"
 #include "term/paragraph.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdio>
 
 namespace {
 
@@ -15,7 +14,7 @@ std::vector<Labels>* menus_seen;
 
 // Like the real chooser, leaves the cursor at the start of a line.
 void write_menu_line(const Labels& menu, const std::string& choice) {
-    std::fputs(menu_line(menu, choice).c_str(), stdout);
+    term_put_text(menu_line(menu, choice).c_str());
     paragraph_at_column(0);
 }
 

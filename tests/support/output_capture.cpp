@@ -1,43 +1,41 @@
 #include "support/output_capture.h"
 
+#include "term/ansi.h"
+
 #include <cstdlib>
-#include <fcntl.h>
-#include <stdio_ext.h>
+#include <sys/mman.h>
 #include <unistd.h>
 #include <utility>
 
-ssize_t OutputCapture::append(void* capture, const char* bytes, size_t size) {
-    static_cast<OutputCapture*>(capture)->into_->append(bytes, size);
-    return static_cast<ssize_t>(size);
-}
-
-// The C library lets a program point stdout at a stream of its own, one
-// whose writes land in memory without a system call.
 OutputCapture::OutputCapture(std::string* into)
-    : into_(into ? into : &own_), saved_stream_(stdout), saved_descriptor_(dup(STDOUT_FILENO)) {
-    std::fflush(stdout);
-    int nowhere = open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (saved_descriptor_ < 0 || nowhere < 0 || dup2(nowhere, STDOUT_FILENO) < 0)
+    : into_(into ? into : &own_), saved_descriptor_(dup(STDOUT_FILENO)) {
+    term_flush();
+    int memory = memfd_create("captured-output", MFD_CLOEXEC);
+    if (saved_descriptor_ < 0 || memory < 0 || dup2(memory, STDOUT_FILENO) < 0)
         std::abort();
-    close(nowhere);
-    cookie_io_functions_t io{};
-    io.write = append;
-    stdout = fopencookie(this, "w", io);
-    if (!stdout)
-        std::abort();
-    // One thread writes it: taking the stream's lock for every byte would
-    // cost the story explorer most of its time.
-    __fsetlocking(stdout, FSETLOCKING_BYCALLER);
+    close(memory);
 }
 
 OutputCapture::~OutputCapture() {
-    std::fclose(stdout);
-    stdout = saved_stream_;
+    collect();
     dup2(saved_descriptor_, STDOUT_FILENO);
     close(saved_descriptor_);
 }
 
+// The file is read from its start and emptied, so it never holds more than
+// one collection's bytes.
+void OutputCapture::collect() {
+    term_flush();
+    off_t size = lseek(STDOUT_FILENO, 0, SEEK_CUR);
+    size_t old = into_->size();
+    into_->resize(old + static_cast<size_t>(size));
+    if (size > 0 && pread(STDOUT_FILENO, into_->data() + old, size, 0) != size)
+        std::abort();
+    if (ftruncate(STDOUT_FILENO, 0) != 0 || lseek(STDOUT_FILENO, 0, SEEK_SET) != 0)
+        std::abort();
+}
+
 std::string OutputCapture::take() {
-    std::fflush(stdout);
+    collect();
     return std::exchange(*into_, std::string{});
 }

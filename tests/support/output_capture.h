@@ -1,10 +1,10 @@
-// Standard output of this very process captured in memory: what the engine
-// writes through stdio is kept instead of written, for the tests, the fuzz
-// targets and the story's tools alike. Descriptor 1 is meanwhile on
-// /dev/null, so the engine finds no terminal there, as in a pipe.
+// Standard output of this very process captured in memory, for the tests,
+// the fuzz targets and the story's tools alike: descriptor 1 is meanwhile a
+// file in memory, so the engine writes its frames there through the very
+// buffer and write loop that the game uses on a terminal, and finds no
+// terminal there, as in a pipe.
 #pragma once
 
-#include <cstdio>
 #include <string>
 
 class OutputCapture {
@@ -16,13 +16,13 @@ class OutputCapture {
     OutputCapture(const OutputCapture&) = delete;
     OutputCapture& operator=(const OutputCapture&) = delete;
 
+    // Sends the engine's frame and moves what was written into the text.
+    void collect();
     // Everything written since the start or the last take.
     std::string take();
 
   private:
-    static ssize_t append(void* capture, const char* bytes, size_t size);
     std::string own_;
     std::string* into_;
-    FILE* saved_stream_;
     int saved_descriptor_;
 };

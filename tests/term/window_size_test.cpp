@@ -1,8 +1,8 @@
 // The window's size comes from the terminal the player sees, with a sound
 // fallback where there is none, and changes only when it is measured.
 #include "input/key_reader.h"
-#include "session/session.h"
 #include "support/stdio_redirect.h"
+#include "term/terminal.h"
 #include "term/window_size.h"
 
 #include <gtest/gtest.h>
@@ -87,7 +87,7 @@ TEST(WindowChange, IsNotedForTheMainPathToMeasure) {
     {
         StdoutPty terminal;
         resized = resized && terminal.resize(50, 20);
-        session_signals_on(STYLE_PLAIN);
+        terminal_signals_on(STYLE_PLAIN);
         term_measure_window();
         at_start = term_window().columns;
 

@@ -71,8 +71,12 @@ static void note_offers() {
     menu_noted.swap(now);
 }
 
+// The open session's capture, for driver_flush.
+static OutputCapture* driver_capture;
+
 void driver_flush() {
-    std::fflush(stdout);
+    if (driver_capture != nullptr)
+        driver_capture->collect();
     note_offers();
 }
 
@@ -84,10 +88,10 @@ void driver_trace_clear() {
 }
 
 DriverSession::DriverSession(ChooseFn choose)
-    : capture_(&driver_trace.text), saved_chooser_(story_chooser),
-      saved_watcher_(catalogue_watcher), saved_width_(term_window().columns) {
-    story_chooser = choose;
-    catalogue_watcher = watch;
+    : capture_(&driver_trace.text), saved_hooks_(story_hooks()),
+      saved_width_(term_window().columns) {
+    driver_capture = &capture_;
+    story_set_hooks({choose, watch});
     term_set_window({UNWRAPPED_WIDTH, term_window().rows});
     paragraph_at_column(0);
     // The story as the program starts it, whatever ran before.
@@ -99,7 +103,7 @@ DriverSession::DriverSession(ChooseFn choose)
 }
 
 DriverSession::~DriverSession() {
-    story_chooser = saved_chooser_;
-    catalogue_watcher = saved_watcher_;
+    story_set_hooks(saved_hooks_);
+    driver_capture = nullptr;
     term_set_window({saved_width_, term_window().rows});
 }

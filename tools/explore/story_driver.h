@@ -76,7 +76,6 @@ class DriverSession {
 
   private:
     OutputCapture capture_; // into driver_trace.text
-    ChooseFn saved_chooser_;
-    StateWatchFn saved_watcher_;
+    StoryHooks saved_hooks_;
     int saved_width_;
 };
