@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstring>
 #include <ctime>
@@ -39,6 +40,12 @@ struct KeyReader {
     // has been read; bytes that no key has begun with come after it.
     KeyDecoder decoder;
     int input_error = 0;
+    bool hung_up = false;
+    // When bytes last came, and whether they were still coming when the
+    // first interrupt was answered: a paste, whose rest the end drops.
+    long long last_read_ms = LLONG_MIN / 2;
+    bool interrupted = false;
+    bool cut_unmarked_paste = false;
 };
 
 KeyReader reader;
@@ -71,6 +78,13 @@ int wait_for_input(int timeout_ms) {
     return ready;
 }
 
+// Milliseconds on a clock that no one sets.
+long long monotonic_ms() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec * 1000LL + now.tv_nsec / 1000000;
+}
+
 int held_count() {
     return reader.end - reader.start;
 }
@@ -88,6 +102,8 @@ int read_more() {
     }
     ssize_t got = read(0, reader.held + reader.end, HELD_SIZE - reader.end);
     reader.end += got > 0 ? static_cast<int>(got) : 0;
+    if (got > 0)
+        reader.last_read_ms = monotonic_ms();
     if (got < 0 && errno == EAGAIN)
         errno = EINTR;
     return static_cast<int>(got);
@@ -99,20 +115,16 @@ void use(int count) {
         reader.start = reader.end = 0;
 }
 
-// Milliseconds on a clock that no one sets.
-long long monotonic_ms() {
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return now.tv_sec * 1000LL + now.tv_nsec / 1000000;
-}
+// What a wait for more bytes of a key begun ended with.
+enum Came { CAME_MORE, CAME_NOTHING, CAME_NOTE };
 
 // Waits up to timeout_ms (negative: without limit) for more bytes of a key
-// begun, and reads them: false when none came. A signal that queues no key
-// (a resize, a continue) does not break the wait, or an arrow key pressed
-// while the window is being resized would be lost: the wait goes on for the
-// time left. An interrupt ends it, and so do the end of input and an error,
-// which the next wait for a key meets again.
-bool more_came(int timeout_ms) {
+// begun, and reads them. A stop, a continue or a new size noted meanwhile
+// ends the wait (CAME_NOTE): the reader answers it first, and the decoder,
+// which keeps its place, goes on afterwards, so neither an arrow pressed
+// during a resize nor a paste is lost. An interrupt ends it, and so do the
+// end of input and an error, which the next wait for a key meets again.
+Came more_came(int timeout_ms) {
     const long long deadline = monotonic_ms() + timeout_ms;
     for (;;) {
         int left = timeout_ms < 0 ? -1 : static_cast<int>(std::max(0LL, deadline - monotonic_ms()));
@@ -120,16 +132,21 @@ bool more_came(int timeout_ms) {
         if (got > 0)
             got = read_more();
         if (got > 0)
-            return true;
+            return CAME_MORE;
         if (got == 0 || errno != EINTR || terminal_interrupt_waiting())
-            return false;
+            return CAME_NOTHING;
+        if (terminal_note_waiting())
+            return CAME_NOTE;
     }
 }
 
 // The decoder's answer for the key that the bytes held begin with. When it
 // has looked at all of them, the reader looks for bytes sent with them, and
 // then waits the time the decoder allows. Bytes that come after that pause
-// did not come together with the key's first.
+// did not come together with the key's first. KEY_NONE leaves the decoder
+// where it is for a note or an interrupt to be answered first: inside a
+// paste, a string or a long sequence an interrupt does not end it, so that
+// the end of the game can drop its rest.
 int decode_key() {
     for (;;) {
         KeyDecoded answer =
@@ -137,16 +154,29 @@ int decode_key() {
         use(static_cast<int>(answer.used));
         if (answer.key != KEY_MORE)
             return answer.key;
-        if (more_came(0))
-            continue;
-        if (answer.wait_ms == 0 || terminal_interrupt_waiting()) {
-            key_decoder_end(reader.decoder);
-            continue;
+        Came came = more_came(0);
+        if (came == CAME_NOTHING && answer.wait_ms != 0 && !terminal_interrupt_waiting()) {
+            key_decoder_pause(reader.decoder);
+            came = more_came(answer.wait_ms);
         }
-        key_decoder_pause(reader.decoder);
-        if (!more_came(answer.wait_ms))
+        bool unlimited = reader.decoder.within != WITHIN_NOTHING;
+        if (came == CAME_NOTE || (unlimited && terminal_interrupt_waiting()))
+            return KEY_NONE;
+        if (came == CAME_NOTHING)
             key_decoder_end(reader.decoder);
     }
+}
+
+// Answers an interrupt. In the terminal's line mode (the plain style, which
+// asks for no paste marks), lines that came just before the first are a
+// paste whose rest comes on after it; in the keyboard mode a paste is
+// marked, and unmarked bytes are keys.
+void note_interrupt_answered() {
+    if (!reader.interrupted)
+        reader.cut_unmarked_paste =
+            monotonic_ms() - reader.last_read_ms < PASTE_PAUSE_MS && !terminal_keyboard_taken();
+    reader.interrupted = true;
+    terminal_answer_interrupt();
 }
 
 // The key for a noted stop, continue or resize, 0 for none.
@@ -173,6 +203,20 @@ bool terminal_hung_up() {
            errno == EIO;
 }
 
+// A read that failed, or an end of input that came with a hang-up, for the
+// exit status. A read from a terminal whose foreground belongs to another
+// job fails with EIO too where no stop can come (an orphaned group): that
+// is a read error, not a hang-up.
+void note_input_ended(int got) {
+    if (got < 0) {
+        reader.input_error = errno;
+        reader.hung_up = errno == EIO && terminal_in_foreground();
+    } else if (terminal_hung_up()) {
+        reader.input_error = EIO;
+        reader.hung_up = true;
+    }
+}
+
 int take_byte() {
     signed char byte = reader.held[reader.start];
     use(1);
@@ -187,8 +231,9 @@ int next_code(bool decoded) {
     for (;;) {
         if (int note = take_terminal_note())
             return note;
-        if (reader.decoder.looked == 0 && terminal_interrupt_waiting()) {
-            terminal_answer_interrupt();
+        bool between_keys = reader.decoder.looked == 0 || reader.decoder.within != WITHIN_NOTHING;
+        if (between_keys && terminal_interrupt_waiting()) {
+            note_interrupt_answered();
             return KEY_INTERRUPT;
         }
         if (held_count() > 0)
@@ -201,11 +246,63 @@ int next_code(bool decoded) {
             continue;
         // End of input or an error: every wait now ends at once, so the
         // game is told to end instead of asking again and again.
-        if (got < 0)
-            reader.input_error = errno;
-        else if (terminal_hung_up())
-            reader.input_error = EIO;
+        note_input_ended(got);
         return KEY_INPUT_CLOSED;
+    }
+}
+
+// From a file on standard input the offset goes back over the bytes held,
+// so that the next program reads on from there, as after head; a pipe or
+// a terminal cannot take them back.
+void give_back_to_file() {
+    struct stat input;
+    off_t unused = held_count();
+    if (unused > 0 && fstat(STDIN_FILENO, &input) == 0 && S_ISREG(input.st_mode))
+        lseek(STDIN_FILENO, -unused, SEEK_CUR);
+}
+
+// Waits up to timeout_ms for input, through signals: true when bytes wait.
+// A hang-up or an error, which a hung-up terminal reports beside its
+// input, ends the wait, and a hang-up is kept for the exit status.
+bool input_within(int timeout_ms) {
+    const long long deadline = monotonic_ms() + timeout_ms;
+    for (;;) {
+        pollfd input = {STDIN_FILENO, POLLIN, 0};
+        int ready = poll(&input, 1, static_cast<int>(std::max(0LL, deadline - monotonic_ms())));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready > 0 && input.revents != POLLIN && reader.input_error == 0)
+            note_input_ended(0);
+        return ready > 0 && input.revents == POLLIN;
+    }
+}
+
+// A paste or a terminal's string that an interrupt cut short is still
+// arriving: its bytes go to the decoder, which drops them, up to its end
+// marker, or until the input has been quiet for CUT_PASTE_PAUSE_MS.
+void drop_rest_of_paste() {
+    for (;;) {
+        KeyWithin within = reader.decoder.within;
+        if (within != WITHIN_PASTE && within != WITHIN_STRING)
+            return;
+        KeyDecoded answer =
+            key_decoder_next(reader.decoder, {reader.held + reader.start, size_t(held_count())});
+        use(static_cast<int>(answer.used));
+        if (answer.key == KEY_MORE && (!input_within(CUT_PASTE_PAUSE_MS) || read_more() <= 0))
+            return;
+    }
+}
+
+// Throws away what the terminal holds and what comes until the input has
+// been quiet for pause_ms, and most_ms at most (negative: no limit).
+void flush_until_quiet(int pause_ms, int most_ms) {
+    const long long deadline = monotonic_ms() + most_ms;
+    for (;;) {
+        long long left = most_ms < 0 ? pause_ms : deadline - monotonic_ms();
+        if (tcflush(STDIN_FILENO, TCIFLUSH) != 0 || left <= 0)
+            return;
+        if (!input_within(static_cast<int>(std::min<long long>(left, pause_ms))))
+            return;
     }
 }
 
@@ -213,6 +310,18 @@ int next_code(bool decoded) {
 
 int input_error() {
     return reader.input_error;
+}
+
+int input_unreadable() {
+    struct stat input;
+    int flags = fcntl(STDIN_FILENO, F_GETFL);
+    if (flags < 0 || (flags & O_ACCMODE) == O_WRONLY)
+        return EBADF;
+    return fstat(STDIN_FILENO, &input) == 0 && S_ISDIR(input.st_mode) ? EISDIR : 0;
+}
+
+bool input_hung_up() {
+    return reader.hung_up;
 }
 
 int read_key() {
@@ -236,30 +345,13 @@ void forget_unread_keys() {
     reader.decoder = KeyDecoder{};
 }
 
-void give_back_unread_input() {
-    struct stat input;
-    off_t unused = held_count();
-    if (unused > 0 && fstat(STDIN_FILENO, &input) == 0 && S_ISREG(input.st_mode))
-        lseek(STDIN_FILENO, -unused, SEEK_CUR);
-    forget_unread_keys();
-}
-
-void discard_unread_keys() {
-    forget_unread_keys();
-    if (!isatty(STDIN_FILENO))
-        return;
-    const long long deadline = monotonic_ms() + MOST_DISCARD_MS;
-    for (;;) {
-        long long left = deadline - monotonic_ms();
-        if (tcflush(STDIN_FILENO, TCIFLUSH) != 0 || left <= 0)
-            return;
-        pollfd input = {STDIN_FILENO, POLLIN, 0};
-        int ready = poll(&input, 1, static_cast<int>(std::min<long long>(left, PASTE_PAUSE_MS)));
-        // A signal cuts the wait short without ending the paste; a hang-up
-        // or an error, which a hung-up terminal reports beside its input,
-        // does.
-        bool arrived = ready > 0 && input.revents == POLLIN;
-        if (!arrived && !(ready < 0 && errno == EINTR))
-            return;
+void finish_input() {
+    give_back_to_file();
+    if (isatty(STDIN_FILENO) && terminal_in_foreground()) {
+        bool cut = reader.cut_unmarked_paste;
+        drop_rest_of_paste();
+        forget_unread_keys();
+        flush_until_quiet(cut ? CUT_PASTE_PAUSE_MS : PASTE_PAUSE_MS, cut ? -1 : MOST_DISCARD_MS);
     }
+    forget_unread_keys();
 }

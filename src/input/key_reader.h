@@ -24,20 +24,32 @@ int read_byte();
 // hung up (its end of input comes with POLLHUP) sets EIO, as a read from
 // it may fail with.
 int input_error();
+// The errno that every read of standard input would fail with (EBADF
+// closed or open for writing only, EISDIR a folder), or 0: for the game to
+// end before it draws anything.
+int input_unreadable();
 
-// Throws away what has been typed but not read, on a terminal: the rest of
-// a paste, which must not reach the shell as commands. A long paste is still
+// Whether the input ended with its terminal's hang-up: an end of input with
+// POLLHUP, or EIO from a terminal whose foreground the game is in (out of
+// it, EIO is the refusal of an orphaned group's read).
+bool input_hung_up();
+
+// The end of the game's input. From a file on standard input the offset
+// goes back over the bytes held and not used, so that the next program
+// reads on from there, as after head. From a terminal whose foreground the
+// game is in, what has been typed but not read is thrown away, so that no
+// rest of a paste reaches the shell as commands: a long paste is still
 // arriving when the game has read its q, so what comes later goes too, until
 // the input has been quiet for PASTE_PAUSE_MS, and MOST_DISCARD_MS at most.
+// A paste that an interrupt cut short goes on being dropped up to its end
+// marker, or, unmarked, until the input has been quiet for
+// CUT_PASTE_PAUSE_MS. A hang-up meanwhile is kept as the end of input's.
 constexpr int PASTE_PAUSE_MS = 50;
 constexpr int MOST_DISCARD_MS = 1000;
-void discard_unread_keys();
-// Forgets the bytes the reader holds unread, as discard_unread_keys does
-// first; the descriptor is left alone.
+constexpr int CUT_PASTE_PAUSE_MS = 3000;
+void finish_input();
+// Forgets the bytes the reader holds unread, and the key begun; the
+// descriptor is left alone.
 void forget_unread_keys();
-// Forgets them too, but from a file on standard input first moves the
-// offset back over them, so that the next program reads on from there, as
-// after head; a pipe or a terminal cannot take them back.
-void give_back_unread_input();
 // How many bytes the reader holds, read and not yet used: for tests.
 int unread_input_bytes();

@@ -1,6 +1,7 @@
 #include "session/command_line.h"
 
 #include "session/session.h"
+#include "term/terminal.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -131,5 +132,13 @@ int command_line_run(int argc, char** argv) {
     case CommandAction::PLAY:
         break;
     }
-    return run_game(command_line_style(line.plain, std::getenv("TERM"), std::getenv("NO_COLOR")));
+    TermStyle style = command_line_style(line.plain, std::getenv("TERM"), std::getenv("NO_COLOR"));
+    // Another session's terminal keeps its settings: the plain game changes
+    // none.
+    if (style != STYLE_PLAIN && !terminal_is_own()) {
+        std::fputs("vakna: the terminal is not this game's own, so it plays in the plain mode\n",
+                   stderr);
+        style = STYLE_PLAIN;
+    }
+    return run_game(style);
 }

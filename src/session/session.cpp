@@ -20,13 +20,14 @@
 
 // The exit status, after a message for what failed: what names the output
 // in it. After a hang-up (SIGHUP, or the terminal itself: an end of input
-// that came with one, or a write that failed with EIO) there is no terminal
-// to fault, and the game ends as SIGHUP ends it, quietly, whether the
-// signal came before, comes after or never comes.
+// that came with one, or a write that failed with EIO in the foreground)
+// there is no terminal to fault, and the game ends as SIGHUP ends it,
+// quietly, whether the signal came before, comes after or never comes.
 static int ending_status(const char* what) {
     int write_error = term_write_error();
     int noted = terminal_ending_signal();
-    bool hung_up = noted == SIGHUP || input_error() == EIO || write_error == EIO;
+    bool hung_up =
+        noted == SIGHUP || input_hung_up() || (write_error == EIO && terminal_in_foreground());
     int ending_signal = noted != 0 ? noted : hung_up ? SIGHUP : 0;
     if (hung_up)
         write_error = 0;
@@ -70,22 +71,29 @@ static void choose_style(TermStyle style) {
         story_set_hooks({plain_choose, story_hooks().watch});
 }
 
-// The end in order: the screen given back, the keys typed and not read
-// dropped (the rest of a paste must not reach the shell as commands), then
-// the settings. Out of the foreground the keys and the settings are the
-// shell's. The terminal must never be left without echo, whatever went
-// wrong.
+// The end in order: the screen given back, the input finished (the rest of
+// a paste must not reach the shell as commands), then the settings. The
+// terminal must never be left without echo, whatever went wrong.
 static void give_terminal_back() {
     terminal_screen_off();
-    give_back_unread_input();
-    if (terminal_in_foreground())
-        discard_unread_keys();
+    finish_input();
     terminal_keyboard_off();
 }
 
 int run_game(TermStyle style) {
+    // A standard input that cannot be read is found before anything is
+    // drawn.
+    if (int error = input_unreadable()) {
+        std::fprintf(stderr, "vakna: cannot read the keyboard: %s\n", std::strerror(error));
+        return CANNOT_WRITE;
+    }
     choose_style(style);
-    terminal_take(style);
+    // Out of the foreground of a terminal where no stop can come, drawing
+    // would cover another job's lines, and its keys are not the game's.
+    if (!terminal_take(style)) {
+        std::fputs("vakna: cannot take the terminal: another job is in its foreground\n", stderr);
+        return CANNOT_WRITE;
+    }
     bool failed = false;
     try {
         run_story(STATE_START);

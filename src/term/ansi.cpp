@@ -43,39 +43,34 @@ void term_set_style(TermStyle style) {
     screen.without_colour = style == STYLE_MONOCHROME;
 }
 
-// Whether the descriptor takes bytes now, without waiting.
-static bool room_now(int descriptor) {
-    pollfd output = {descriptor, POLLOUT, 0};
-    return poll(&output, 1, 0) > 0 && (output.revents & POLLOUT);
-}
-
-// Hands the bytes to the descriptor until it has taken them all. A write
-// cut short goes on from where it stopped, so a resize during a slow write
-// loses and repeats nothing; a terminal that takes nothing now (left
-// non-blocking by any program, at any time) is waited for in the
-// terminal's one wait, as a key is, which a signal's note ends.
-// Once the game is to end nothing waits for the terminal any more: what it
-// does not take at once is dropped. (A blocking write that is already
-// waiting ends too: the ending signals cut it short.)
-static void write_all(int descriptor, const char* bytes, size_t size) {
+// Hands the bytes to the descriptor until it has taken them all: true,
+// or false when they were dropped. A write cut short goes on from where it
+// stopped, so a resize during a slow write loses and repeats nothing. A
+// write never waits inside the system: what the terminal does not take now
+// is waited for in the terminal's one wait, as a key is, which a signal's
+// note ends. Once the game is to end nothing waits for the terminal any
+// more: what it does not take at once is dropped.
+static bool write_all(int descriptor, const char* bytes, size_t size) {
     while (size > 0 && screen.error == 0) {
-        if (terminal_ending_signal() != 0 && !room_now(descriptor))
-            return;
-        ssize_t taken = write(descriptor, bytes, size);
+        ssize_t taken = terminal_write_now(descriptor, bytes, size);
         if (taken > 0) {
             bytes += taken;
             size -= static_cast<size_t>(taken);
         } else if (taken < 0 && errno == EAGAIN) {
+            if (terminal_ending_signal() != 0)
+                return false;
             terminal_wait(descriptor, POLLOUT, -1);
         } else if (taken == 0 || errno != EINTR) {
             screen.error = taken < 0 ? errno : EIO;
         }
     }
+    return size == 0;
 }
 
-void term_flush() {
-    write_all(STDOUT_FILENO, screen.bytes, screen.used);
+bool term_flush() {
+    bool taken = write_all(STDOUT_FILENO, screen.bytes, screen.used);
     screen.used = 0;
+    return taken;
 }
 
 void term_put_bytes(const char* bytes, size_t size) {

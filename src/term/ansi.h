@@ -45,6 +45,9 @@ void term_bracketed_paste(bool on);
 // What gives the terminal back from a handler of a fatal signal, in one
 // write(): its own attributes, and no bracketed paste.
 constexpr char TERM_GIVE_BACK_AT_ONCE[] = "\x1b[0m\x1b[?2004l";
+// The same at the end, with the rest of the screen cleared: what the end
+// writes, when it cannot wait for the terminal.
+constexpr char TERM_END_AT_ONCE[] = "\x1b[0m\x1b[J\x1b[?2004l";
 void term_putch(char c);
 // Text as it is, without a line feed of its own (as fputs).
 void term_put_text(const char* text);
@@ -65,8 +68,8 @@ constexpr std::size_t FORMATTED_SIZE = 256;
 // Sends the frame: called before every wait for a key, before a stop and
 // at the end. It returns when the terminal has taken every byte, a write
 // has failed (term_write_error), or, once the game is to end, when the
-// terminal takes no more at once.
-void term_flush();
+// terminal takes no more at once: false then, with the rest dropped.
+bool term_flush();
 // The system's error number of the first write to the screen that failed,
 // or 0. Nothing is written after it. Callers look here before every wait
 // and at the end.

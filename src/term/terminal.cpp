@@ -141,6 +141,13 @@ void keyboard_mode_over(const termios& found) {
     // nothing, instead of freezing the screen while the keys still act.
     terminal.game.c_lflag &= ~(ICANON | ECHO);
     terminal.game.c_iflag &= ~IXON;
+    // What the game relies on, whatever an earlier program left (stty raw):
+    // each line feed written begins a line, Enter reads as a line feed,
+    // and the interrupt and stop keys are signals.
+    terminal.game.c_oflag |= OPOST | ONLCR;
+    terminal.game.c_iflag |= ICRNL;
+    terminal.game.c_iflag &= ~(INLCR | IGNCR);
+    terminal.game.c_lflag |= ISIG;
     // Each key alone, whatever an earlier program left: with VMIN 3 a
     // Down arrow would arrive whole but a single key only with two more.
     terminal.game.c_cc[VMIN] = 1;
@@ -187,11 +194,14 @@ bool keyboard_mode_lost() {
 
 // ---- Signals
 
+void on_fatal(int signal_number);
+
 void install(int signal_number, void (*handler)(int), int flags = SA_RESTART,
              struct sigaction* before = nullptr) {
     struct sigaction action {};
     action.sa_handler = handler;
-    action.sa_mask = terminal.handled_signals;
+    if (handler != on_fatal)
+        action.sa_mask = terminal.handled_signals;
     action.sa_flags = flags;
     sigaction(signal_number, &action, before);
 }
@@ -229,17 +239,29 @@ void on_ending(int signal_number) {
     errno = saved_errno;
 }
 
+// The terminal's own colours and paste mode back at once, whatever it
+// holds: what is queued for it and not yet sent is dropped, so that the few
+// bytes fit, and what it does not take now is not waited for.
+// Async-signal-safe.
+bool screen_back_at_once(const char* bytes, size_t size) {
+    tcflush(STDOUT_FILENO, TCOFLUSH);
+    return terminal_write_now(STDOUT_FILENO, bytes, size) == static_cast<ssize_t>(size);
+}
+
 // A signal that would end the game at once (a crash, an alarm, a kill -USR1)
-// first gives the terminal back: its settings, and its own colours without
-// bracketed paste in one write(), as much as a handler may safely do
-// anywhere. Then the signal ends the game by its default action.
+// first gives the terminal back, as much as a handler may safely do
+// anywhere and without waiting for it: its settings, and its own colours
+// without bracketed paste. Then the signal ends the game by its default
+// action. It holds back no other signal, so that an ending one still ends
+// the game should this one not.
 void on_fatal(int signal_number) {
+    int saved_errno = errno;
     if (terminal_in_foreground()) {
         keyboard_mode_give_back();
-        if (terminal.screen_on &&
-            write(STDOUT_FILENO, TERM_GIVE_BACK_AT_ONCE, sizeof TERM_GIVE_BACK_AT_ONCE - 1) < 0) {
-        }
+        if (terminal.screen_on)
+            screen_back_at_once(TERM_GIVE_BACK_AT_ONCE, sizeof TERM_GIVE_BACK_AT_ONCE - 1);
     }
+    errno = saved_errno;
     terminal_end_by(signal_number);
 }
 
@@ -370,6 +392,14 @@ TerminalNote terminal_take_note() {
     return NOTE_NONE;
 }
 
+bool terminal_note_waiting() {
+    for (int kind = 0; kind < NOTE_KINDS; kind++) {
+        if (terminal.notes_taken[kind] != terminal.notes[kind])
+            return true;
+    }
+    return false;
+}
+
 bool terminal_interrupt_waiting() {
     return terminal.interrupts_noted != terminal.interrupts_answered;
 }
@@ -403,6 +433,27 @@ int terminal_wait(int descriptor, short events, int timeout_ms) {
         return -1;
     }
     return ready;
+}
+
+ssize_t terminal_write_now(int descriptor, const char* bytes, size_t size) {
+    int flags = fcntl(descriptor, F_GETFL);
+    bool blocking = flags >= 0 && !(flags & O_NONBLOCK);
+    if (blocking)
+        fcntl(descriptor, F_SETFL, flags | O_NONBLOCK);
+    ssize_t taken = write(descriptor, bytes, size);
+    int saved_errno = errno;
+    if (blocking)
+        fcntl(descriptor, F_SETFL, flags);
+    errno = saved_errno;
+    return taken;
+}
+
+bool terminal_is_own() {
+    for (int descriptor : {STDIN_FILENO, STDOUT_FILENO}) {
+        if (isatty(descriptor) && tcgetsid(descriptor) != getsid(0))
+            return false;
+    }
+    return true;
 }
 
 bool terminal_in_foreground() {
@@ -470,12 +521,14 @@ void terminal_signals_on(TermStyle style) {
 
 // ---- Start
 
-void terminal_take(TermStyle style) {
+bool terminal_take(TermStyle style) {
     // Every handler in place before the terminal is touched, so that a
     // signal at any instant of the start ends the game in order.
     terminal_signals_on(style);
     if (!terminal.plain) {
         wait_for_foreground();
+        if (!terminal_in_foreground() && terminal.ending_signal == 0)
+            return false;
         keyboard_mode_on();
         terminal.screen_on = 1;
     }
@@ -487,6 +540,7 @@ void terminal_take(TermStyle style) {
     term_set_attr(ATTR_NORMAL);
     term_clear_screen();
     term_move_to(0, 0);
+    return true;
 }
 
 // ---- A stop and its continue
@@ -523,11 +577,20 @@ bool terminal_resume() {
 
 // The terminal's own colours back, and the rest of the screen cleared in
 // them, so the shell's text after the game is in its own colours.
+// Once the game is to end, a terminal that takes no output (nothing reads
+// it, or its output was stopped) is not waited for: what is queued for it
+// is dropped, and the same few bytes go out alone, its stopped output let
+// go if need be, so that its colours, cursor and paste mode always come
+// back.
 void terminal_screen_off() {
     term_reset_attr();
     term_clear_below();
     term_bracketed_paste(false);
-    term_flush();
+    if (!term_flush() && terminal.ending_signal != 0 && terminal.screen_on &&
+        !screen_back_at_once(TERM_END_AT_ONCE, sizeof TERM_END_AT_ONCE - 1)) {
+        tcflow(STDOUT_FILENO, TCOON);
+        screen_back_at_once(TERM_END_AT_ONCE, sizeof TERM_END_AT_ONCE - 1);
+    }
     terminal.screen_on = 0;
 }
 

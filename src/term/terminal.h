@@ -8,6 +8,7 @@
 
 #include "term/ansi.h"
 
+#include <sys/types.h>
 #include <termios.h>
 
 // Installs the game's handlers for the style and lets through the handled
@@ -15,13 +16,20 @@
 // alone.
 void terminal_signals_on(TermStyle style);
 
+// Whether every standard stream that is a terminal is the game's
+// controlling terminal. Another's (the game started by setsid, or with no
+// controlling terminal at all) is never switched to the game's settings.
+bool terminal_is_own();
+
 // Takes the terminal for the game, every handler in place first: waits for
 // the foreground, turns the keyboard mode on (not in the plain style),
 // measures the window, and clears the screen in the game's colours with
-// bracketed paste on.
-void terminal_take(TermStyle style);
+// bracketed paste on. False, with nothing changed or drawn, when the game
+// is out of the foreground where no stop can come (an orphaned group).
+bool terminal_take(TermStyle style);
 // Gives the screen back: the terminal's own colours, the rest of the
-// screen cleared in them, bracketed paste off, all of it sent.
+// screen cleared in them, bracketed paste off, all of it sent, and after an
+// ending signal without waiting for a terminal that takes no output.
 void terminal_screen_off();
 // Gives the settings found back, for good: nothing takes the keyboard mode
 // again afterwards.
@@ -49,6 +57,8 @@ bool terminal_resume();
 // while an interrupt waits is dropped, since it would only delay the end.
 enum TerminalNote { NOTE_NONE, NOTE_STOP, NOTE_CONTINUE, NOTE_RESIZE };
 TerminalNote terminal_take_note();
+// Whether a note waits to be taken.
+bool terminal_note_waiting();
 // An interrupt (SIGINT, SIGQUIT, SIGTERM, SIGHUP) is noted once per signal
 // and answered once, as a key.
 bool terminal_interrupt_waiting();
@@ -58,6 +68,12 @@ void terminal_note_interrupt(int signal_number);
 // The signal of the first interrupt noted, 0 while none: once it is set,
 // the game is to end, and no write waits for the terminal any more.
 int terminal_ending_signal();
+
+// Writes what the descriptor takes now, never waiting for it, whatever its
+// flags: as write(), with EAGAIN when it takes nothing now. So a signal
+// that lands just before the write cannot leave it waiting on the
+// terminal. Async-signal-safe.
+ssize_t terminal_write_now(int descriptor, const char* bytes, size_t size);
 
 // The one wait of the game, for a key and for a screen that takes no more:
 // until the descriptor is ready for events or timeout_ms pass (negative:
