@@ -578,15 +578,19 @@ TEST(Session, ThroughAPipeEachScreenArrivesBeforeTheWaitForAKey) {
     unlink(record);
 }
 
-// Where the screen cannot be written or the keyboard read, the game ends at
-// its first wait for a key instead of going on blind, says why, and gives
-// the terminal back.
+// Where the screen cannot be written the game ends at its first wait for a
+// key instead of going on blind; a keyboard that cannot be read is found
+// before anything is drawn. Either way it says why, and gives the terminal
+// back.
 void expect_cannot(const std::string& redirection, const std::string& reason) {
     PtyGame game({"/bin/sh", "-c", std::string("ulimit -f 0; exec ") + VAKNA_BINARY + redirection});
     int status = game.wait_exit();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 74) << status;
     EXPECT_NE(game.transcript().find("vakna: cannot " + reason + "\r\n"), std::string::npos)
         << game.transcript();
+    if (reason.rfind("read", 0) == 0) {
+        EXPECT_EQ(game.transcript(), "vakna: cannot " + reason + "\r\n");
+    }
     EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
 }
 
@@ -644,24 +648,48 @@ TEST(Session, AReaderThatClosesThePipeEndsTheGameQuietlyBySigpipe) {
     }
 }
 
-// The rest of a paste after a q must not reach the shell as commands, not
-// even of a paste still arriving while the game ends.
+// The rest of a paste must not reach the shell as commands: after a q, not
+// even of a paste still arriving while the game ends; after an interrupt
+// inside a marked paste, up to its end marker however late it comes; and
+// after one inside the plain mode's unmarked paste, until it has ended.
 TEST(Session, KeysTheGameDidNotReadAreDiscardedAtItsEnd) {
-    PtyGame game(
-        {"/bin/sh", "-c", std::string(VAKNA_BINARY) + "; timeout 1 cat; echo AFTER THE GAME"});
-    game.read_until(LAST_OPTION_OF_THE_BED);
-    std::string paste = "q";
-    while (paste.size() < 20000)
-        paste += "echo LEAKED\n";
-    pid_t paster = fork();
-    if (paster == 0)
-        _exit(write(game.master(), paste.data(), paste.size()) < 0);
-    std::string rest = game.read_until("AFTER THE GAME");
-    kill(paster, SIGKILL);
-    waitpid(paster, nullptr, 0);
-    EXPECT_EQ(rest.find("LEAKED"), std::string::npos) << rest;
-    EXPECT_EQ(game.waiting_input(), 0);
-    game.wait_exit();
+    std::string lines;
+    while (lines.size() < 600)
+        lines += "echo LEAKED\n";
+    std::string many = lines;
+    while (many.size() < 20000)
+        many += lines;
+    struct Paste {
+        const char* option;
+        std::string before, after; // after comes half a second later
+        int pause_us;              // between the bytes before
+    };
+    for (const Paste& paste : {Paste{"--", "q" + many, "", 0},
+                               Paste{"--", "\x1b[200~" + lines + "\x03", lines + "\x1b[201~", 200},
+                               Paste{"-p", lines + "\x03", lines, 200}}) {
+        bool plain = std::string(paste.option) == "-p";
+        PtyGame game({"/bin/sh", "-c",
+                      "trap : INT; " + std::string(VAKNA_BINARY) + " " + paste.option +
+                          "; timeout 1 cat | sed 's/^/LEFT /'; echo AFTER THE GAME"});
+        game.read_until(plain ? "sluta: " : LAST_OPTION_OF_THE_BED);
+        pid_t paster = fork();
+        for (size_t at = 0; paster == 0 && at < paste.before.size();) {
+            size_t part = paste.pause_us ? 1 : paste.before.size();
+            if (write(game.master(), paste.before.data() + at, part) < 0 || usleep(paste.pause_us))
+                _exit(1);
+            at += part;
+        }
+        if (paster == 0) {
+            usleep(500000);
+            _exit(write(game.master(), paste.after.data(), paste.after.size()) < 0);
+        }
+        std::string rest = game.read_until("AFTER THE GAME", 15000);
+        kill(paster, SIGKILL);
+        waitpid(paster, nullptr, 0);
+        EXPECT_EQ(rest.find("LEFT"), std::string::npos) << paste.option << rest;
+        EXPECT_EQ(game.waiting_input(), 0);
+        game.wait_exit();
+    }
 }
 
 } // namespace
