@@ -1,5 +1,9 @@
 # A thin front over CMake, which stays the real build.
 
+# The makes below this one (CMake's, the trees') say nothing of the folders
+# they enter and leave: a first build shows its progress, then the game.
+MAKEFLAGS += --no-print-directory
+
 BUILD ?= build
 ASAN_BUILD ?= build/asan
 FUZZ_BUILD ?= build/fuzz
