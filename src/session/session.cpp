@@ -8,6 +8,7 @@
 #include "input/key_reader.h"
 #include "menu/chooser.h"
 #include "menu/plain_chooser.h"
+#include "session/messages.h"
 #include "session/raw_mode.h"
 #include "story/story.h"
 #include "term/ansi.h"
@@ -18,7 +19,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <initializer_list>
 #include <termios.h>
 #include <unistd.h>
@@ -384,9 +384,10 @@ static int ending_status(const char* what) {
     // the pipeline's other programs have, unless it was ignored throughout.
     bool reader_gone = write_error == EPIPE && !sigismember(&session.ignored_at_start, SIGPIPE);
     if (write_error != 0 && !reader_gone)
-        std::fprintf(stderr, "vakna: cannot %s: %s\n", what, std::strerror(write_error));
+        std::fprintf(stderr, _("vakna: cannot %s: %s\n"), _(what), messages_error(write_error));
     if (read_error != 0)
-        std::fprintf(stderr, "vakna: cannot read the keyboard: %s\n", std::strerror(read_error));
+        std::fprintf(stderr, _("vakna: cannot read the keyboard: %s\n"),
+                     messages_error(read_error));
     if (ending_signal != 0)
         return status_after_signal(ending_signal);
     if (reader_gone && read_error == 0)
@@ -407,7 +408,7 @@ int session_answer(const char* text) {
     }
     term_put_text(text);
     term_flush();
-    return ending_status("write standard output");
+    return ending_status(N_("write standard output"));
 }
 
 // ---- The game
@@ -438,8 +439,8 @@ int run_game(TermStyle style) {
     // The terminal must never be left without echo, whatever went wrong.
     session_end();
     if (failed) {
-        std::fputs("vakna: internal error\n", stderr);
+        std::fputs(_("vakna: internal error\n"), stderr);
         return INTERNAL_ERROR;
     }
-    return ending_status("write the screen");
+    return ending_status(N_("write the screen"));
 }
