@@ -1,9 +1,10 @@
 #!/bin/sh
-# Lints the manual pages with every linter that is installed: mandoc
-# (Debian: mandoc) and groff (Debian: groff-base). Any message fails; with
-# neither linter the check is skipped (exit 77).
+# Lints the manual page with every linter that is installed: mandoc (Debian:
+# mandoc) and groff (Debian: groff-base). Any message fails; with neither
+# linter the check is skipped (exit 77).
 #
-#   manual_lint.sh PAGE...
+#   manual_lint.sh PAGE
+page=$1
 linted=0
 failed=0
 
@@ -20,16 +21,14 @@ lint() {
     fi
 }
 
-for page in "$@"; do
-    if command -v mandoc > /dev/null; then
-        lint mandoc -T lint "$page"
-    fi
-    if command -v groff > /dev/null; then
-        lint groff -man -ww -z "$page"
-    fi
-done
+if command -v mandoc > /dev/null; then
+    lint mandoc -T lint "$page"
+fi
+if command -v groff > /dev/null; then
+    lint groff -man -ww -z "$page"
+fi
 if [ "$linted" -eq 0 ]; then
-    echo "SKIP: neither mandoc nor groff is installed to lint $* (Debian: apt-get install mandoc)"
+    echo "SKIP: neither mandoc nor groff is installed to lint $page (Debian: apt-get install mandoc)"
     exit 77
 fi
 exit "$failed"
