@@ -1,5 +1,9 @@
 # A thin front over CMake, which stays the real build.
 
+# The makes below this one (CMake's, the trees') say nothing of the folders
+# they enter and leave: a first build shows its progress, then the game.
+MAKEFLAGS += --no-print-directory
+
 BUILD ?= build
 ASAN_BUILD ?= build/asan
 FUZZ_BUILD ?= build/fuzz
@@ -13,7 +17,8 @@ CTEST_FLAGS ?= --output-on-failure -j $(shell echo $$(($(JOBS) + 1)))
 # -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON to build as without GoogleTest.
 CMAKE_FLAGS ?=
 
-.PHONY: all play test googletest story-map story-script soak fuzz bench clean format check-format
+.PHONY: all play test googletest story-map story-script soak fuzz bench clean format check-format \
+	pot po
 
 # The game alone: the tests, tools and bench are built by the targets that
 # use them.
@@ -82,6 +87,18 @@ test: googletest
 	echo "== plain suite ($(BUILD))"; \
 	ctest --test-dir $(BUILD) $(CTEST_FLAGS) || status=1; \
 	exit $$status
+
+# The template of every message outside the story, from the sources
+# (pot; POT names the file), and every catalogue po/LANGUAGE.po brought up
+# to date with it (po); both need gettext.
+POT ?= $(BUILD)/vakna.pot
+pot:
+	@mkdir -p $(dir $(POT))
+	xgettext --keyword=_ --keyword=N_ --from-code=UTF-8 --language=C++ --package-name=vakna \
+	         --add-location=file -o $(POT) $(sort $(wildcard src/*/*.cpp))
+
+po: pot
+	for catalogue in po/*.po; do msgmerge --quiet --update --backup=none $$catalogue $(POT); done
 
 # Every source file as the root .clang-format lays it out: format lays the
 # tree out, check-format (part of test) fails on a file laid out otherwise.

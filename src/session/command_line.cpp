@@ -1,5 +1,6 @@
 #include "session/command_line.h"
 
+#include "session/messages.h"
 #include "session/session.h"
 #include "term/terminal.h"
 
@@ -9,23 +10,28 @@
 #include <cstdlib>
 #include <cstring>
 
-const char* const USAGE_TEXT =
-    "Usage: vakna [OPTION]\n"
-    "A menu-driven text adventure in Swedish for the terminal.\n"
-    "\n"
-    "  -p, --plain    plain text for screen readers and simple terminals: no\n"
-    "                 colours or cursor moves; answer with a number and Enter\n"
-    "  -h, --help     show this help and exit\n"
-    "  -V, --version  show the version and exit\n"
-    "\n"
-    "TERM=dumb plays as --plain does; NO_COLOR=1 leaves out the colours and\n"
-    "keeps the terminal's own, as on a light theme.\n"
-    "\n"
-    "Keys: Up or b, Down or n move the highlight, round the list from either\n"
-    "end; Enter, Right or an option's digit chooses; Left does nothing;\n"
-    "q or Esc quits; Ctrl-Z suspends the game.\n"
-    "\n"
-    "The manual: man vakna once installed, man ./docs/vakna.6 in the source.\n";
+// The help, in the player's language: the translators see it as one text.
+static const char* usage_text() {
+    return _("Usage: vakna [OPTION]\n"
+             "A menu-driven text adventure in Swedish for the terminal.\n"
+             "\n"
+             "  -p, --plain    plain text for screen readers and simple terminals: no\n"
+             "                 colours or cursor moves; answer with a number and Enter\n"
+             "  -h, --help     show this help and exit\n"
+             "  -V, --version  show the version and exit\n"
+             "\n"
+             "Both modes work with a screen reader or braille display: the cursor rests\n"
+             "on the lit option in the full mode, and the plain mode writes only forward.\n"
+             "\n"
+             "TERM=dumb plays as --plain does; NO_COLOR=1 leaves out the colours and\n"
+             "keeps the terminal's own, as on a light theme.\n"
+             "\n"
+             "Keys: Up or b, Down or n move the highlight, round the list from either\n"
+             "end; Enter, Right or an option's digit chooses; Left does nothing;\n"
+             "q or Esc quits; Ctrl-Z suspends the game.\n"
+             "\n"
+             "The manual: man vakna once installed, man ./docs/vakna.6 in the source.\n");
+}
 
 static bool is_one_of(const char* argument, const char* short_form, const char* long_form) {
     return std::strcmp(argument, short_form) == 0 || std::strcmp(argument, long_form) == 0;
@@ -115,18 +121,27 @@ static void show_argument(const char* argument, char (&shown)[SHOWN_SIZE]) {
 static int usage_error(const CommandLine& line) {
     char shown[SHOWN_SIZE];
     show_argument(line.wrong, shown);
-    std::fprintf(stderr, "vakna: %s '%s'\nTry 'vakna --help'.\n",
-                 line.wrong_is_an_option ? "unrecognized option" : "unexpected argument", shown);
+    std::fprintf(stderr,
+                 line.wrong_is_an_option ? _("vakna: unrecognized option '%s'\n")
+                                         : _("vakna: unexpected argument '%s'\n"),
+                 shown);
+    std::fputs(_("Try 'vakna --help'.\n"), stderr);
     return USAGE_ERROR;
+}
+
+static int version() {
+    char line[64];
+    std::snprintf(line, sizeof line, _("vakna %s\n"), VAKNA_VERSION);
+    return session_answer(line);
 }
 
 int command_line_run(int argc, char** argv) {
     CommandLine line = command_line_parse(argc, argv);
     switch (line.action) {
     case CommandAction::HELP:
-        return session_answer(USAGE_TEXT);
+        return session_answer(usage_text());
     case CommandAction::VERSION:
-        return session_answer("vakna " VAKNA_VERSION "\n");
+        return version();
     case CommandAction::USAGE_ERROR:
         return usage_error(line);
     case CommandAction::PLAY:
@@ -136,7 +151,7 @@ int command_line_run(int argc, char** argv) {
     // Another session's terminal keeps its settings: the plain game changes
     // none.
     if (style != STYLE_PLAIN && !terminal_is_own()) {
-        std::fputs("vakna: the terminal is not this game's own, so it plays in the plain mode\n",
+        std::fputs(_("vakna: the terminal is not this game's own, so it plays in the plain mode\n"),
                    stderr);
         style = STYLE_PLAIN;
     }

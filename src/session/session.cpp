@@ -6,6 +6,7 @@
 
 #include "input/key_reader.h"
 #include "menu/plain_chooser.h"
+#include "session/messages.h"
 #include "story/story.h"
 #include "term/ansi.h"
 #include "term/paragraph.h"
@@ -14,7 +15,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 
 // ---- How the game ended
 
@@ -37,9 +37,10 @@ static int ending_status(const char* what) {
     // the pipeline's other programs have, unless it was ignored throughout.
     bool reader_gone = write_error == EPIPE && !terminal_ignored_at_start(SIGPIPE);
     if (write_error != 0 && !reader_gone)
-        std::fprintf(stderr, "vakna: cannot %s: %s\n", what, std::strerror(write_error));
+        std::fprintf(stderr, _("vakna: cannot %s: %s\n"), _(what), messages_error(write_error));
     if (read_error != 0)
-        std::fprintf(stderr, "vakna: cannot read the keyboard: %s\n", std::strerror(read_error));
+        std::fprintf(stderr, _("vakna: cannot read the keyboard: %s\n"),
+                     messages_error(read_error));
     if (ending_signal != 0)
         return terminal_end_by(ending_signal);
     if (reader_gone && read_error == 0)
@@ -55,7 +56,7 @@ int session_answer(const char* text) {
     terminal_writes_fail_quietly();
     term_put_text(text);
     term_flush();
-    return ending_status("write standard output");
+    return ending_status(N_("write standard output"));
 }
 
 // ---- The game
@@ -84,14 +85,15 @@ int run_game(TermStyle style) {
     // A standard input that cannot be read is found before anything is
     // drawn.
     if (int error = input_unreadable()) {
-        std::fprintf(stderr, "vakna: cannot read the keyboard: %s\n", std::strerror(error));
+        std::fprintf(stderr, _("vakna: cannot read the keyboard: %s\n"), messages_error(error));
         return CANNOT_WRITE;
     }
     choose_style(style);
     // Out of the foreground of a terminal where no stop can come, drawing
     // would cover another job's lines, and its keys are not the game's.
     if (!terminal_take(style)) {
-        std::fputs("vakna: cannot take the terminal: another job is in its foreground\n", stderr);
+        std::fputs(_("vakna: cannot take the terminal: another job is in its foreground\n"),
+                   stderr);
         return CANNOT_WRITE;
     }
     bool failed = false;
@@ -102,8 +104,8 @@ int run_game(TermStyle style) {
     }
     give_terminal_back();
     if (failed) {
-        std::fputs("vakna: internal error\n", stderr);
+        std::fputs(_("vakna: internal error\n"), stderr);
         return INTERNAL_ERROR;
     }
-    return ending_status("write the screen");
+    return ending_status(N_("write the screen"));
 }

@@ -6,8 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <clocale>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,13 +29,29 @@ const std::string BED = [] {
 const std::string WRONG =
     "Skriv en siffra från 1 till " + std::to_string(BED_MENU.size()) + ", eller q.\r\n";
 
+// A row of the command line's table: what the game is given, under which
+// locale, and what it answers.
+struct Answer {
+    std::string argument;
+    int status;
+    std::string said;
+    std::string locale = "LANGUAGE= LC_ALL=C.UTF-8";
+};
+
 TEST(CommandLine, AnswersOnItsOwnStreamWithoutTouchingTheTerminal) {
     const std::string usage = "Try 'vakna --help'.\r\n";
+    const std::string swedish = "LANGUAGE= LC_ALL=sv_SE.UTF-8";
+    locale_t sv_se = newlocale(LC_MESSAGES_MASK, "sv_SE.UTF-8", nullptr);
+    bool has_swedish = sv_se != nullptr;
+    if (has_swedish)
+        freelocale(sv_se);
+    if (!has_swedish)
+        std::printf("Swedish rows skipped: no sv_SE.UTF-8 locale (Debian: locale-gen)\n");
     std::string sixty_letters;
     for (int i = 0; i < 60; i++)
         sixty_letters += "ö";
-    for (auto [argument, status, said] : {
-             std::tuple{std::string("--help"), 0, std::string("Usage: vakna [OPTION]\r\n")},
+    for (auto [argument, status, said, locale] : std::initializer_list<Answer>{
+             {"--help", 0, "Usage: vakna [OPTION]\r\n"},
              {"-h", 0, "-h, --help     show this help and exit\r\n"},
              {"-h", 0,
               "round the list from either\r\nend; Enter, Right or an option's digit "
@@ -45,10 +64,21 @@ TEST(CommandLine, AnswersOnItsOwnStreamWithoutTouchingTheTerminal) {
              {"\"$(printf '\\033]2;\\a\\\\\\302\\233\\233\\303 å')\"", 2,
               "argument '\\x1b]2;\\x07\\\\\\xc2\\x9b\\x9b\\xc3 å'\r\n"},
              {sixty_letters + "ö", 2, "'" + sixty_letters + "...'\r\n"},
+             // The C locale speaks English whatever LANGUAGE asks for.
+             {"--hjälp", 2, "vakna: unrecognized option '--hjälp'\r\n" + usage,
+              "LANGUAGE=sv LC_ALL=C"},
+             {"--help", 0, "Användning: vakna [FLAGGA]\r\n", swedish},
+             {"-h", 0, "man ./docs/vakna.sv.6 i\r\nkällkoden.\r\n", swedish},
+             // In UTF-8 under a character type without it.
+             {"--hjälp", 2, "vakna: okänd flagga '--hjälp'\r\nFörsök med 'vakna --help'.\r\n",
+              "LANGUAGE= LC_ALL= LC_CTYPE=C LC_MESSAGES=sv_SE.UTF-8"},
+             {"junk", 2, "vakna: oväntat argument 'junk'\r\n", swedish},
          }) {
+        if (locale.find("sv_SE") != std::string::npos && !has_swedish)
+            continue;
         std::string other_stream = status == 0 ? " 2>/dev/null" : " >/dev/null";
-        PtyGame game(
-            {"/bin/sh", "-c", std::string("exec ") + VAKNA_BINARY + " " + argument + other_stream});
+        PtyGame game({"/bin/sh", "-c",
+                      "exec env " + locale + " " + VAKNA_BINARY + " " + argument + other_stream});
         int ended = game.wait_exit();
         std::string out = game.read_for(0);
         EXPECT_TRUE(WIFEXITED(ended) && WEXITSTATUS(ended) == status) << argument;

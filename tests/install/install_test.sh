@@ -80,6 +80,23 @@ expect_plays() {
     fi
 }
 
+# The translated files, where msgfmt built the catalogues: the game finds
+# its catalogue from its own folder, and speaks Swedish under a Swedish
+# locale where one is installed.
+translated=()
+if [ -d "$build_dir/locale" ]; then
+    translated=("usr/share/locale/sv/LC_MESSAGES/vakna.mo 644")
+fi
+translated+=("usr/share/man/sv/man6/vakna.6 644")
+expect_swedish() {
+    if ! locale -a 2> /dev/null | grep -qix 'sv_SE.utf-\?8'; then
+        echo "Swedish messages not checked: no sv_SE.UTF-8 locale (Debian: locale-gen)"
+    elif [ -d "$build_dir/locale" ] &&
+        ! LANGUAGE= LC_ALL=sv_SE.UTF-8 "$1" --hjälp 2>&1 | grep -q "^vakna: okänd flagga"; then
+        fail "$1 under a Swedish locale did not answer in Swedish"
+    fi
+}
+
 # The usual layout, over folders that already hold other programs' files,
 # which uninstalling must leave where they are.
 dest=$work/usr-layout
@@ -89,19 +106,20 @@ chmod 644 "$dest/usr/bin/neighbour" "$dest/usr/share/man/man6/neighbour.6"
 neighbours=("usr/bin/neighbour 644" "usr/share/man/man6/neighbour.6 644")
 
 run_make install DESTDIR="$dest" PREFIX=/usr || fail "make install exited $?"
-expect_files "$dest" "install with PREFIX=/usr" "${neighbours[@]}" \
+expect_files "$dest" "install with PREFIX=/usr" "${neighbours[@]}" "${translated[@]}" \
     "usr/bin/vakna 755" "usr/share/man/man6/vakna.6 644"
 cmp -s "$source_dir/docs/vakna.6" "$dest/usr/share/man/man6/vakna.6" ||
     fail "the installed manual page differs from docs/vakna.6"
 expect_stripped "$dest/usr/bin/vakna"
 expect_plays "$dest/usr/bin/vakna"
+expect_swedish "$dest/usr/bin/vakna"
 
 # Uninstalling from a DESTDIR that holds nothing of the install removes
 # nothing there and must not pass for a success.
 if run_make uninstall DESTDIR="$work/elsewhere" PREFIX=/usr; then
     fail "make uninstall with another DESTDIR reported success"
 fi
-expect_files "$dest" "after an uninstall with another DESTDIR" "${neighbours[@]}" \
+expect_files "$dest" "after an uninstall with another DESTDIR" "${neighbours[@]}" "${translated[@]}" \
     "usr/bin/vakna 755" "usr/share/man/man6/vakna.6 644"
 
 run_make uninstall DESTDIR="$dest" PREFIX=/usr || fail "make uninstall exited $?"
@@ -114,9 +132,10 @@ said=$(run_make uninstall DESTDIR="$dest" PREFIX=/usr 2>&1) || fail "a second ma
 dest=$work/games-layout
 run_make install DESTDIR="$dest" PREFIX=/usr BINDIR=/usr/games ||
     fail "make install with BINDIR exited $?"
-expect_files "$dest" "install with BINDIR=/usr/games" \
+expect_files "$dest" "install with BINDIR=/usr/games" "${translated[@]}" \
     "usr/games/vakna 755" "usr/share/man/man6/vakna.6 644"
 expect_plays "$dest/usr/games/vakna"
+expect_swedish "$dest/usr/games/vakna"
 run_make uninstall DESTDIR="$dest" PREFIX=/usr BINDIR=/usr/games ||
     fail "make uninstall with BINDIR exited $?"
 expect_files "$dest" "after make uninstall with BINDIR"
