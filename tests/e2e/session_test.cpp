@@ -141,20 +141,26 @@ INSTANTIATE_TEST_SUITE_P(Signals, QuitSignal,
                          testing::Values(SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGUSR1, SIGABRT));
 
 // Nothing reads the terminal, or Ctrl-S has stopped it in the plain mode:
-// the game's writes wait, and the signal still ends it at once.
+// the game's writes wait, and an ending or a fatal signal still ends it at
+// once, what was queued dropped and the terminal's own colours and paste
+// mode back.
 TEST(Session, AnEndingSignalEndsAGameWhoseTerminalTakesNothing) {
-    for (bool plain : {false, true}) {
+    for (auto [plain, signal_number] :
+         {std::pair{false, SIGTERM}, {true, SIGTERM}, {false, SIGUSR1}}) {
         PtyGame game({VAKNA_BINARY, plain ? "-p" : "--"}, 2, 24);
         ASSERT_TRUE(game.settle());
         game.send(plain ? "\x13" + std::string(3000, '\n') : std::string(300, '2'));
         usleep(300000);
-        game.signal(SIGTERM);
+        game.signal(signal_number);
         double sent = now_ms();
         while (!has_ended(game.pid()) && now_ms() - sent < 3000)
             usleep(1000);
         EXPECT_LT(now_ms() - sent, 1000) << plain;
-        EXPECT_TRUE(ended_by(game.wait_exit(), SIGTERM)) << plain;
+        EXPECT_TRUE(ended_by(game.wait_exit(), signal_number)) << plain;
         EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
+        std::string reset =
+            signal_number == SIGTERM ? "\x1b[0m\x1b[J\x1b[?2004l" : "\x1b[0m\x1b[?2004l";
+        EXPECT_TRUE(plain || game.transcript().ends_with(reset)) << signal_number;
     }
 }
 
@@ -175,6 +181,10 @@ TEST(Session, AResizeInTheMiddleOfAnArrowKeyDoesNotEndTheGame) {
     ASSERT_TRUE(game.settle());
     game.read_for(0);
     EXPECT_NE(game.transcript().find("\x1b[2J", before), std::string::npos);
+    // Nor can the kernel stop a game that leads its own session: a stop
+    // inside the paste gives the terminal back and takes it again at once.
+    game.signal(SIGTSTP);
+    game.read_until("\x1b[?2004h");
     game.send("2\x1b[201~");
     EXPECT_EQ(game.read_settled(), "");
     game.send("q");
@@ -487,6 +497,46 @@ TEST(Session, AHangUpEndsTheDiscardOfUnreadKeysAtOnce) {
         usleep(1000);
     EXPECT_LT(now_ms() - closed, 500);
     game.wait_exit();
+}
+
+// Another session's terminal (setsid) keeps its settings: the game plays
+// there in the plain mode. An orphaned group in the background, which no
+// stop can hold, neither draws nor changes the settings, and ends with 74.
+// An inherited raw mode gets what the game relies on: lines that begin at
+// the left, Ctrl-C as a signal, and the settings found given back.
+TEST(Session, OnlyItsOwnTerminalIsTakenAndWhatTheGameReliesOnIsOn) {
+    PtyGame other({"/usr/bin/setsid", "-w", VAKNA_BINARY});
+    EXPECT_NE(other.read_until("sluta: ").find("plain mode\r\n"), std::string::npos);
+    EXPECT_TRUE(same_settings(other.settings(), other.initial_settings()));
+    other.send("q\n");
+    EXPECT_EQ(other.wait_exit(), 0);
+
+    std::string ended = testing::TempDir() + "vakna-orphan";
+    unlink(ended.c_str());
+    PtyGame orphan({"/bin/bash", "-c",
+                    "set -m; sh -c '(sleep 0.3; " + std::string(VAKNA_BINARY) + "; echo $? > " +
+                        ended + ") &'; sleep 5"});
+    for (double deadline = now_ms() + 5000; read_file(ended).empty() && now_ms() < deadline;)
+        usleep(10000);
+    EXPECT_EQ(read_file(ended), "74\n");
+    EXPECT_NE(orphan.read_for(0).find("another job"), std::string::npos);
+    EXPECT_EQ(orphan.transcript().find("\x1b["), std::string::npos);
+    EXPECT_TRUE(same_settings(orphan.settings(), orphan.initial_settings()));
+
+    for (bool plain : {false, true}) {
+        PtyGame raw({"/bin/sh", "-c",
+                     std::string("stty raw; exec ") + VAKNA_BINARY + (plain ? " -p" : "")});
+        std::string first = raw.read_until(plain ? "sluta: " : LAST_OPTION_OF_THE_BED);
+        EXPECT_TRUE(plain || first.find(BED_TEXT + "\x1b[K\r\n") != std::string::npos) << first;
+        termios found = raw.settings();
+        raw.send(plain ? "2\r" : "\x03");
+        if (plain) {
+            raw.read_until(SLEEP_TEXT);
+            raw.send("q\r");
+        }
+        EXPECT_EQ(raw.wait_exit(), plain ? 0 : SIGINT) << plain;
+        EXPECT_TRUE(same_settings(raw.settings(), found)) << plain;
+    }
 }
 
 // Started straight on the terminal, as a terminal emulator starts it, the
