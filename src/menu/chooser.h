@@ -38,6 +38,10 @@ struct ChooserList {
     // takes at that width.
     int listed_width;
     int listed_rows;
+    // The columns of the prefix and of the indent at listed_width, where a
+    // lit label begins: PREFIX_COLUMNS, fewer in a window too narrow for
+    // the prefix and a letter beside it.
+    int prefix_columns;
     int label_lines[MENU_MAX_OPTIONS];
 };
 
