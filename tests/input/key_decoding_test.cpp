@@ -64,37 +64,21 @@ const Sequence DOLLAR_KEYS[] = {
 // intermediate bytes, a terminal's reports and mouse clicks, its strings
 // ended by BEL or ST, and a paste, whatever it holds.
 const std::string UNUSED_KEYS[] = {
-    "\x1b[Z",
-    "\x1b[25~",
-    "\x1b[26;5~",
-    "\x1b[28$",
-    "\x1bOe",
-    "\x1bOj",
-    "\x1b[2^",
-    "\x1b[2@",
-    "\x1b[1A",
-    "\x1b[5x",
-    "\x1b[P",
-    "\x1b[1;123A",
-    "\x1b[1;5Z",
-    "\x1b[01~",
-    "\x1b[ q",
-    "\x1b[1 $p",
-    "\x1b[?1;2c",
-    "\x1b[<0;10;20M",
-    "\x1b[2;5;1~",
-    "\x1b[I",
-    "\x1b[M 12",
-    "\x1b_q\x1b\\",
-    "\x1b^q\a",
-    "\x1b]11;rgb:0/0/0\x1b\\",
-    "\x1b]0;q\a",
-    "\x1bP1$r" + std::string(MAX_SEQUENCE_BYTES, '1') + "\x1b\\",
-    "\x1b]\a",
-    "\x1b[200~q1\n\x1b[A\x1b[201\x1b\x1b[201~",
-    "\x1b[1[",
-    "\x1b[" + std::string(MAX_SEQUENCE_BYTES, '2') + "~",        // past the length limit
-    "\x1b[[" + std::string(MAX_CONSOLE_FN_STRAY + 8, '2') + "A", // and in the console's form
+    "\x1b[Z",      "\x1b[25~",
+    "\x1b[26;5~",  "\x1b[28$",
+    "\x1bOe",      "\x1bOj",
+    "\x1b[2^",     "\x1b[2@",
+    "\x1b[1A",     "\x1b[5x",
+    "\x1b[P",      "\x1b[1;123A",
+    "\x1b[1;5Z",   "\x1b[01~",
+    "\x1b[ q",     "\x1b[1 $p",
+    "\x1b[?1;2c",  "\x1b[<0;10;20M",
+    "\x1b[2;5;1~", "\x1b[I",
+    "\x1b[M 12",   "\x1b_q\x1b\\",
+    "\x1b^q\a",    "\x1b]11;rgb:0/0/0\x1b\\",
+    "\x1b]0;q\a",  "\x1bP1$r" + std::string(MAX_SEQUENCE_BYTES, '1') + "\x1b\\",
+    "\x1b]\a",     "\x1b[200~q1\n\x1b[A\x1b[201\x1b\x1b[201~",
+    "\x1b[1[",     "\x1b[" + std::string(MAX_SEQUENCE_BYTES, '2') + "~", // past the length limit
 };
 
 // Bytes sent together with the end of input behind them.
@@ -204,6 +188,8 @@ TEST(KeyDecoding, ConsoleFunctionKeyPassesOverAtMostThirtyTwoStrayBytes) {
     expect_keys("\x1b[[" + std::string(MAX_CONSOLE_FN_STRAY, 'x') + "C", {KEY_F3});
 
     expect_keys("\x1b[[" + std::string(MAX_CONSOLE_FN_STRAY + 1, 'x') + "C", {'C'});
+    // Past the limit, a long parameter is dropped whole as in any sequence.
+    expect_keys("\x1b[[" + std::string(MAX_CONSOLE_FN_STRAY + 8, '2') + "A2", {'2'});
 }
 
 TEST(KeyDecoding, BytesAboveAsciiComeBackNegative) {
