@@ -1,13 +1,16 @@
 // Fuzz target for the option chooser's drawing: a menu of arbitrary labels
-// (up to 24, so some inputs pass the 20 slots) at a width from 1 to 300, and
-// arbitrary keys on standard input, which ends with the end of input (read
-// as an interrupt, so the chooser quits at the latest there). Standard
-// output is played on the tests' screen model. Checked:
+// (up to 24, so some inputs pass the 20 slots) in a window from 1 to 100
+// columns wide and of up to 11 rows or of unknown height, and arbitrary keys
+// on standard input, which ends with the end of input (read as an
+// interrupt, so the chooser quits at the latest there). Standard output is
+// played on the tests' screen model at the window's width. Checked:
+// - no line wraps: the terminal's lines are the ones the chooser counts;
 // - every drawing of an option shows its prefix, then its label broken into
-//   lines of at most the width minus 5 columns (but for one character too wide
-//   for a line), cut only between whole UTF-8 characters, with only spaces
-//   at the breaks left out, in as many lines as the chooser counted;
-// - the listing highlights the first option only;
+//   lines of at most the width minus the prefix and 1 column (but for one
+//   character too wide for a line), cut only between whole UTF-8
+//   characters, with only spaces at the breaks left out, in as many lines
+//   as the chooser counts, or fewer where the window's rows cut it;
+// - the listing highlights the first option shown only;
 // - the cursor never leaves the list's lines, and at the end every line of
 //   the list is blank, the cursor is at the start of its first line and
 //   the paragraph column is 0;
@@ -32,8 +35,6 @@ constexpr int MAX_OPTIONS = 24;
 constexpr size_t MAX_KEYS = 512;
 constexpr StateId FIRST_STATE = 100;
 const std::string HIGHLIGHT = "\x1b[0;1;37;42m";
-const std::string PREFIX_END = ": ";
-const std::string INDENT(PREFIX_COLUMNS, ' ');
 
 // One line as the chooser wrote it: the bytes written from column 0, and
 // whether the highlight was switched on in it.
@@ -43,28 +44,41 @@ struct DrawnLine {
 };
 
 struct Menu {
-    int width;
+    int width, rows;
     std::vector<std::string> labels; // listed labels, in order
     std::vector<StateId> states;     // the state each listed label yields first
     int drawings = 0;
 };
 
-// Checks one complete drawing of an option against its label.
-void check_drawing(const Menu& menu, const std::vector<DrawnLine>& lines) {
-    const std::string& first = lines[0].text;
-    int slot = static_cast<unsigned char>(first[1]) - '1';
-    FUZZ_CHECK(first[0] == ' ' && first.compare(2, 2, PREFIX_END) == 0);
-    FUZZ_CHECK(slot >= 0 && slot < chooser_list().slot_count);
-    FUZZ_CHECK(static_cast<int>(lines.size()) == chooser_list().slots[slot].lines);
-    if (menu.drawings < chooser_list().slot_count)
+// The first line of an option: its prefix, narrowed as the window is.
+int slot_starting(const std::string& text) {
+    size_t columns = static_cast<size_t>(chooser_list().prefix_columns);
+    for (int slot = 0; slot < chooser_list().slot_count; slot++) {
+        std::string prefix{' ', static_cast<char>('1' + slot), ':', ' '};
+        if (text.compare(0, columns, prefix.substr(columns < prefix.size(), columns)) == 0)
+            return slot;
+    }
+    return -1;
+}
+
+// Checks one complete drawing of an option against its label. At one
+// column the key fills the line, and no letter of the label is shown.
+void check_drawing(const Menu& menu, const std::vector<DrawnLine>& lines, bool listing) {
+    int slot = slot_starting(lines[0].text);
+    FUZZ_CHECK(slot >= 0);
+    int counted = chooser_list().label_lines[slot];
+    bool cut = menu.rows > 0 && static_cast<int>(lines.size()) < counted;
+    FUZZ_CHECK(static_cast<int>(lines.size()) == counted || cut);
+    if (listing)
         FUZZ_CHECK(slot == menu.drawings && lines[0].highlighted == (slot == 0));
     const std::string& label = menu.labels[static_cast<size_t>(slot)];
+    const std::string indent(static_cast<size_t>(chooser_list().prefix_columns), ' ');
     size_t p = 0;
     for (size_t i = 0; i < lines.size(); i++) {
         FUZZ_CHECK(lines[i].highlighted == lines[0].highlighted);
-        std::string piece = lines[i].text.substr(INDENT.size());
-        FUZZ_CHECK(i == 0 || lines[i].text.compare(0, INDENT.size(), INDENT) == 0);
-        check_line(piece, menu.width - LABEL_MARGIN);
+        std::string piece = lines[i].text.substr(indent.size());
+        FUZZ_CHECK(i == 0 || lines[i].text.compare(0, indent.size(), indent) == 0);
+        check_line(piece, menu.width - chooser_list().prefix_columns - 1);
         FUZZ_CHECK(label.compare(p, piece.size(), piece) == 0);
         FUZZ_CHECK(i == 0 || !piece.empty());
         p += piece.size();
@@ -74,12 +88,11 @@ void check_drawing(const Menu& menu, const std::vector<DrawnLine>& lines) {
         if (cut == p && i + 1 < lines.size())
             FUZZ_CHECK(!utf8_splits_character(label, cut));
     }
-    FUZZ_CHECK(p == label.size());
+    FUZZ_CHECK(p == label.size() || cut || menu.width == 1);
 }
 
-// Follows the chooser's output as the screen model plays it on an
-// endless-width terminal, line by line, option by option. Rows count from
-// the line where the output began.
+// Follows the chooser's output as the screen model plays it, line by line,
+// option by option. Rows count from the line where the output began.
 struct DrawingChecker : ScreenEvents {
     Menu& menu;
     DrawnLine line{"", false};      // the line being written
@@ -88,23 +101,26 @@ struct DrawingChecker : ScreenEvents {
     int bottom = 2;                 // the row below the list
     int row = 0, column = 0;        // the cursor after the last step
     bool just_returned = false;     // the last step a carriage return
+    bool listing = true;            // no cursor move yet
 
+    // A view of a list taller than the window takes fewer lines than its rows.
     explicit DrawingChecker(Menu& checked) : menu(checked) {
         for (int i = 0; i < chooser_list().slot_count; i++)
             bottom += chooser_list().slots[i].lines;
+        bottom = std::max(bottom, top + menu.rows);
     }
 
     void end_drawing() {
         if (drawing.empty())
             return;
-        check_drawing(menu, drawing);
+        check_drawing(menu, drawing, listing);
         drawing.clear();
         menu.drawings++;
     }
 
     void written(const std::string& character, int at_row, int at_column) override {
         line.text += character;
-        row = at_row;
+        FUZZ_CHECK(at_row == row && utf8_character_count(line.text) <= menu.width);
         column = at_column;
         just_returned = false;
     }
@@ -124,9 +140,9 @@ struct DrawingChecker : ScreenEvents {
             line.text.pop_back();
         just_returned = false;
         const std::string& text = line.text;
-        bool starts_option =
-            text.size() >= 4 && text[0] == ' ' && text.compare(2, 2, PREFIX_END) == 0;
-        bool continues = !drawing.empty() && text.compare(0, INDENT.size(), INDENT) == 0;
+        bool starts_option = slot_starting(text) >= 0;
+        std::string indent(static_cast<size_t>(chooser_list().prefix_columns), ' ');
+        bool continues = !drawing.empty() && text.compare(0, indent.size(), indent) == 0;
         if (starts_option || !continues)
             end_drawing();
         if (starts_option || continues)
@@ -138,9 +154,10 @@ struct DrawingChecker : ScreenEvents {
 
     void sequence(const std::string& parameters, char final, int at_row, int at_column) override {
         just_returned = false;
-        FUZZ_CHECK(final != '\0' && std::string("ABKm").find(final) != std::string::npos);
+        FUZZ_CHECK(final != '\0' && std::string("ABJKm").find(final) != std::string::npos);
         if (final == 'A' || final == 'B') {
             end_drawing();
+            listing = false;
             FUZZ_CHECK(at_column == 0 && (parameters.empty() || std::stoi(parameters) > 0));
             FUZZ_CHECK(at_row >= top && at_row <= bottom);
         }
@@ -156,15 +173,18 @@ struct DrawingChecker : ScreenEvents {
 void replay(const std::string& out, Menu& menu) {
     FUZZ_CHECK(out.compare(0, 2, "\n\n") == 0);
     DrawingChecker checker(menu);
-    // Wide enough never to wrap, tall enough never to scroll; each newline
-    // a return and a line feed, as a terminal shows a program's lines.
+    // Tall enough never to scroll; each newline a return and a line feed,
+    // as a terminal shows a program's lines. A terminal shows a stray
+    // continuation byte in a cell of its own, where the chooser counts none
+    // (the game's texts hold none): such labels play on an endless width.
     std::string shown;
     for (char c : out)
         shown += c == '\n' ? std::string("\r\n") : std::string(1, c);
     int rows = checker.bottom + static_cast<int>(std::count(out.begin(), out.end(), '\n')) + 2;
-    Screen screen = screen_play(shown, 1 << 20, rows, &checker);
+    bool whole = std::all_of(menu.labels.begin(), menu.labels.end(), utf8_is_whole);
+    Screen screen = screen_play(shown, whole ? menu.width : 1 << 20, rows, &checker);
     checker.end_drawing();
-    FUZZ_CHECK(menu.drawings >= chooser_list().slot_count);
+    FUZZ_CHECK(menu.drawings > 0);
     FUZZ_CHECK(checker.row == checker.top && checker.column == 0 && checker.line.text.empty());
     for (int row = checker.top; row < checker.bottom; row++)
         FUZZ_CHECK(screen.rows[static_cast<size_t>(row)].empty());
@@ -172,8 +192,8 @@ void replay(const std::string& out, Menu& menu) {
 
 // Adds the options; equal labels merge into one option, listed where the
 // first of them was added.
-Menu build_menu(ByteReader& data, int width, std::vector<std::string>& texts) {
-    Menu menu{width, {}, {}};
+Menu build_menu(ByteReader& data, WindowSize window, std::vector<std::string>& texts) {
+    Menu menu{window.columns, window.rows, {}, {}};
     int count = reader_pick(data, MAX_OPTIONS + 1);
     for (int i = 0; i < count; i++)
         texts.push_back(take_text(data));
@@ -194,11 +214,12 @@ Menu build_menu(ByteReader& data, int width, std::vector<std::string>& texts) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     ByteReader data{bytes, size, 0};
     int low = reader_byte(data);
-    int width = 1 + (low | reader_byte(data) << 8) % 300;
-    term_set_window({width, term_window().rows});
+    int shape = low | reader_byte(data) << 8;
+    WindowSize window{1 + shape % 100, shape / 100 % 12};
+    term_set_window(window);
     paragraph_at_column(7);
     std::vector<std::string> texts;
-    Menu menu = build_menu(data, width, texts);
+    Menu menu = build_menu(data, window, texts);
     feed_stdin(bytes + data.pos, std::min(size - std::min(size, data.pos), MAX_KEYS));
     start_capture();
     StateId result = choose_option();
