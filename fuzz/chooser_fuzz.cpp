@@ -1,16 +1,14 @@
 // Fuzz target for the option chooser's drawing: a menu of arbitrary labels
-// (up to 24, so some inputs pass the 20 slots) in a window from 1 to 100
-// columns wide and of up to 11 rows or of unknown height, and arbitrary keys
-// on standard input, which ends with the end of input (read as an
-// interrupt, so the chooser quits at the latest there). Standard output is
-// played on the tests' screen model at the window's width. Checked:
-// - no line wraps: the terminal's lines are the ones the chooser counts;
+// (up to 24, so some inputs pass the 20 slots) at a width from 1 to 100, and
+// arbitrary keys on standard input, which ends with the end of input (read
+// as an interrupt, so the chooser quits at the latest there). Standard
+// output is played on the tests' screen model at that width. Checked:
+// - no line wraps, so the screen's lines are the ones the chooser counts;
 // - every drawing of an option shows its prefix, then its label broken into
-//   lines of at most the width minus the prefix and 1 column (but for one
-//   character too wide for a line), cut only between whole UTF-8
-//   characters, with only spaces at the breaks left out, in as many lines
-//   as the chooser counts, or fewer where the window's rows cut it;
-// - the listing highlights the first option shown only;
+//   lines of the width less the prefix and 1 (but for one character too wide
+//   for a line), cut only between whole UTF-8 characters, with only spaces
+//   at the breaks left out, in as many lines as the chooser counted;
+// - the listing highlights the first option only;
 // - the cursor never leaves the list's lines, and at the end every line of
 //   the list is blank, the cursor is at the start of its first line and
 //   the paragraph column is 0;
@@ -44,40 +42,34 @@ struct DrawnLine {
 };
 
 struct Menu {
-    int width, rows;
+    int width;
     std::vector<std::string> labels; // listed labels, in order
     std::vector<StateId> states;     // the state each listed label yields first
     int drawings = 0;
+    std::string indent{}; // of a label's further lines
 };
 
-// The first line of an option: its prefix, narrowed as the window is.
+// The slot whose prefix, narrowed as the window is, begins text; -1 if none.
 int slot_starting(const std::string& text) {
     size_t columns = static_cast<size_t>(chooser_list().prefix_columns);
-    for (int slot = 0; slot < chooser_list().slot_count; slot++) {
-        std::string prefix{' ', static_cast<char>('1' + slot), ':', ' '};
-        if (text.compare(0, columns, prefix.substr(columns < prefix.size(), columns)) == 0)
+    for (int slot = 0; slot < chooser_list().slot_count; slot++)
+        if (text.compare(0, columns, {' ', char('1' + slot), ':', ' '}, columns < 4, columns) == 0)
             return slot;
-    }
     return -1;
 }
 
-// Checks one complete drawing of an option against its label. At one
-// column the key fills the line, and no letter of the label is shown.
-void check_drawing(const Menu& menu, const std::vector<DrawnLine>& lines, bool listing) {
+// Checks one complete drawing of an option against its label.
+void check_drawing(const Menu& menu, const std::vector<DrawnLine>& lines) {
     int slot = slot_starting(lines[0].text);
-    FUZZ_CHECK(slot >= 0);
-    int counted = chooser_list().label_lines[slot];
-    bool cut = menu.rows > 0 && static_cast<int>(lines.size()) < counted;
-    FUZZ_CHECK(static_cast<int>(lines.size()) == counted || cut);
-    if (listing)
+    FUZZ_CHECK(slot >= 0 && static_cast<int>(lines.size()) == chooser_list().slots[slot].lines);
+    if (menu.drawings < chooser_list().slot_count)
         FUZZ_CHECK(slot == menu.drawings && lines[0].highlighted == (slot == 0));
     const std::string& label = menu.labels[static_cast<size_t>(slot)];
-    const std::string indent(static_cast<size_t>(chooser_list().prefix_columns), ' ');
     size_t p = 0;
     for (size_t i = 0; i < lines.size(); i++) {
         FUZZ_CHECK(lines[i].highlighted == lines[0].highlighted);
-        std::string piece = lines[i].text.substr(indent.size());
-        FUZZ_CHECK(i == 0 || lines[i].text.compare(0, indent.size(), indent) == 0);
+        std::string piece = lines[i].text.substr(menu.indent.size());
+        FUZZ_CHECK(i == 0 || lines[i].text.compare(0, menu.indent.size(), menu.indent) == 0);
         check_line(piece, menu.width - chooser_list().prefix_columns - 1);
         FUZZ_CHECK(label.compare(p, piece.size(), piece) == 0);
         FUZZ_CHECK(i == 0 || !piece.empty());
@@ -88,11 +80,12 @@ void check_drawing(const Menu& menu, const std::vector<DrawnLine>& lines, bool l
         if (cut == p && i + 1 < lines.size())
             FUZZ_CHECK(!utf8_splits_character(label, cut));
     }
-    FUZZ_CHECK(p == label.size() || cut || menu.width == 1);
+    FUZZ_CHECK(p == label.size() || menu.width == 1); // there the key alone
 }
 
-// Follows the chooser's output as the screen model plays it, line by line,
-// option by option. Rows count from the line where the output began.
+// Follows the chooser's output as the screen model plays it on an
+// emulated terminal of the window's width, line by line, option by option. Rows count from
+// the line where the output began.
 struct DrawingChecker : ScreenEvents {
     Menu& menu;
     DrawnLine line{"", false};      // the line being written
@@ -101,19 +94,16 @@ struct DrawingChecker : ScreenEvents {
     int bottom = 2;                 // the row below the list
     int row = 0, column = 0;        // the cursor after the last step
     bool just_returned = false;     // the last step a carriage return
-    bool listing = true;            // no cursor move yet
 
-    // A view of a list taller than the window takes fewer lines than its rows.
     explicit DrawingChecker(Menu& checked) : menu(checked) {
         for (int i = 0; i < chooser_list().slot_count; i++)
             bottom += chooser_list().slots[i].lines;
-        bottom = std::max(bottom, top + menu.rows);
     }
 
     void end_drawing() {
         if (drawing.empty())
             return;
-        check_drawing(menu, drawing, listing);
+        check_drawing(menu, drawing);
         drawing.clear();
         menu.drawings++;
     }
@@ -141,8 +131,7 @@ struct DrawingChecker : ScreenEvents {
         just_returned = false;
         const std::string& text = line.text;
         bool starts_option = slot_starting(text) >= 0;
-        std::string indent(static_cast<size_t>(chooser_list().prefix_columns), ' ');
-        bool continues = !drawing.empty() && text.compare(0, indent.size(), indent) == 0;
+        bool continues = !drawing.empty() && text.compare(0, menu.indent.size(), menu.indent) == 0;
         if (starts_option || !continues)
             end_drawing();
         if (starts_option || continues)
@@ -154,10 +143,9 @@ struct DrawingChecker : ScreenEvents {
 
     void sequence(const std::string& parameters, char final, int at_row, int at_column) override {
         just_returned = false;
-        FUZZ_CHECK(final != '\0' && std::string("ABJKm").find(final) != std::string::npos);
+        FUZZ_CHECK(final != '\0' && std::string("ABKm").find(final) != std::string::npos);
         if (final == 'A' || final == 'B') {
             end_drawing();
-            listing = false;
             FUZZ_CHECK(at_column == 0 && (parameters.empty() || std::stoi(parameters) > 0));
             FUZZ_CHECK(at_row >= top && at_row <= bottom);
         }
@@ -173,10 +161,10 @@ struct DrawingChecker : ScreenEvents {
 void replay(const std::string& out, Menu& menu) {
     FUZZ_CHECK(out.compare(0, 2, "\n\n") == 0);
     DrawingChecker checker(menu);
-    // Tall enough never to scroll; each newline a return and a line feed,
-    // as a terminal shows a program's lines. A terminal shows a stray
-    // continuation byte in a cell of its own, where the chooser counts none
-    // (the game's texts hold none): such labels play on an endless width.
+    // At the window's width, tall enough never to scroll; each newline
+    // a return and a line feed, as a terminal shows a program's lines.
+    // Labels with a stray continuation byte (a cell there, no column in the
+    // chooser's count; the game has none) play on an endless width.
     std::string shown;
     for (char c : out)
         shown += c == '\n' ? std::string("\r\n") : std::string(1, c);
@@ -184,7 +172,7 @@ void replay(const std::string& out, Menu& menu) {
     bool whole = std::all_of(menu.labels.begin(), menu.labels.end(), utf8_is_whole);
     Screen screen = screen_play(shown, whole ? menu.width : 1 << 20, rows, &checker);
     checker.end_drawing();
-    FUZZ_CHECK(menu.drawings > 0);
+    FUZZ_CHECK(menu.drawings >= chooser_list().slot_count);
     FUZZ_CHECK(checker.row == checker.top && checker.column == 0 && checker.line.text.empty());
     for (int row = checker.top; row < checker.bottom; row++)
         FUZZ_CHECK(screen.rows[static_cast<size_t>(row)].empty());
@@ -192,8 +180,8 @@ void replay(const std::string& out, Menu& menu) {
 
 // Adds the options; equal labels merge into one option, listed where the
 // first of them was added.
-Menu build_menu(ByteReader& data, WindowSize window, std::vector<std::string>& texts) {
-    Menu menu{window.columns, window.rows, {}, {}};
+Menu build_menu(ByteReader& data, int width, std::vector<std::string>& texts) {
+    Menu menu{width, {}, {}};
     int count = reader_pick(data, MAX_OPTIONS + 1);
     for (int i = 0; i < count; i++)
         texts.push_back(take_text(data));
@@ -214,12 +202,11 @@ Menu build_menu(ByteReader& data, WindowSize window, std::vector<std::string>& t
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     ByteReader data{bytes, size, 0};
     int low = reader_byte(data);
-    int shape = low | reader_byte(data) << 8;
-    WindowSize window{1 + shape % 100, shape / 100 % 12};
-    term_set_window(window);
+    int width = 1 + (low | reader_byte(data) << 8) % 100;
+    term_set_window({width, term_window().rows});
     paragraph_at_column(7);
     std::vector<std::string> texts;
-    Menu menu = build_menu(data, window, texts);
+    Menu menu = build_menu(data, width, texts);
     feed_stdin(bytes + data.pos, std::min(size - std::min(size, data.pos), MAX_KEYS));
     start_capture();
     StateId result = choose_option();
@@ -230,6 +217,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
         FUZZ_CHECK(result == STATE_QUIT && out.empty());
     } else {
         menu.states.resize(static_cast<size_t>(chooser_list().slot_count));
+        menu.indent.assign(static_cast<size_t>(chooser_list().prefix_columns), ' ');
         FUZZ_CHECK(result == STATE_QUIT ||
                    std::count(menu.states.begin(), menu.states.end(), result) == 1);
         replay(out, menu);
