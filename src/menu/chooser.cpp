@@ -37,10 +37,9 @@ static bool label_has_room() {
     return shown.listed_width > shown.prefix_columns;
 }
 
-// The label's line that starts at rest: at least one character of it, and
-// one column short of the right edge where there is room, but for the
-// narrowest windows, where that character fills the line; none at all
-// where there is no room.
+// The label's line that starts at rest, ending a column short of the right
+// edge; at five columns or fewer one character that fills the line, and at
+// one column none at all.
 static TextLine label_line(const char* rest) {
     if (!label_has_room())
         return {0, 0, rest + std::strlen(rest)};
