@@ -2,8 +2,8 @@
 // (up to 24, so some inputs pass the 20 slots) at a width from 1 to 100, and
 // arbitrary keys on standard input, which ends with the end of input (read
 // as an interrupt, so the chooser quits at the latest there). Standard
-// output is played on the tests' screen model at that width. Checked:
-// - no line wraps, so the screen's lines are the ones the chooser counts;
+// output is played on the tests' screen model. Checked:
+// - no line wraps at that width: the screen's lines are the ones counted;
 // - every drawing of an option shows its prefix, then its label broken into
 //   lines of the width less the prefix and 1 (but for one character too wide
 //   for a line), cut only between whole UTF-8 characters, with only spaces
@@ -163,8 +163,7 @@ void replay(const std::string& out, Menu& menu) {
     DrawingChecker checker(menu);
     // At the window's width, tall enough never to scroll; each newline
     // a return and a line feed, as a terminal shows a program's lines.
-    // Labels with a stray continuation byte (a cell there, no column in the
-    // chooser's count; the game has none) play on an endless width.
+    // A stray continuation byte takes a cell but no column: such labels play endlessly wide.
     std::string shown;
     for (char c : out)
         shown += c == '\n' ? std::string("\r\n") : std::string(1, c);
