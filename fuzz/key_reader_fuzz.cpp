@@ -30,7 +30,7 @@ namespace {
 
 // Well below a pipe's buffer, so the whole input is written before reading.
 constexpr size_t MAX_INPUT = 16384;
-// Stray bytes a console F-key sequence passes over; one more fails it.
+// Stray bytes a console F-key sequence passes over; one more makes it too long.
 constexpr int STRAY_LIMIT = 32;
 // Bytes of any other sequence, its ESC counted; past them it is passed over.
 constexpr size_t SEQUENCE_LIMIT = 32;
@@ -121,7 +121,7 @@ int console_key(Taking& taking) {
     for (int strays = 0; take(taking, byte); strays++) {
         if (within(byte, 'A', 'E'))
             return KEY_F1 + (byte - 'A');
-        if (strays == STRAY_LIMIT)
+        if ((taking.too_long = strays == STRAY_LIMIT))
             return FAILED;
     }
     return FAILED;

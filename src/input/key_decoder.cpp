@@ -242,7 +242,14 @@ int decoder_step(Decoder& decoder, char byte) {
     case CONSOLE_FN:
         if (byte >= 'A' && byte <= 'E')
             return KEY_F1 + (byte - 'A');
-        return ++decoder.strays <= MAX_CONSOLE_FN_STRAY ? GO_ON : FAIL;
+        if (++decoder.strays <= MAX_CONSOLE_FN_STRAY)
+            return GO_ON;
+        // Past its limit it is a long sequence like any other, passed over
+        // to its end; failed at this byte, it would leave a long parameter's
+        // further digits to come out as keys.
+        decoder.state = CSI;
+        decoder.length = MAX_SEQUENCE_BYTES;
+        return pass_over(byte);
     case MOUSE_REPORT:
         return ++decoder.matched == MOUSE_REPORT_BYTES ? KEY_NONE : GO_ON;
     default:

@@ -19,11 +19,12 @@ constexpr int ESCAPE_BYTE_TIMEOUT_MS = 100;
 // "^", which begin a terminal's string) has followed the ESC: a key
 // sequence cut by a slow link still arrives as its key. A paste has none.
 constexpr int SEQUENCE_BYTE_TIMEOUT_MS = 1000;
-// Stray bytes a console F-key sequence may pass over before it fails.
+// Stray bytes a console F-key sequence may pass over; with one more it is
+// past its length limit.
 constexpr int MAX_CONSOLE_FN_STRAY = 32;
 // Longest key sequence, its ESC included, that the decoder takes; a longer
 // one is passed over up to its final byte, and none of its bytes is a key.
-// (Not the console F-key sequence, whose stray bytes are counted.)
+// (The console F-key sequence counts its stray bytes instead.)
 constexpr int MAX_SEQUENCE_BYTES = 32;
 
 // The decoder's answers besides a key, unlike every byte and key code.

@@ -22,10 +22,27 @@ constexpr int MIN_VIEW_ROWS = 4;
 const char* const MARKER_ABOVE = "↑";
 const char* const MARKER_BELOW = "↓";
 const char* const MARKER_WORDS = " val till";
+constexpr int MARKER_BYTES = 32;
 
-// The label's line that starts at rest.
+// The prefix " 1: " narrows where the window cannot hold it and a letter
+// of the label on one line: "1: ", "1:", then the key alone. So a line
+// never wraps, which would make the terminal's lines more than the count.
+static int prefix_columns_for(int width) {
+    return std::clamp(width - 1, 1, PREFIX_COLUMNS);
+}
+
+// In a window of one column the key fills the line.
+static bool label_has_room() {
+    return shown.listed_width > shown.prefix_columns;
+}
+
+// The label's line that starts at rest, ending a column short of the right
+// edge; at five columns or fewer one character that fills the line, and at
+// one column none at all.
 static TextLine label_line(const char* rest) {
-    return text_line(rest, shown.listed_width - LABEL_MARGIN, true);
+    if (!label_has_room())
+        return {0, 0, rest + std::strlen(rest)};
+    return text_line(rest, shown.listed_width - shown.prefix_columns - 1, true);
 }
 
 // Every change of shown.cursor_slot comes here: the cursor has just come to
@@ -46,24 +63,27 @@ static int lines_of(const char* label) {
 // Draws a slot at the cursor, which stands at the start of a line, in at
 // most max_lines lines, and returns the number of lines drawn. Only the label
 // and the erased rest of its lines carry the highlight; the prefix and the
-// indent never do.
+// indent never do, but for a key that has no label beside it.
 static int draw_slot(const MenuSlot& slot, bool highlight, int max_lines) {
     const char prefix[PREFIX_COLUMNS] = {' ', static_cast<char>(slot.key), ':', ' '};
-    term_put_bytes(prefix, PREFIX_COLUMNS);
+    bool key_lit = highlight && !label_has_room();
+    if (key_lit)
+        term_set_attr(ATTR_HIGHLIGHT);
+    term_put_bytes(prefix + (shown.prefix_columns < PREFIX_COLUMNS), shown.prefix_columns);
     const char* rest = slot.label;
     int lines = 1;
     for (;;) {
         TextLine line = label_line(rest);
-        if (highlight)
+        if (highlight && !key_lit)
             term_set_attr(ATTR_HIGHLIGHT);
         put_n(rest, line.bytes);
-        clear_rest_of_line(PREFIX_COLUMNS + line.columns, shown.listed_width);
+        clear_rest_of_line(shown.prefix_columns + line.columns, shown.listed_width);
         term_set_attr(ATTR_NORMAL);
         term_putch('\n');
         rest = line.next;
         if (*rest == '\0' || lines == max_lines)
             break;
-        term_put_text("    ");
+        term_put_bytes("    ", shown.prefix_columns);
         lines++;
     }
     return lines;
@@ -127,9 +147,28 @@ static void fit_view(int first) {
 static void lay_out() {
     shown.listed_width = term_window().columns;
     shown.listed_rows = term_window().rows;
+    shown.prefix_columns = prefix_columns_for(shown.listed_width);
     for (int i = 0; i < shown.slot_count; i++)
         shown.label_lines[i] = lines_of(shown.slots[i].label);
     fit_view(std::min(shown.view_first, shown.highlighted));
+}
+
+// The marker's text for the width: with its words where they leave the
+// last column free, else the arrow and the count with as many of their
+// three leading spaces as fit, else the two joined, else the arrow alone.
+static void marker_text(char (&line)[MARKER_BYTES], const char* arrow, int hidden) {
+    int width = shown.listed_width;
+    std::snprintf(line, sizeof line, "   %s %d%s", arrow, hidden, MARKER_WORDS);
+    if (text_columns(line) < width)
+        return;
+    for (int lead = 3; lead >= 0; lead--) {
+        std::snprintf(line, sizeof line, "%*s%s %d", lead, "", arrow, hidden);
+        if (text_columns(line) <= width)
+            return;
+    }
+    std::snprintf(line, sizeof line, "%s%d", arrow, hidden);
+    if (text_columns(line) > width)
+        std::snprintf(line, sizeof line, "%s", arrow);
 }
 
 // A marker line takes the place of the nearest hidden slot, so the moves
@@ -137,10 +176,8 @@ static void lay_out() {
 static int draw_marker(const char* arrow, int hidden) {
     if (shown.listed_rows < MIN_VIEW_ROWS)
         return 0;
-    char line[32];
-    int bytes = std::snprintf(line, sizeof line, "   %s %d%s", arrow, hidden, MARKER_WORDS);
-    if (text_columns(line) >= shown.listed_width)
-        line[bytes - std::strlen(MARKER_WORDS)] = '\0';
+    char line[MARKER_BYTES];
+    marker_text(line, arrow, hidden);
     term_put_text(line);
     clear_rest_of_line(text_columns(line), shown.listed_width);
     term_putch('\n');

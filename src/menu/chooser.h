@@ -7,7 +7,8 @@
 
 #include "menu/menu_tree.h"
 
-// The prefix " 1: " and the indent of a label's further lines.
+// The prefix " 1: " and the indent of a label's further lines; fewer in a
+// window too narrow for them and a letter (ChooserList's prefix_columns).
 constexpr int PREFIX_COLUMNS = 4;
 // Labels are measured against the width minus the four columns of the
 // prefix and one more, so their text ends at least a column short of the
@@ -38,6 +39,10 @@ struct ChooserList {
     // takes at that width.
     int listed_width;
     int listed_rows;
+    // The columns of the prefix and of the indent at listed_width, where a
+    // lit label begins: PREFIX_COLUMNS, fewer in a window too narrow for
+    // the prefix and a letter beside it.
+    int prefix_columns;
     int label_lines[MENU_MAX_OPTIONS];
 };
 

@@ -73,10 +73,23 @@ constexpr int SHOWN_CHARACTERS = 60;
 constexpr int UTF8_MAX_BYTES = 4;
 constexpr int SHOWN_SIZE = SHOWN_CHARACTERS * UTF8_MAX_BYTES + sizeof "...";
 
+// The marks and embeddings that set the direction of the text around them
+// (U+200E, U+200F, U+202A to U+202E, U+2066 to U+2069): shown as they are,
+// they would turn the rest of the message around.
+static bool is_direction_control(const unsigned char* character, int length) {
+    if (length != 3)
+        return false;
+    unsigned code =
+        (character[0] & 0x0fu) << 12 | (character[1] & 0x3fu) << 6 | (character[2] & 0x3fu);
+    return code == 0x200e || code == 0x200f || (code >= 0x202a && code <= 0x202e) ||
+           (code >= 0x2066 && code <= 0x2069);
+}
+
 // The length of the printable UTF-8 character that text begins with, or 0
-// when its first byte must be shown as an escape: a control (C0, DEL, or C1
-// also when encoded as a character), a byte that begins no well-formed
-// character, or the backslash that the escapes begin with.
+// when its first byte must be shown as an escape: a control (C0, DEL, C1
+// also when encoded as a character, or one that sets the direction of the
+// text), a byte that begins no well-formed character, or the backslash that
+// the escapes begin with.
 static int printable_length(const unsigned char* text) {
     unsigned char lead = text[0];
     if (lead < 0x80)
@@ -92,7 +105,7 @@ static int printable_length(const unsigned char* text) {
     for (int i = 2; i < length; i++)
         if ((text[i] & 0xc0) != 0x80)
             return 0;
-    return length;
+    return is_direction_control(text, length) ? 0 : length;
 }
 
 // The argument as a message may repeat it without the terminal acting on

@@ -63,6 +63,8 @@ TEST(CommandLine, AnswersOnItsOwnStreamWithoutTouchingTheTerminal) {
              {"junk", 2, "vakna: unexpected argument 'junk'\r\n" + usage},
              {"\"$(printf '\\033]2;\\a\\\\\\302\\233\\233\\303 å')\"", 2,
               "argument '\\x1b]2;\\x07\\\\\\xc2\\x9b\\x9b\\xc3 å'\r\n"},
+             {"\"$(printf '\\342\\200\\256e\\342\\200\\215\\342\\201\\251')\"", 2,
+              "'\\xe2\\x80\\xaee\xe2\x80\x8d\\xe2\\x81\\xa9'\r\n"},
              {sixty_letters + "ö", 2, "'" + sixty_letters + "...'\r\n"},
              // The C locale speaks English whatever LANGUAGE asks for.
              {"--hjälp", 2, "vakna: unrecognized option '--hjälp'\r\n" + usage,

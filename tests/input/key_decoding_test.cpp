@@ -188,6 +188,7 @@ TEST(KeyDecoding, ConsoleFunctionKeyPassesOverAtMostThirtyTwoStrayBytes) {
     expect_keys("\x1b[[" + std::string(MAX_CONSOLE_FN_STRAY, 'x') + "C", {KEY_F3});
 
     expect_keys("\x1b[[" + std::string(MAX_CONSOLE_FN_STRAY + 1, 'x') + "C", {'C'});
+    expect_keys("\x1b[[" + std::string(MAX_CONSOLE_FN_STRAY + 8, '2') + "A2", {'2'}); // whole
 }
 
 TEST(KeyDecoding, BytesAboveAsciiComeBackNegative) {

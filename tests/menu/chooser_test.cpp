@@ -212,6 +212,12 @@ TEST_F(Chooser, AnOptionTallerThanTheWindowIsCutAndNarrowMarkersDropTheirWords) 
     EXPECT_NE(drawn.find("\x1b[J   ↑ 1" + EOL + "\n 2: " + HIGH + "ett" + EOL + NORMAL +
                          "\n   ↓ 1" + EOL + "\n\x1b[A"),
               std::string::npos);
+    scene_begin(1); // At 2 columns the key alone, the markers without spaces, nothing erased.
+    term_set_window({2, 4});
+    for (const char* label : {"a", "ett tva tre", "c"})
+        add_option(11, label);
+    EXPECT_EQ(run("\x1b[B\n"), 11);
+    EXPECT_NE(drawn.find("\x1b[J↑1\n2" + HIGH + "e" + NORMAL + "\n↓1\n\x1b[A"), std::string::npos);
 }
 
 TEST_F(Chooser, AnEmptyMenuDrawsNothingAndQuits) {
