@@ -90,7 +90,7 @@ struct DrawingChecker : ScreenEvents {
     int bottom = 2;                 // the row below the list
     int row = 0, column = 0;        // the cursor after the last step
     bool just_returned = false;     // the last step a carriage return
-    int line_row = 0, lit_row = -1; // where the line began; the lit option's first line
+    int lit_row = -1;               // the first line of the option drawn lit last
     bool resting = false;           // the cursor on the lit label, in a wait
 
     explicit DrawingChecker(Menu& checked) : menu(checked) {
@@ -108,8 +108,6 @@ struct DrawingChecker : ScreenEvents {
 
     void written(const std::string& character, int at_row, int at_column) override {
         FUZZ_CHECK(!resting);
-        if (line.text.empty())
-            line_row = at_row;
         line.text += character;
         row = at_row;
         column = at_column;
@@ -143,7 +141,7 @@ struct DrawingChecker : ScreenEvents {
         if (starts_option || continues)
             drawing.push_back(line);
         if (starts_option && line.highlighted)
-            lit_row = line_row;
+            lit_row = row;
         line = {"", false};
         row = at_row;
         FUZZ_CHECK(row <= bottom);

@@ -74,8 +74,7 @@ TEST(Plain, ATerminalOfTypeDumbGetsTypedAnswersInItsOwnLineEditing) {
     EXPECT_EQ(game.transcript().find(ESC), std::string::npos);
 
     // With echo off, as in an editor's shell buffer, the editor ends the
-    // answer's line: the game adds none. Keys that are not bytes (an arrow,
-    // Ctrl+Up, F1) are dropped from the answer's line.
+    // answer's line: the game adds none. Arrows and F1 are no part of an answer.
     PtyGame quiet({"/bin/sh", "-c", std::string("stty -echo; exec ") + VAKNA_BINARY + " -p"});
     quiet.read_until("sluta: ");
     quiet.send("\x1b[B\x1b[1;5Ax\n");

@@ -645,48 +645,35 @@ TEST(Session, AReaderThatClosesThePipeEndsTheGameQuietlyBySigpipe) {
     }
 }
 
-std::string shell_output(const std::string& command) {
-    std::string out;
-    FILE* pipe = popen(command.c_str(), "r");
-    char chunk[4096];
-    for (size_t n; (n = fread(chunk, 1, sizeof chunk, pipe)) > 0;)
-        out.append(chunk, n);
-    pclose(pipe);
-    return out;
-}
-
-// A tmux server of its own, which ends with the object, its game with it.
-struct Tmux {
-    const std::string tmux = "tmux -f /dev/null -L vakna-" + std::to_string(getpid()) + " ";
-    ~Tmux() { run("kill-server"); }
-    std::string run(const std::string& command) const {
-        return shell_output(tmux + command + " 2>&1");
-    }
-};
-
-// In a real terminal the cursor waits on the lit option's label, where a
-// screen reader or a braille display, which follow the cursor, read it.
+// In tmux, a real terminal, the cursor waits on the lit option's label,
+// where a screen reader or a braille display that follows it reads.
 TEST(Session, InARealTerminalTheCursorWaitsOnTheLitOptionsLabel) {
-    if (shell_output("tmux -V 2>/dev/null").empty())
+    const std::string tmux = "tmux -f /dev/null -L vakna-" + std::to_string(getpid()) + " ";
+    const std::string shown = testing::TempDir() + "vakna-tmux-" + std::to_string(getpid());
+    if (std::system("tmux -V > /dev/null 2>&1") != 0)
         GTEST_SKIP() << "tmux is missing";
     game_environment();
-    Tmux tmux;
+    struct Ender {
+        std::string command;
+        ~Ender() { std::system(command.c_str()); }
+    } server{tmux + "kill-server; rm -f " + shown};
     for (auto [action, lit] :
-         {std::pair{"new-session -d -x 60 -y 20 " + std::string(VAKNA_BINARY), " 1: " + GET_UP},
+         {std::pair{"new -d -x 60 -y 20 " + std::string(VAKNA_BINARY), " 1: " + GET_UP},
           {"send-keys Down", " 2: " + SLEEP},
           {"resize-window -x 50", " 2: " + SLEEP},
           {"send-keys 1", " 1: " + ROOM_MENU[0]}}) {
-        tmux.run(action);
+        std::system((tmux + action).c_str());
         std::string line;
-        for (double end = now_ms() + 10000; line != lit + "\n" && now_ms() < end; usleep(10000)) {
-            std::istringstream cursor(tmux.run("display -p '#{cursor_x} #{cursor_y}'"));
+        for (double end = now_ms() + 10000; line != lit && now_ms() < end; usleep(10000)) {
+            std::system(
+                (tmux + "display -p '#{cursor_x} #{cursor_y}' \\; capturep -p >" + shown).c_str());
+            std::istringstream in(read_file(shown));
             int x = -1, y = -1;
-            cursor >> x >> y;
-            line = x == 4 ? tmux.run("capture-pane -p -S " + std::to_string(y) + " -E " +
-                                     std::to_string(y))
-                          : "";
+            for (in >> x >> y; y >= -1 && std::getline(in, line); y--) {
+            }
+            line = x == 4 ? line : "";
         }
-        EXPECT_EQ(line, lit + "\n") << action << ":\n" << tmux.run("capture-pane -p");
+        EXPECT_EQ(line, lit) << action << ":\n" << read_file(shown);
     }
 }
 

@@ -130,9 +130,9 @@ std::string option_line(size_t index, const std::string& label, bool lit = false
 // and the cursor's rest on that option's label while the game waits.
 std::string listing(const Labels& menu, size_t lit = 0);
 // What an orderly end writes at a list of this many one-line options with
-// the cursor resting on the first: back to the line's start, the list blanked, the cursor back on
-// its first line, then the terminal's own attributes and the rest of the screen erased in them, and
-// bracketed paste off.
+// the cursor resting on the first: a return, the list blanked, the cursor back on its first
+// line, then the terminal's own attributes and the rest of the screen
+// erased in them, and bracketed paste off.
 std::string end_of_list(size_t options);
 // The line that ends the first listing of this menu, and the cursor's rest
 // on the first option.
