@@ -648,15 +648,15 @@ TEST(Session, AReaderThatClosesThePipeEndsTheGameQuietlyBySigpipe) {
 // In tmux, a real terminal, the cursor waits on the lit option's label,
 // where a screen reader or a braille display that follows it reads.
 TEST(Session, InARealTerminalTheCursorWaitsOnTheLitOptionsLabel) {
-    const std::string tmux = "tmux -f /dev/null -L vakna-" + std::to_string(getpid()) + " ";
     const std::string shown = testing::TempDir() + "vakna-tmux-" + std::to_string(getpid());
+    const std::string tmux = "tmux -f /dev/null -S " + shown + ".socket ";
     if (std::system("tmux -V > /dev/null 2>&1") != 0)
         GTEST_SKIP() << "tmux is missing";
     game_environment();
     struct Ender {
         std::string command;
         ~Ender() { std::system(command.c_str()); }
-    } server{tmux + "kill-server; rm -f " + shown};
+    } server{tmux + "kill-server; rm -f " + shown + " " + shown + ".socket"};
     for (auto [action, lit] :
          {std::pair{"new -d -x 60 -y 20 " + std::string(VAKNA_BINARY), " 1: " + GET_UP},
           {"send-keys Down", " 2: " + SLEEP},
