@@ -49,18 +49,22 @@ static void test_redraws_follow_the_cursor(void) {
         sprintf(expected, "\x1b[?2004h\x1b[0;37;40m\x1b[2J\x1b[1;1H%s\x1b[K\r\n\r\n", menu_text);
     for (int i = 0; i < n; i++)
         p = option_line(p, i, i == 0);
+    strcpy(repeated(p, "\x1b[A", n), "\x1b[4C");
     CHECK(same(out, got, expected));
     got = menu_move(out, "\r\n", &state, 1);
-    p = option_line(option_line(repeated(expected, "\x1b[A", n), 0, 0), 1, 1);
+    p = option_line(option_line(stpcpy(expected, "\r"), 0, 0), 1, 1);
+    strcpy(p, "\x1b[A\x1b[4C");
     CHECK(same(out, got, expected));
     got = menu_move(out, "\r\n", &state, -1);
-    p = option_line(repeated(option_line(stpcpy(expected, "\x1b[A"), 1, 0), "\x1b[A", 2), 0, 1);
+    p = option_line(repeated(option_line(stpcpy(expected, "\r"), 1, 0), "\x1b[A", 2), 0, 1);
+    strcpy(p, "\x1b[A\x1b[4C");
     CHECK(same(out, got, expected));
     got = menu_move(out, "\r\n", &state, 1);
-    p = option_line(option_line(stpcpy(expected, "\x1b[A"), 0, 0), 1, 1);
+    p = option_line(option_line(stpcpy(expected, "\r"), 0, 0), 1, 1);
+    strcpy(p, "\x1b[A\x1b[4C");
     CHECK(same(out, got, expected));
     got = menu_blank(out, "\n", &state);
-    p = repeated(repeated(repeated(expected, "\x1b[A", 2), "\x1b[K\n", n), "\x1b[A", n);
+    p = repeated(repeated(stpcpy(expected, "\r\x1b[A"), "\x1b[K\n", n), "\x1b[A", n);
     strcpy(p, "\x1b[0m\x1b[J\x1b[?2004l");
     CHECK(same(out, got, expected));
 }
@@ -72,7 +76,7 @@ static void test_moves_wrap_around(void) {
     menu_first_screen(out, "\n", &state);
     menu_move(out, "\n", &state, -1);
     CHECK(state.highlighted == menu_options - 1);
-    CHECK(state.cursor_slot == menu_options);
+    CHECK(state.cursor_slot == menu_options - 1);
 }
 
 /* The steady pattern repeats from the third move on. */

@@ -52,6 +52,12 @@ static char* move_to_option(char* p, MenuState* state, int target) {
     return p;
 }
 
+/* The cursor on the highlighted label, where the game waits for a key. */
+static char* rest(char* p, MenuState* state) {
+    p = move_to_option(p, state, state->highlighted);
+    return stpcpy(p, "\x1b[4C");
+}
+
 size_t menu_first_screen(char* out, const char* newline, MenuState* state) {
     char* p = stpcpy(out, "\x1b[?2004h");
     p = stpcpy(p, ATTR_NORMAL_SGR);
@@ -65,24 +71,25 @@ size_t menu_first_screen(char* out, const char* newline, MenuState* state) {
     state->cursor_slot = 0;
     for (int i = 0; i < menu_options; i++)
         p = draw_option(p, newline, state, i, i == 0);
+    p = rest(p, state);
     return (size_t)(p - out);
 }
 
 size_t menu_move(char* out, const char* newline, MenuState* state, int step) {
     int target = (state->highlighted + menu_options + step) % menu_options;
-    char* p = out;
+    char* p = stpcpy(out, "\r");
     if (target == state->highlighted)
         return 0;
-    p = move_to_option(p, state, state->highlighted);
     p = draw_option(p, newline, state, state->highlighted, 0);
     p = move_to_option(p, state, target);
     p = draw_option(p, newline, state, target, 1);
     state->highlighted = target;
+    p = rest(p, state);
     return (size_t)(p - out);
 }
 
 size_t menu_blank(char* out, const char* newline, MenuState* state) {
-    char* p = move_to_option(out, state, 0);
+    char* p = move_to_option(stpcpy(out, "\r"), state, 0);
     for (int i = 0; i < menu_options; i++) {
         p = stpcpy(p, CLEAR_EOL);
         p = stpcpy(p, newline);

@@ -3,7 +3,9 @@
  * sentence, the blank line, then one line per option, the highlighted label
  * in bright white on green. A redraw moves up over the option lines by
  * relative cursor steps, redraws the old option plain and the new one
- * highlighted, exactly as the game does, so the reference program and the
+ * highlighted, exactly as the game does. After each drawing the cursor
+ * rests on the highlighted label, and the next one begins with a carriage
+ * return. So the reference program and the
  * benchmark expect the same bytes from one sentence and set of labels:
  * the story's own, which the reference takes as its arguments.
  *
@@ -27,7 +29,7 @@ int menu_screen_set(const char* text, const char* const* labels, int count);
 extern const char MENU_HIGHLIGHT[];
 
 /* Which option is highlighted, and on the first line of which option the
- * cursor stands (menu_options: on the line below the list). */
+ * cursor stands: the highlighted one, where it rests between drawings. */
 typedef struct {
     int highlighted;
     int cursor_slot;

@@ -9,6 +9,8 @@
 //   for a line), cut only between whole UTF-8 characters, with only spaces
 //   at the breaks left out, in as many lines as the chooser counted;
 // - the listing highlights the first option only;
+// - before each wait the cursor rests on the lit option's label, and what
+//   comes after begins with a return to the line's start;
 // - the cursor never leaves the list's lines, and at the end every line of
 //   the list is blank, the cursor is at the start of its first line and
 //   the paragraph column is 0;
@@ -94,6 +96,8 @@ struct DrawingChecker : ScreenEvents {
     int bottom = 2;                 // the row below the list
     int row = 0, column = 0;        // the cursor after the last step
     bool just_returned = false;     // the last step a carriage return
+    int lit_row = -1;               // the first line of the option drawn lit last
+    bool resting = false;           // the cursor on the lit label, in a wait
 
     explicit DrawingChecker(Menu& checked) : menu(checked) {
         for (int i = 0; i < chooser_list().slot_count; i++)
@@ -109,6 +113,7 @@ struct DrawingChecker : ScreenEvents {
     }
 
     void written(const std::string& character, int at_row, int at_column) override {
+        FUZZ_CHECK(!resting);
         line.text += character;
         FUZZ_CHECK(at_row == row && utf8_character_count(line.text) <= menu.width);
         column = at_column;
@@ -118,6 +123,10 @@ struct DrawingChecker : ScreenEvents {
     // The terminal's own return before each newline of the output is no
     // byte of the line; a label's return is.
     void returned() override {
+        if (resting) {
+            resting = false;
+            return;
+        }
         line.text += '\r';
         column = 0;
         just_returned = true;
@@ -136,6 +145,8 @@ struct DrawingChecker : ScreenEvents {
             end_drawing();
         if (starts_option || continues)
             drawing.push_back(line);
+        if (starts_option && line.highlighted)
+            lit_row = row;
         line = {"", false};
         row = at_row;
         FUZZ_CHECK(row <= bottom);
@@ -143,7 +154,11 @@ struct DrawingChecker : ScreenEvents {
 
     void sequence(const std::string& parameters, char final, int at_row, int at_column) override {
         just_returned = false;
-        FUZZ_CHECK(final != '\0' && std::string("ABKm").find(final) != std::string::npos);
+        FUZZ_CHECK(!resting && final != '\0' &&
+                   std::string("ABCKm").find(final) != std::string::npos);
+        resting = final == 'C';
+        if (resting)
+            FUZZ_CHECK(parameters == "4" && at_column == PREFIX_COLUMNS && at_row == lit_row);
         if (final == 'A' || final == 'B') {
             end_drawing();
             FUZZ_CHECK(at_column == 0 && (parameters.empty() || std::stoi(parameters) > 0));

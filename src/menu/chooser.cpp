@@ -222,11 +222,36 @@ static void redraw_slot(int index, bool highlight, int max_lines) {
     cursor_now_at(index + 1);
 }
 
+// Before a wait for a key, from wherever the drawing left the cursor: the
+// readers of a terminal for the blind name the line that the cursor is on,
+// and a highlight's colour tells them nothing.
+static void rest_on_highlight() {
+    if (shown.resting)
+        return;
+    move_to_slot(shown.highlighted);
+    // On the label's first column; in a window of one column, on the key.
+    term_cursor_right(label_has_room() ? shown.prefix_columns : 0);
+    shown.resting = true;
+}
+
+// The cursor at the start of the line it is on, where every drawing begins.
+static void to_line_start() {
+    term_putch('\r');
+    shown.resting = false;
+}
+
+// Before anything is written after a wait for a key.
+static void leave_rest() {
+    if (shown.resting)
+        to_line_start();
+}
+
 // Inside the view, just the two options concerned are drawn again. Past its
 // edge, the view moves by whole options and is drawn again in place.
 static void set_highlight(int index) {
     if (index == shown.highlighted)
         return;
+    leave_rest();
     if (index < shown.view_first || index > shown.view_last) {
         move_to_slot(0);
         term_clear_below();
@@ -257,6 +282,7 @@ static bool window_changed() {
 // The screen cleared as at the start and written again as it was: the turns
 // that led here, as far as they are remembered, then this one and its list.
 static void redraw_turn() {
+    leave_rest();
     term_clear_screen();
     term_move_to(0, 0);
     replay_turns();
@@ -274,6 +300,7 @@ static void redraw_turn() {
 // is the system's, and neither key draws anything.
 static void stop_and_go_on(int key) {
     if (key == KEY_SUSPEND && terminal_keyboard_taken()) {
+        leave_rest();
         redraw_slot(shown.highlighted, false, shown.slots[shown.highlighted].lines);
         move_to_slot(shown.slot_count);
         terminal_stop();
@@ -284,7 +311,7 @@ static void stop_and_go_on(int key) {
         redraw_turn();
         return;
     }
-    term_putch('\r');
+    to_line_start();
     lay_out();
     draw_slots();
 }
@@ -292,6 +319,7 @@ static void stop_and_go_on(int key) {
 // Leaves every line of the list empty and the cursor at the start of the
 // line where the first option stood, so the story writes on from there.
 static void blank_list() {
+    leave_rest();
     move_to_slot(0);
     for (int i = 0; i < shown.slot_count; i++) {
         for (int line = 0; line < shown.slots[i].lines; line++) {
@@ -352,6 +380,7 @@ static int wait_for_choice() {
         // The frame goes out whole before the wait, and nobody sees the
         // screen any more after a write failed: end the game rather than go
         // on blind.
+        rest_on_highlight();
         term_flush();
         if (term_write_error() != 0)
             return -1;

@@ -31,6 +31,11 @@ struct ChooserList {
     // The slot whose first line the cursor is on, from 0 to slot_count (the
     // line below the list). Moves and drawings change it in one function.
     std::int32_t cursor_slot;
+    // While the chooser waits for a key, the cursor rests on the first line
+    // of the lit option, at its label, for a screen reader or a braille
+    // display to follow; cursor_slot is then the highlighted slot. Anything
+    // written after the wait begins with a return to the line's start.
+    bool resting;
     // The options on the screen, from view_first to view_last: all of them,
     // unless the list is taller than the window.
     int view_first;

@@ -1,5 +1,6 @@
 #include "menu/plain_chooser.h"
 
+#include "input/key_decoder.h"
 #include "input/key_reader.h"
 #include "menu/chooser.h"
 #include "menu/menu_tree.h"
@@ -9,8 +10,10 @@
 #include "term/terminal.h"
 #include "term/window_size.h"
 
+#include <climits>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <unistd.h>
 
 // The options listed last, which the player's answer names by number.
@@ -67,15 +70,61 @@ static bool is_blank(int byte) {
     return byte == ' ' || byte == '\t' || byte == '\r';
 }
 
-// Reads one typed line into answer, without the blanks around it: its
-// length, ANSWER_TOO_LONG, or ANSWERS_ENDED at the end of input, on a read
-// error or on an interrupt signal (an unfinished line is dropped then). A
-// line is bytes, not keys: an ESC or an arrow in it makes a wrong answer as
-// any other byte does. A last line without its line feed counts.
-static int read_answer(char (&answer)[ANSWER_SIZE]) {
-    int length = 0; // bytes kept, from the first that is not blank
-    int blanks = 0; // blanks after them, kept only when more follows
-    bool too_long = false, begun = false;
+// An answer as the keys of its line come: the bytes kept, from the first
+// that is not blank, and the blanks after them, kept only when more follows.
+struct Answer {
+    char text[ANSWER_SIZE];
+    int length;
+    int blanks;
+    bool too_long;
+};
+
+static void answer_add(Answer& answer, char byte) {
+    if (is_blank(byte)) {
+        answer.blanks += answer.length > 0;
+        return;
+    }
+    answer.too_long = answer.too_long || answer.length + answer.blanks >= ANSWER_SIZE;
+    for (; !answer.too_long && answer.blanks > 0; answer.blanks--)
+        answer.text[answer.length++] = ' ';
+    if (!answer.too_long)
+        answer.text[answer.length++] = byte;
+}
+
+// The bytes of a line not yet made into keys: a key sequence begun. The
+// longest the decoder holds is a console F-key sequence with its strays.
+struct LineKeys {
+    char held[2 * MAX_SEQUENCE_BYTES + MAX_CONSOLE_FN_STRAY];
+    size_t count;
+    KeyWithin within;
+};
+
+// Adds the plain bytes among the keys held to the answer. The terminal's
+// line editing passes on the sequence of an arrow or a function key typed
+// at the prompt, and the line is read as the full mode reads keys: such a
+// key, Alt with a key and a lone Esc are no part of the answer. A line
+// arrives whole, so its bytes came together.
+static void take_keys(LineKeys& keys, Answer& answer, bool ended) {
+    while (keys.count > 0) {
+        KeyDecoded key = key_decode({{keys.held, keys.count}, keys.count, ended, keys.within});
+        keys.count -= key.used;
+        std::memmove(keys.held, keys.held + key.used, keys.count);
+        keys.within = key.within;
+        if (key.key == KEY_MORE)
+            return;
+        if (key.key >= SCHAR_MIN && key.key <= SCHAR_MAX)
+            answer_add(answer, static_cast<char>(key.key));
+    }
+}
+
+// Reads one typed line into answer, without the blanks around it and
+// without the keys that are not plain bytes: its length, ANSWER_TOO_LONG,
+// or ANSWERS_ENDED at the end of input, on a read error or on an interrupt
+// signal (an unfinished line is dropped then). A last line without its line
+// feed counts.
+static int read_answer(Answer& answer) {
+    LineKeys keys{};
+    bool begun = false;
     for (;;) {
         int code = read_byte();
         if (code == KEY_INTERRUPT || (code == KEY_INPUT_CLOSED && !begun))
@@ -89,17 +138,11 @@ static int read_answer(char (&answer)[ANSWER_SIZE]) {
         if (code == KEY_RESIZE || code == KEY_SUSPEND || code == KEY_CONTINUE)
             continue;
         begun = true;
-        if (is_blank(code)) {
-            blanks += length > 0;
-            continue;
-        }
-        too_long = too_long || length + blanks >= ANSWER_SIZE;
-        for (; !too_long && blanks > 0; blanks--)
-            answer[length++] = ' ';
-        if (!too_long)
-            answer[length++] = static_cast<char>(code);
+        keys.held[keys.count++] = static_cast<char>(code);
+        take_keys(keys, answer, keys.count == sizeof keys.held);
     }
-    return too_long ? ANSWER_TOO_LONG : length;
+    take_keys(keys, answer, true);
+    return answer.too_long ? ANSWER_TOO_LONG : answer.length;
 }
 
 // The index of the option that a typed number names, or -1.
@@ -132,7 +175,7 @@ StateId plain_choose() {
         // blind.
         if (term_write_error() != 0)
             return STATE_QUIT;
-        char answer[ANSWER_SIZE];
+        Answer answer{};
         int length = read_answer(answer);
         // Nothing echoes the end of input, nor the quit key (Ctrl-\, whose
         // status 131 the shell takes for an ordinary one); after the other
@@ -141,20 +184,22 @@ StateId plain_choose() {
         if (ended ? terminal_ending_signal() == 0 || terminal_ending_signal() == SIGQUIT
                   : !answers_from_a_terminal())
             term_putch('\n');
-        if (ended || (length == 1 && (answer[0] == 'q' || answer[0] == 'Q')))
+        if (ended || (length == 1 && (answer.text[0] == 'q' || answer.text[0] == 'Q')))
             return STATE_QUIT;
         if (length == 0) {
             term_putch('\n');
             list_options();
             continue;
         }
-        int chosen = option_named(answer, length);
+        int chosen = option_named(answer.text, length);
         if (chosen < 0) {
             say_what_to_answer();
             continue;
         }
-        // A transcript, a braille display or a pipe shows what was chosen.
-        write_wrapped("> ", listed.options[chosen].label);
+        // A transcript, a braille display or a pipe shows what was chosen,
+        // on a line that no shell buffer takes for a prompt: the plain mode
+        // writes none of # $ % >, which an editor's prompt pattern matches.
+        write_wrapped("Du valde: ", listed.options[chosen].label);
         paragraph_at_column(0);
         return menu_select(&menu_tree, listed.options[chosen].node);
     }

@@ -100,33 +100,34 @@ TEST(Plain, ATerminalOfTypeDumbGetsTypedAnswersInItsOwnLineEditing) {
     game.send("\n");
     EXPECT_EQ(game.read_until("sluta: "), "\r\n\r\n" + BED.substr(BED.find(" 1:")));
     game.send(" 2 \n");
-    EXPECT_EQ(game.read_until(SLEEP_TEXT), " 2 \r\n> " + SLEEP + "\r\n" + SLEEP_TEXT);
+    EXPECT_EQ(game.read_until(SLEEP_TEXT), " 2 \r\nDu valde: " + SLEEP + "\r\n" + SLEEP_TEXT);
     game.send("\x04"); // the end of input
     EXPECT_EQ(game.wait_exit(), 0);
     EXPECT_EQ(game.transcript().find(ESC), std::string::npos);
 
     // With echo off, as in an editor's shell buffer, the editor ends the
-    // answer's line: the game adds none. An ESC is a byte of a wrong answer.
+    // answer's line: the game adds none. Arrows and F1 are no part of an answer.
     PtyGame quiet({"/bin/sh", "-c", std::string("stty -echo; exec ") + VAKNA_BINARY + " -p"});
     quiet.read_until("sluta: ");
-    quiet.send("\x1b\n");
+    quiet.send("\x1b[B\x1b[1;5Ax\n");
     EXPECT_EQ(quiet.read_until("sluta: "), WRONG + BED_PROMPT);
-    quiet.send("1\n");
-    EXPECT_EQ(quiet.read_until(GET_UP + "\r\n"), "> " + GET_UP + "\r\n");
+    quiet.send("\x1b[B1\x1bOP\n");
+    EXPECT_EQ(quiet.read_until(GET_UP + "\r\n"), "Du valde: " + GET_UP + "\r\n");
 }
 
 TEST(Plain, PlaysFromAPipeOneAnswerALineAndEndsInOrderOnASignal) {
     game_environment();
     // Blanks after an answer count for nothing, whatever their number; an
-    // ESC makes a wrong answer; a last answer without its line feed counts.
+    // ESC alone is dropped; a last answer without its line feed counts.
     FILE* pipe = popen("printf '\\n2        \\n\\33\\n9\\n1' | " VAKNA_BINARY " --plain", "r");
     std::string out(4096, '\0');
     out.resize(fread(out.data(), 1, out.size(), pipe));
     EXPECT_EQ(pclose(pipe), 0);
     EXPECT_NE(out.find(": \n\n 1: " + GET_UP + "\n"), std::string::npos) << out;
-    EXPECT_NE(out.find(": \n> " + SLEEP + "\nDu somnar"), std::string::npos) << out;
+    EXPECT_NE(out.find(": \nDu valde: " + SLEEP + "\nDu somnar"), std::string::npos) << out;
     EXPECT_NE(out.find(": \n" + WRONG.substr(0, WRONG.size() - 2) + "\n"), std::string::npos);
-    EXPECT_NE(out.find(": \n> " + GET_UP + "\nDu står i ett litet rum"), std::string::npos) << out;
+    EXPECT_NE(out.find(": \nDu valde: " + GET_UP + "\nDu står i ett litet rum"), std::string::npos)
+        << out;
     EXPECT_EQ(out.find(ESC), std::string::npos) << out;
 
     // Ctrl-\'s status 131 reads as an ordinary one to the shell, which then
@@ -161,8 +162,8 @@ TEST(Plain, PlaysFromAPipeOneAnswerALineAndEndsInOrderOnASignal) {
     out.resize(fread(out.data(), 1, out.size(), pipe));
     EXPECT_EQ(pclose(pipe), 0);
     unlink(answers);
-    EXPECT_NE(out.find("> " + GET_UP + "\n"), std::string::npos) << out;
-    EXPECT_NE(out.find("> " + SLEEP + "\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("Du valde: " + GET_UP + "\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("Du valde: " + SLEEP + "\n"), std::string::npos) << out;
     EXPECT_NE(out.find("Du står i ett litet rum", out.find(ESC)), std::string::npos) << out;
     EXPECT_EQ(out.substr(out.size() - 4), "rest") << out;
 }
@@ -171,13 +172,13 @@ TEST(Plain, PlaysFromAPipeOneAnswerALineAndEndsInOrderOnASignal) {
 // the lists, prompts, answers and empty lines around them.
 std::vector<std::string> story_lines(const std::string& transcript) {
     auto told = [](const std::string& line) {
-        return line.find_first_of(":>") > 3 && line.find_first_not_of(" \r") < 4 &&
-               line.rfind("Välj", 0) != 0;
+        return line.find(':') > 3 && line.find_first_not_of(" \r") < 4 &&
+               line.rfind("Välj", 0) != 0 && line.rfind("Du valde:", 0) != 0;
     };
     std::vector<std::string> lines(1);
     for (size_t i = 0; i < transcript.size(); i++) {
         if (transcript[i] == '\x1b')
-            i = std::min(transcript.find_first_of("ABHJKm", i), transcript.size());
+            i = std::min(transcript.find_first_of("ABCHJKm", i), transcript.size());
         else if (transcript[i] != '\n')
             lines.back() += transcript[i];
         else if (told(lines.back())) {
@@ -200,6 +201,7 @@ TEST(Plain, PlaysToTheFinaleAndToADeathWithTheTextsOfTheFullMode) {
         game->read_for(0);
     }
     EXPECT_EQ(plain.transcript().find(ESC), std::string::npos);
+    EXPECT_EQ(plain.transcript().find_first_of("#$%>"), std::string::npos) << "a prompt's sign";
     EXPECT_EQ(plain.transcript().find(" \r\n"), std::string::npos) << "a line ends in a blank";
     EXPECT_NE(plain.transcript().find("Du har härmed klarat del:1 av spel:1."), std::string::npos);
     EXPECT_NE(plain.transcript().find("Du är DÖD nu."), std::string::npos);

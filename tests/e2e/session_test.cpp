@@ -211,7 +211,7 @@ TEST(Session, ModeClearsOnlyCanonicalInputEchoAndFlowControl) {
 }
 
 TEST(Session, ANewSizeDrawsTheScreenAgainAsItWas) {
-    const std::string bed_at_80 = "\x1b[2J\x1b[1;1H" + BED_TEXT + "\x1b[K\r\n\r\n";
+    const std::string bed_at_80 = "\r\x1b[2J\x1b[1;1H" + BED_TEXT + "\x1b[K\r\n\r\n";
     // Taken even where the parent ignored or blocked them.
     PtyGame game(
         {"/usr/bin/env", "--ignore-signal=CONT,WINCH", "--block-signal=WINCH", VAKNA_BINARY}, 80,
@@ -227,7 +227,7 @@ TEST(Session, ANewSizeDrawsTheScreenAgainAsItWas) {
               bed_at_80 + option_line(0, BED_MENU[0], true));
     game.resize(30, 30);
     EXPECT_EQ(game.read_until(LAST_OPTION_OF_THE_BED),
-              "\x1b[2J\x1b[1;1HPlötsligt vaknar du och märker\r\n" + // the last column: no erase
+              "\x1b[A\x1b[4C\r\x1b[2J\x1b[1;1HPlötsligt vaknar du och märker\r\n" + // no erase
                   std::string("att du ligger i en säng.\x1b[K\r\n\r\n") + BED_LIST);
     // So narrow that the first option takes two lines: the moves follow
     // the new counts from then on.
@@ -240,9 +240,9 @@ TEST(Session, ANewSizeDrawsTheScreenAgainAsItWas) {
     for (const std::string& line : label_lines(BED_MENU[0], 10))
         first += (first.empty() ? " 1: " : "    ") + line + "\x1b[K\x1b[0;37;40m\r\n";
     ASSERT_GT(label_lines(BED_MENU[0], 10).size(), 1u);
-    game.read_until(listing_end(BED_MENU, 10));
+    game.read_until(listing_end(BED_MENU, 10) + ups + "\x1b[4C");
     game.send(keys::DOWN);
-    EXPECT_EQ(game.read_until(SECOND_LIT), ups + first + SECOND_LIT);
+    EXPECT_EQ(game.read_until(SECOND_LIT), "\r" + first + SECOND_LIT);
     game.resize(30, 30);
     game.read_until(listing_end(BED_MENU, 30));
     game.send(
@@ -275,7 +275,7 @@ TEST(Session, ANewSizeDrawsTheScreenAgainAsItWas) {
     game.resize(80, 30);
     std::string again = game.read_until(LAST_OPTION_OF_THE_BED);
     EXPECT_EQ(again.find(bed_at_80), 0u) << again;
-    EXPECT_NE(again.find("DÖD nu.\x1b[K\r\n\r\n" + bed_at_80.substr(10)), std::string::npos);
+    EXPECT_NE(again.find("DÖD nu.\x1b[K\r\n\r\n" + bed_at_80.substr(11)), std::string::npos);
     game.send("q");
     expect_clean_end(game);
 }
@@ -326,9 +326,9 @@ TEST(Session, SuspendGivesTheTerminalBackAndContinueTakesItAgain) {
     EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
     game.read_for(0); // the terminal holds all it wrote before the stop
     // The highlight goes out, the cursor below the list, the shell's colours.
-    EXPECT_EQ(game.transcript().substr(before),
-              repeated("\x1b[A", BED_MENU.size()) + option_line(0, BED_MENU[0]) +
-                  repeated("\x1b[B", BED_MENU.size() - 1) + "\x1b[0m\x1b[?2004l");
+    EXPECT_EQ(game.transcript().substr(before), "\r" + option_line(0, BED_MENU[0]) +
+                                                    repeated("\x1b[B", BED_MENU.size() - 1) +
+                                                    "\x1b[0m\x1b[?2004l");
 
     before = game.transcript().size();
     kill(player, SIGCONT);
@@ -404,7 +404,7 @@ TEST(Session, AsAShellsJobItStopsBelowItsListKeepsOutOfTheBackgroundAndEndsByKil
     EXPECT_TRUE(eventually(
         game, [&] { return process_state(player) == 'T' && proc_switches(player) > switches; }));
     game.send("fg\n");
-    EXPECT_NE(game.read_until(LAST_OPTION_OF_THE_ROOM).find("\r 1: " + ROOM_MENU[0]),
+    EXPECT_NE(game.read_until(listing(ROOM_MENU, 1)).find("\r 1: " + ROOM_MENU[0]),
               std::string::npos);
     game.send("\x1a");
     game.read_until("Stopped");
@@ -695,6 +695,38 @@ TEST(Session, AReaderThatClosesThePipeEndsTheGameQuietlyBySigpipe) {
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + SIGPIPE) << status;
         EXPECT_EQ(game.transcript().find("vakna"), std::string::npos) << game.transcript();
         EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
+    }
+}
+
+// In tmux, a real terminal, the cursor waits on the lit option's label,
+// where a screen reader or a braille display that follows it reads.
+TEST(Session, InARealTerminalTheCursorWaitsOnTheLitOptionsLabel) {
+    const std::string shown = testing::TempDir() + "vakna-tmux-" + std::to_string(getpid());
+    const std::string tmux = "tmux -f /dev/null -S " + shown + ".socket ";
+    if (std::system("tmux -V > /dev/null 2>&1") != 0)
+        GTEST_SKIP() << "tmux is missing";
+    game_environment();
+    struct Ender {
+        std::string command;
+        ~Ender() { std::system(command.c_str()); }
+    } server{tmux + "kill-server; rm -f " + shown + " " + shown + ".socket"};
+    for (auto [action, lit] :
+         {std::pair{"new -d -x 60 -y 20 " + std::string(VAKNA_BINARY), " 1: " + GET_UP},
+          {"send-keys Down", " 2: " + SLEEP},
+          {"resize-window -x 50", " 2: " + SLEEP},
+          {"send-keys 1", " 1: " + ROOM_MENU[0]}}) {
+        std::system((tmux + action).c_str());
+        std::string line;
+        for (double end = now_ms() + 10000; line != lit && now_ms() < end; usleep(10000)) {
+            std::system(
+                (tmux + "display -p '#{cursor_x} #{cursor_y}' \\; capturep -p >" + shown).c_str());
+            std::istringstream in(read_file(shown));
+            int x = -1, y = -1;
+            for (in >> x >> y; y >= -1 && std::getline(in, line); y--) {
+            }
+            line = x == 4 ? line : "";
+        }
+        EXPECT_EQ(line, lit) << action << ":\n" << read_file(shown);
     }
 }
 

@@ -28,7 +28,7 @@ const std::string FIRST_SCREEN_NO_COLOR = [] {
     for (size_t i = 0; i < BED_MENU.size(); i++)
         screen += " " + std::to_string(i + 1) + ": " + (i == 0 ? "\x1b[0;7m" : "") + BED_MENU[i] +
                   "\x1b[K\x1b[0m\r\n";
-    return screen;
+    return screen + repeated("\x1b[A", BED_MENU.size()) + "\x1b[4C";
 }();
 
 TEST(Walkthrough, FirstScreenIsExact) {
@@ -36,7 +36,7 @@ TEST(Walkthrough, FirstScreenIsExact) {
          {std::pair{"NO_COLOR=", FIRST_SCREEN}, {"NO_COLOR=1", FIRST_SCREEN_NO_COLOR}}) {
         PtyGame game({"/usr/bin/env", no_color, VAKNA_BINARY});
         std::string first = game.read_until(BED_MENU.back() + "\x1b[K");
-        EXPECT_SAME_TEXT(screen, first + game.read_until("\r\n"));
+        EXPECT_SAME_TEXT(screen, first + game.read_until("\x1b[4C"));
         game.send("q");
         EXPECT_EQ(game.wait_exit(), 0);
     }
@@ -49,11 +49,11 @@ TEST(Walkthrough, ArrowMovesRedrawOnlyTheTwoOptions) {
     game.read_until(last_option_line(BED_MENU));
     game.send(keys::DOWN);
     EXPECT_EQ(game.read_until(option_line(1, SLEEP, true)),
-              repeated("\x1b[A", n) + option_line(0, BED_MENU[0]) + option_line(1, SLEEP, true));
+              "\r" + option_line(0, BED_MENU[0]) + option_line(1, SLEEP, true));
     // Enter chooses the highlighted second option: the list is blanked, the
     // cursor goes back to its first line, and the answer is written there.
     game.send(keys::ENTER);
-    EXPECT_EQ(game.read_until(SLEEP_TEXT + "\x1b[K"), "\x1b[A\x1b[A" + repeated("\x1b[K\r\n", n) +
+    EXPECT_EQ(game.read_until(SLEEP_TEXT + "\x1b[K"), "\r\x1b[A" + repeated("\x1b[K\r\n", n) +
                                                           repeated("\x1b[A", n) + SLEEP_TEXT +
                                                           "\x1b[K");
     game.send("q");

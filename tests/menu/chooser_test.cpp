@@ -18,6 +18,7 @@ namespace {
 const std::string HIGH = "\x1b[0;1;37;42m";
 const std::string NORMAL = "\x1b[0;37;40m";
 const std::string EOL = "\x1b[K";
+const std::string REST = "\x1b[4C\r"; // waits on the lit label, then back to the line's start
 
 std::string plain(char key, const std::string& label) {
     return std::string(" ") + key + ": " + label + EOL + NORMAL + "\n";
@@ -52,7 +53,7 @@ TEST_F(Chooser, DrawsTheListWithTheFirstOptionLitThenBlanksIt) {
     EXPECT_EQ(run("\n"), 10);
     EXPECT_EQ(drawn, "\n\n" + lit('1', "Kliva upp") + plain('2', "Sova") +
                          // blank: up to the first option, erase both lines, back up
-                         "\x1b[A\x1b[A" + EOL + "\n" + EOL + "\n" + "\x1b[A\x1b[A");
+                         "\x1b[A\x1b[A" + REST + EOL + "\n" + EOL + "\n" + "\x1b[A\x1b[A");
     EXPECT_EQ(paragraph_column(), 0);
     EXPECT_EQ(chooser_list().cursor_slot, 0);
 }
@@ -65,10 +66,10 @@ TEST_F(Chooser, MovesRedrawJustTheTwoOptionsAndWrapAround) {
     EXPECT_EQ(run("\x1b[A\x1b[B\x1b[B\n"), 11);
     std::string up3 = "\x1b[A\x1b[A\x1b[A";
     std::string list = "\n\n" + lit('1', "a") + plain('2', "b") + plain('3', "c");
-    std::string up = up3 + plain('1', "a") + "\x1b[B" + lit('3', "c");
-    std::string down = "\x1b[A" + plain('3', "c") + up3 + lit('1', "a");
-    std::string down_again = "\x1b[A" + plain('1', "a") + lit('2', "b");
-    std::string blank = "\x1b[A\x1b[A" + EOL + "\n" + EOL + "\n" + EOL + "\n" + up3;
+    std::string up = up3 + REST + plain('1', "a") + "\x1b[B" + lit('3', "c");
+    std::string down = "\x1b[A" + REST + plain('3', "c") + up3 + lit('1', "a");
+    std::string down_again = "\x1b[A" + REST + plain('1', "a") + lit('2', "b");
+    std::string blank = "\x1b[A" + REST + "\x1b[A" + EOL + "\n" + EOL + "\n" + EOL + "\n" + up3;
     EXPECT_EQ(drawn, list + up + down + down_again + blank);
 }
 
@@ -101,8 +102,8 @@ TEST_F(Chooser, EveryMoveKeyMovesEveryChooseKeyChoosesAndOtherKeysDoNothing) {
         add_option(10, "a");
         add_option(11, "b");
         EXPECT_EQ(run(other + "\n"), 10) << "nothing: " << other;
-        EXPECT_EQ(drawn, "\n\n" + lit('1', "a") + plain('2', "b") + "\x1b[A\x1b[A" + EOL + "\n" +
-                             EOL + "\n\x1b[A\x1b[A")
+        EXPECT_EQ(drawn, "\n\n" + lit('1', "a") + plain('2', "b") + "\x1b[A\x1b[A" + REST + EOL +
+                             "\n" + EOL + "\n\x1b[A\x1b[A")
             << "nothing: " << other;
     }
 }
@@ -110,7 +111,7 @@ TEST_F(Chooser, EveryMoveKeyMovesEveryChooseKeyChoosesAndOtherKeysDoNothing) {
 TEST_F(Chooser, ASingleOptionStaysLitAndRedrawsNothing) {
     add_option(10, "a");
     EXPECT_EQ(run("\x1b[A\x1b[Bn b1"), 10);
-    EXPECT_EQ(drawn, "\n\n" + lit('1', "a") + "\x1b[A" + EOL + "\n" + "\x1b[A");
+    EXPECT_EQ(drawn, "\n\n" + lit('1', "a") + "\x1b[A" + REST + EOL + "\n" + "\x1b[A");
 }
 
 TEST_F(Chooser, ADigitChoosesAtOnceAndAMissingOneIsIgnored) {
@@ -144,10 +145,10 @@ TEST_F(Chooser, LongLabelsWrapWithAnIndentAndMoveByTheirLineCount) {
     std::string list = "\n\n 1: " + HIGH + "ett tva" + EOL + NORMAL + "\n    " + HIGH + "tre fyra" +
                        EOL + NORMAL + "\n    " + HIGH + "fem sex" + EOL + NORMAL + "\n" +
                        plain('2', "b");
-    std::string move = "\x1b[A\x1b[3A 1: ett tva" + EOL + NORMAL + "\n    tre fyra" + EOL + NORMAL +
-                       "\n    fem sex" + EOL + NORMAL + "\n" + lit('2', "b");
-    std::string blank =
-        "\x1b[A\x1b[3A" + EOL + "\n" + EOL + "\n" + EOL + "\n" + EOL + "\n" + "\x1b[A\x1b[3A";
+    std::string move = "\x1b[A\x1b[3A" + REST + " 1: ett tva" + EOL + NORMAL + "\n    tre fyra" +
+                       EOL + NORMAL + "\n    fem sex" + EOL + NORMAL + "\n" + lit('2', "b");
+    std::string blank = "\x1b[A" + REST + "\x1b[3A" + EOL + "\n" + EOL + "\n" + EOL + "\n" + EOL +
+                        "\n" + "\x1b[A\x1b[3A";
     EXPECT_EQ(drawn, list + move + blank);
 }
 
@@ -190,15 +191,19 @@ TEST_F(Chooser, AListTallerThanTheWindowShowsAViewThatFollowsTheHighlight) {
     EXPECT_EQ(drawn.find("\n\n" + whole + up3 + "\x1b[A"), 0u);
     term_set_window({term_window().columns, 4});
     EXPECT_EQ(run("\x1b[B\x1b[B\x1b[B\x1b[B\x1b[A\x1b[A\x1b[A3"), 12);
-    std::string expected = "\n\n" + top + up3 + plain('1', "a") + lit('2', "b");
-    expected += "\x1b[A\x1b[A" + clear + "   ↑" + more + lit('3', "c") + plain('4', "d");
-    expected += "\x1b[A\x1b[A" + plain('3', "c") + lit('4', "d");
-    expected += up3 + clear + top;                                             // round to the first
-    expected += up3 + clear + "   ↑" + more + plain('3', "c") + lit('4', "d"); // and to the last
-    expected += "\x1b[A" + plain('4', "d") + "\x1b[A\x1b[A" + lit('3', "c");
-    expected += "\x1b[A\x1b[A" + clear + plain('1', "a") + lit('2', "b") + "   ↓" + more;
+    std::string expected = "\n\n" + top + up3 + REST + plain('1', "a") + lit('2', "b");
+    expected +=
+        "\x1b[A" + REST + "\x1b[A" + clear + "   ↑" + more + lit('3', "c") + plain('4', "d");
+    expected += "\x1b[A\x1b[A" + REST + plain('3', "c") + lit('4', "d");
+    expected += "\x1b[A" + REST + "\x1b[A\x1b[A" + clear + top; // round to the first
+    expected +=
+        up3 + REST + clear + "   ↑" + more + plain('3', "c") + lit('4', "d"); // and to the last
+    expected += "\x1b[A" + REST + plain('4', "d") + "\x1b[A\x1b[A" + lit('3', "c");
+    expected +=
+        "\x1b[A" + REST + "\x1b[A" + clear + plain('1', "a") + lit('2', "b") + "   ↓" + more;
     // "3" chooses the hidden option, and the view's lines are blanked.
-    EXPECT_EQ(drawn, expected + up3 + EOL + "\n" + EOL + "\n" + EOL + "\n" + up3);
+    EXPECT_EQ(drawn, expected + "\x1b[A\x1b[A" + REST + "\x1b[A" + EOL + "\n" + EOL + "\n" + EOL +
+                         "\n" + up3);
 }
 
 // At eight columns and four rows, an option taller than the window is cut

@@ -213,6 +213,10 @@ bool same_settings(const termios& a, const termios& b) {
 namespace {
 const std::string LIT = "\x1b[0;1;37;42m";
 const std::string LINE_END = "\x1b[K\x1b[0;37;40m\r\n";
+// From the line below a list of one-line options up to the lit one's label.
+std::string rest_on(size_t lit, size_t options) {
+    return repeated("\x1b[A", options - lit) + "\x1b[4C";
+}
 } // namespace
 
 std::string repeated(const std::string& bytes, size_t times) {
@@ -230,16 +234,17 @@ std::string listing(const Labels& menu, size_t lit) {
     std::string all;
     for (size_t i = 0; i < menu.size(); i++)
         all += option_line(i, menu[i], i == lit);
-    return all;
+    return all + rest_on(lit, menu.size());
 }
 
 std::string end_of_list(size_t options) {
-    return repeated("\x1b[A", options) + repeated("\x1b[K\r\n", options) +
-           repeated("\x1b[A", options) + "\x1b[0m\x1b[J\x1b[?2004l";
+    return "\r" + repeated("\x1b[K\r\n", options) + repeated("\x1b[A", options) +
+           "\x1b[0m\x1b[J\x1b[?2004l";
 }
 
 std::string last_option_line(const Labels& menu) {
-    return " " + std::to_string(menu.size()) + ": " + menu.back() + LINE_END;
+    return " " + std::to_string(menu.size()) + ": " + menu.back() + LINE_END +
+           rest_on(0, menu.size());
 }
 
 Labels label_lines(const std::string& label, int columns) {

@@ -126,14 +126,16 @@ bool same_settings(const termios& a, const termios& b);
 std::string repeated(const std::string& bytes, size_t times);
 // The bytes the chooser writes for one option's line, highlighted or not.
 std::string option_line(size_t index, const std::string& label, bool lit = false);
-// A whole list from the cursor at its first line, one option highlighted.
+// A whole list from the cursor at its first line, one option highlighted,
+// and the cursor's rest on that option's label while the game waits.
 std::string listing(const Labels& menu, size_t lit = 0);
 // What an orderly end writes at a list of this many one-line options with
-// the cursor below it: the list blanked, the cursor back on its first
+// the cursor resting on the first: a return, the list blanked, the cursor back on its first
 // line, then the terminal's own attributes and the rest of the screen
 // erased in them, and bracketed paste off.
 std::string end_of_list(size_t options);
-// The line that ends the listing of this menu, whatever is highlighted.
+// The line that ends the first listing of this menu, and the cursor's rest
+// on the first option.
 std::string last_option_line(const Labels& menu);
 // An option's label as the chooser lays it out on a terminal this wide: at
 // most 5 columns fewer a line, broken at the last space that fits, a word
