@@ -96,7 +96,7 @@ static void answer_add(Answer& answer, char byte) {
 struct LineKeys {
     char held[2 * MAX_SEQUENCE_BYTES + MAX_CONSOLE_FN_STRAY];
     size_t count;
-    KeyWithin within;
+    KeyDecoder decoder;
 };
 
 // Adds the plain bytes among the keys held to the answer. The terminal's
@@ -106,16 +106,22 @@ struct LineKeys {
 // arrives whole, so its bytes came together.
 static void take_keys(LineKeys& keys, Answer& answer, bool ended) {
     while (keys.count > 0) {
-        KeyDecoded key = key_decode({{keys.held, keys.count}, keys.count, ended, keys.within});
+        KeyDecoded key = key_decoder_next(keys.decoder, {keys.held, keys.count});
         keys.count -= key.used;
         std::memmove(keys.held, keys.held + key.used, keys.count);
-        keys.within = key.within;
-        if (key.key == KEY_MORE)
+        if (key.key == KEY_MORE && !ended)
             return;
-        if (key.key >= SCHAR_MIN && key.key <= SCHAR_MAX)
+        if (key.key == KEY_MORE)
+            key_decoder_end(keys.decoder);
+        else if (key.key >= SCHAR_MIN && key.key <= SCHAR_MAX)
             answer_add(answer, static_cast<char>(key.key));
     }
 }
+
+// Whether the last answer ended with a carriage return: a terminal left
+// without its translation of Enter (stty raw) sends one, and a script may
+// send both, whose line feed ends no second answer.
+static bool after_return;
 
 // Reads one typed line into answer, without the blanks around it and
 // without the keys that are not plain bytes: its length, ANSWER_TOO_LONG,
@@ -129,7 +135,11 @@ static int read_answer(Answer& answer) {
         int code = read_byte();
         if (code == KEY_INTERRUPT || (code == KEY_INPUT_CLOSED && !begun))
             return ANSWERS_ENDED;
-        if (code == KEY_INPUT_CLOSED || code == '\n')
+        bool line_feed_of_return = code == '\n' && after_return && !begun;
+        after_return = code == '\r';
+        if (line_feed_of_return)
+            continue;
+        if (code == KEY_INPUT_CLOSED || code == '\n' || code == '\r')
             break;
         // What is written from now on is laid out at the new size; what
         // stands on the screen stays as it was written.
