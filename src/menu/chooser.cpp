@@ -381,8 +381,8 @@ static int wait_for_choice() {
         // screen any more after a write failed: end the game rather than go
         // on blind.
         rest_on_highlight();
-        term_flush();
-        if (term_write_error() != 0)
+        terminal_flush();
+        if (terminal_write_error() != 0)
             return -1;
         int key = read_key();
         if (key == KEY_SUSPEND || key == KEY_CONTINUE) {

@@ -56,7 +56,7 @@ static void prompt() {
         term_put_text("Välj 1, eller q för att sluta: ");
     else
         term_printf("Välj 1 till %d, eller q för att sluta: ", listed.count);
-    term_flush();
+    terminal_flush();
 }
 
 static void say_what_to_answer() {
@@ -183,7 +183,7 @@ StateId plain_choose() {
         prompt();
         // Nobody sees the questions any more: end the game rather than go on
         // blind.
-        if (term_write_error() != 0)
+        if (terminal_write_error() != 0)
             return STATE_QUIT;
         Answer answer{};
         int length = read_answer(answer);

@@ -24,7 +24,7 @@
 // there is no terminal to fault, and the game ends as SIGHUP ends it,
 // quietly, whether the signal came before, comes after or never comes.
 static int ending_status(const char* what) {
-    int write_error = term_write_error();
+    int write_error = terminal_write_error();
     int noted = terminal_ending_signal();
     bool hung_up =
         noted == SIGHUP || input_hung_up() || (write_error == EIO && terminal_in_foreground());
@@ -55,7 +55,7 @@ int session_answer(const char* text) {
     // that has gone is told from the write, not by a signal that kills.
     terminal_writes_fail_quietly();
     term_put_text(text);
-    term_flush();
+    terminal_flush();
     return ending_status(N_("write standard output"));
 }
 

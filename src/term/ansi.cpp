@@ -1,26 +1,24 @@
 #include "term/ansi.h"
 
-#include "term/terminal.h"
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <poll.h>
-#include <unistd.h>
 
 const int ATTR_TO_ANSI[8] = {0, 4, 2, 6, 1, 5, 3, 7};
 
-// The screen's output: what the game writes between two waits for a key
-// gathers here and goes out in one write(), so that the terminal never
-// shows half a frame (a list with no option lit) and a slow link carries
-// one packet, not many.
+// The screen's frame: what the game writes between two waits for a key
+// gathers here, and the terminal room sends it in one write(), so that the
+// terminal never shows half a frame (a list with no option lit) and a slow
+// link carries one packet, not many.
 struct ScreenOutput {
     size_t used;
-    // The errno of the first write that failed, 0 while none has. Nothing
-    // is written after it: nobody sees the screen any more.
-    int error;
+    // A frame past the buffer (a whole screen again in the narrowest
+    // windows, where the erases outweigh the text) goes on in memory taken
+    // for it, so that it too goes out whole; null while the frame fits.
+    char* larger;
+    size_t larger_size;
     // The attribute last set, for giving it back after a suspension, once
     // one has been set.
     bool attr_set;
@@ -43,46 +41,49 @@ void term_set_style(TermStyle style) {
     screen.without_colour = style == STYLE_MONOCHROME;
 }
 
-// Hands the bytes to the descriptor until it has taken them all: true,
-// or false when they were dropped. A write cut short goes on from where it
-// stopped, so a resize during a slow write loses and repeats nothing. A
-// write never waits inside the system: what the terminal does not take now
-// is waited for in the terminal's one wait, as a key is, which a signal's
-// note ends. Once the game is to end nothing waits for the terminal any
-// more: what it does not take at once is dropped.
-static bool write_all(int descriptor, const char* bytes, size_t size) {
-    while (size > 0 && screen.error == 0) {
-        ssize_t taken = terminal_write_now(descriptor, bytes, size);
-        if (taken > 0) {
-            bytes += taken;
-            size -= static_cast<size_t>(taken);
-        } else if (taken < 0 && errno == EAGAIN) {
-            if (terminal_ending_signal() != 0)
-                return false;
-            terminal_wait(descriptor, POLLOUT, -1);
-        } else if (taken == 0 || errno != EINTR) {
-            screen.error = taken < 0 ? errno : EIO;
-        }
-    }
-    return size == 0;
+// The frame's bytes: the buffer's, or the larger memory's once it has
+// outgrown the buffer.
+static char* frame_bytes() {
+    return screen.larger != nullptr ? screen.larger : screen.bytes;
 }
 
-bool term_flush() {
-    bool taken = write_all(STDOUT_FILENO, screen.bytes, screen.used);
-    screen.used = 0;
-    return taken;
+static size_t frame_room() {
+    return screen.larger != nullptr ? screen.larger_size : sizeof screen.bytes;
+}
+
+// Twice the room, the bytes so far moved over. Without memory the frame
+// keeps what fits, as a terminal that takes no more would.
+static bool frame_grown() {
+    size_t size = 2 * frame_room();
+    char* larger = static_cast<char*>(std::realloc(screen.larger, size));
+    if (larger == nullptr)
+        return false;
+    if (screen.larger == nullptr)
+        std::memcpy(larger, screen.bytes, screen.used);
+    screen.larger = larger;
+    screen.larger_size = size;
+    return true;
 }
 
 void term_put_bytes(const char* bytes, size_t size) {
-    while (size > 0) {
-        if (screen.used == sizeof screen.bytes)
-            term_flush();
-        size_t part = std::min(size, sizeof screen.bytes - screen.used);
-        std::memcpy(screen.bytes + screen.used, bytes, part);
-        screen.used += part;
-        bytes += part;
-        size -= part;
+    while (screen.used + size > frame_room()) {
+        if (!frame_grown()) {
+            size = frame_room() - screen.used;
+            break;
+        }
     }
+    std::memcpy(frame_bytes() + screen.used, bytes, size);
+    screen.used += size;
+}
+
+std::string_view term_frame() {
+    return {frame_bytes(), screen.used};
+}
+
+void term_frame_sent() {
+    std::free(screen.larger);
+    screen.larger = nullptr;
+    screen.used = 0;
 }
 
 static void write_formatted(const char* format, va_list arguments) {
@@ -230,8 +231,4 @@ void term_clear_eol() {
 
 void term_clear_below() {
     put_fixed("J");
-}
-
-int term_write_error() {
-    return screen.error;
 }

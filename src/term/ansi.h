@@ -1,10 +1,12 @@
 // ANSI (VT100-family) output primitives, the text attribute byte, and the
 // style they write in, chosen once at the start (term_set_style).
-// Every operation adds its bytes to the screen's frame, which goes out to
-// standard output at term_flush, in one write() while it fits the buffer.
+// Every operation adds its bytes to the screen's frame, which the terminal
+// room sends to standard output in one write() (terminal_flush); nothing
+// here writes to a descriptor.
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
 // A text attribute, one byte passed in an int: bits 0-2 foreground colour
 // (bit 0 blue, bit 1 green, bit 2 red), bit 3 bright, bits 4-6 background
@@ -59,18 +61,13 @@ void term_clear_below(); // from the cursor to the end of the screen
 
 // The frame's buffer: a resize's whole screen (the remembered turns, 16 KiB
 // of texts at most, with their erases and the list) fits, but in the
-// narrowest windows, where the erases outweigh the text. A larger frame
-// goes out in more writes.
+// narrowest windows, where the erases outweigh the text, and a larger frame
+// takes memory for as long as it lasts.
 constexpr std::size_t SCREEN_FRAME_SIZE = 32768;
 // The longest text one term_printf writes.
 constexpr std::size_t FORMATTED_SIZE = 256;
 
-// Sends the frame: called before every wait for a key, before a stop and
-// at the end. It returns when the terminal has taken every byte, a write
-// has failed (term_write_error), or, once the game is to end, when the
-// terminal takes no more at once: false then, with the rest dropped.
-bool term_flush();
-// The system's error number of the first write to the screen that failed,
-// or 0. Nothing is written after it. Callers look here before every wait
-// and at the end.
-int term_write_error();
+// The frame gathered since it was last sent, and its end once sent (or
+// dropped): for the terminal room.
+std::string_view term_frame();
+void term_frame_sent();

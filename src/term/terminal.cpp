@@ -65,6 +65,9 @@ struct Terminal {
     // Set while the game's screen (its colours, bracketed paste) is on the
     // terminal, for a fatal signal's handler.
     volatile sig_atomic_t screen_on;
+    // The errno of the first write to the screen that failed, 0 while none
+    // has. Nothing is written after it: nobody sees the screen any more.
+    int write_error;
 };
 
 Terminal terminal;
@@ -378,7 +381,44 @@ void take_again() {
     term_restore_attr();
 }
 
+// ---- The screen's output
+
+// Hands the bytes to standard output until it has taken them all: true, or
+// false when they were dropped. A write cut short goes on from where it
+// stopped, so a resize during a slow write loses and repeats nothing. A
+// write never waits inside the system: what the terminal does not take now
+// is waited for in the one wait, as a key is, which a signal's note ends.
+// Once the game is to end nothing waits for the terminal any more: what it
+// does not take at once is dropped.
+bool write_all(const char* bytes, size_t size) {
+    while (size > 0 && terminal.write_error == 0) {
+        ssize_t taken = terminal_write_now(STDOUT_FILENO, bytes, size);
+        if (taken > 0) {
+            bytes += taken;
+            size -= static_cast<size_t>(taken);
+        } else if (taken < 0 && errno == EAGAIN) {
+            if (terminal.ending_signal != 0)
+                return false;
+            terminal_wait(STDOUT_FILENO, POLLOUT, -1);
+        } else if (taken == 0 || errno != EINTR) {
+            terminal.write_error = taken < 0 ? errno : EIO;
+        }
+    }
+    return size == 0;
+}
+
 } // namespace
+
+bool terminal_flush() {
+    std::string_view frame = term_frame();
+    bool taken = write_all(frame.data(), frame.size());
+    term_frame_sent();
+    return taken;
+}
+
+int terminal_write_error() {
+    return terminal.write_error;
+}
 
 // ---- What the main path asks
 
@@ -555,7 +595,7 @@ bool terminal_keyboard_taken() {
 void terminal_stop() {
     term_reset_attr();
     term_bracketed_paste(false);
-    term_flush();
+    terminal_flush();
     keyboard_mode_give_back();
     if (terminal.ending_signal == 0 && stop_by(SIGTSTP))
         wait_for_foreground();
@@ -586,7 +626,7 @@ void terminal_screen_off() {
     term_reset_attr();
     term_clear_below();
     term_bracketed_paste(false);
-    if (!term_flush() && terminal.ending_signal != 0 && terminal.screen_on &&
+    if (!terminal_flush() && terminal.ending_signal != 0 && terminal.screen_on &&
         !screen_back_at_once(TERM_END_AT_ONCE, sizeof TERM_END_AT_ONCE - 1)) {
         tcflow(STDOUT_FILENO, TCOON);
         screen_back_at_once(TERM_END_AT_ONCE, sizeof TERM_END_AT_ONCE - 1);

@@ -69,6 +69,17 @@ void terminal_note_interrupt(int signal_number);
 // the game is to end, and no write waits for the terminal any more.
 int terminal_ending_signal();
 
+// Sends the screen's frame (term/ansi.h): called before every wait for a
+// key, before a stop and at the end. It returns when the terminal has taken
+// every byte (true), a write has failed (terminal_write_error), or, once
+// the game is to end, when the terminal takes no more at once: false then,
+// with the rest dropped.
+bool terminal_flush();
+// The system's error number of the first write to the screen that failed,
+// or 0. Nothing is written after it. Callers look here before every wait
+// and at the end.
+int terminal_write_error();
+
 // Writes what the descriptor takes now, never waiting for it, whatever its
 // flags: as write(), with EAGAIN when it takes nothing now. So a signal
 // that lands just before the write cannot leave it waiting on the

@@ -1,7 +1,8 @@
 // A screen whose cells are shown on the terminal on standard output, with
 // cell 0, 0 at the terminal's top left. It keeps its own copy of the cells so
 // that scrolling can redraw what moved. Output gathers in the screen's frame
-// (term/ansi.h), which the caller sends (term_flush) before it waits.
+// (term/ansi.h), which the caller sends (terminal_flush, term/terminal.h)
+// before it waits.
 //
 // The window fills one cell per byte, while the terminal shows a UTF-8
 // character in one column. So a cell that begins a complete UTF-8 character

@@ -1,6 +1,6 @@
 #include "support/output_capture.h"
 
-#include "term/ansi.h"
+#include "term/terminal.h"
 
 #include <cstdlib>
 #include <sys/mman.h>
@@ -9,7 +9,7 @@
 
 OutputCapture::OutputCapture(std::string* into)
     : into_(into ? into : &own_), saved_descriptor_(dup(STDOUT_FILENO)) {
-    term_flush();
+    terminal_flush();
     int memory = memfd_create("captured-output", MFD_CLOEXEC);
     if (saved_descriptor_ < 0 || memory < 0 || dup2(memory, STDOUT_FILENO) < 0)
         std::abort();
@@ -25,7 +25,7 @@ OutputCapture::~OutputCapture() {
 // The file is read from its start and emptied, so it never holds more than
 // one collection's bytes.
 void OutputCapture::collect() {
-    term_flush();
+    terminal_flush();
     off_t size = lseek(STDOUT_FILENO, 0, SEEK_CUR);
     size_t old = into_->size();
     into_->resize(old + static_cast<size_t>(size));
