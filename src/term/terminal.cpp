@@ -1,6 +1,7 @@
 // The terminal's life, read top to bottom: the one record, the notes and
 // the pipe that wakes the waits, the keyboard mode, the signal table and
-// its handlers, the start, a stop and its continue, and the end.
+// its handlers, a stop's pieces, the screen's output, then what the main
+// path asks: the one wait, the start, a stop and its continue, and the end.
 #include "term/terminal.h"
 
 #include "term/window_size.h"
@@ -27,8 +28,8 @@ struct Terminal {
     // Chosen once, by terminal_take: the plain style leaves the keyboard
     // mode, a stop and a continue to the terminal.
     bool plain;
-    // Every signal the game handles; each handler holds back the others, so
-    // two never interleave on the counts.
+    // Every signal the game handles; each handler that notes holds back the
+    // others, so two never interleave on the counts.
     sigset_t handled_signals;
     // The signals found ignored at the start, by nohup or by the shell for a
     // script's background job: they stay ignored, to the end of the game,
@@ -341,7 +342,7 @@ void look_at_start(const SignalRole& role) {
         sigaddset(&terminal.kept_at_start, role.number);
 }
 
-// ---- A stop and its continue
+// ---- Stopping, and waiting for the foreground
 
 // Stops the game by the default action of signal_number until it is
 // continued. False when it was never stopped: the kernel drops the stop of

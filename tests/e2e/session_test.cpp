@@ -479,9 +479,10 @@ TEST(Session, AHangUpEndsTheGameAsSighupDoesQuietly) {
 }
 
 // A paste still arriving after the quit, and then the window closes: the
-// end's discard of unread keys stops at the hang-up instead of running on.
+// end's discard of unread keys stops at the hang-up instead of running on,
+// and the game ends as after any hang-up, also with SIGHUP ignored.
 TEST(Session, AHangUpEndsTheDiscardOfUnreadKeysAtOnce) {
-    PtyGame game;
+    PtyGame game({"/bin/sh", "-c", std::string("trap '' HUP; exec ") + VAKNA_BINARY});
     game.read_until(LAST_OPTION_OF_THE_BED);
     pid_t paster = fork();
     for (int n = 0; paster == 0; n++)
@@ -496,7 +497,7 @@ TEST(Session, AHangUpEndsTheDiscardOfUnreadKeysAtOnce) {
     while (!has_ended(game.pid()) && now_ms() - closed < 3000)
         usleep(1000);
     EXPECT_LT(now_ms() - closed, 500);
-    game.wait_exit();
+    EXPECT_EQ(game.wait_exit(), 129 << 8);
 }
 
 // Another session's terminal (setsid) keeps its settings: the game plays
