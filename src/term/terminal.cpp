@@ -489,9 +489,11 @@ ssize_t terminal_write_now(int descriptor, const char* bytes, size_t size) {
     return taken;
 }
 
+// A terminal that is not the process's controlling terminal has no
+// foreground to tell: asking for it fails with ENOTTY.
 bool terminal_is_own() {
     for (int descriptor : {STDIN_FILENO, STDOUT_FILENO}) {
-        if (isatty(descriptor) && tcgetsid(descriptor) != getsid(0))
+        if (isatty(descriptor) && tcgetpgrp(descriptor) == -1 && errno == ENOTTY)
             return false;
     }
     return true;
