@@ -3,6 +3,7 @@
 #include "support/pty_game.h"
 #include "support/roads.h"
 #include "support/stdio_redirect.h"
+#include "support/text_checks.h"
 
 #include <gtest/gtest.h>
 
@@ -201,8 +202,21 @@ TEST(Session, ModeClearsOnlyCanonicalInputEchoAndFlowControl) {
     expect_clean_end(game);
 }
 
+// The turns as a fresh game at the same size draws them, each with the
+// empty line that stood above its list.
+std::string turns_along(const Labels& road, int columns) {
+    std::string all;
+    for (const std::string& turn : turns_in(drawn_along(road, columns)))
+        all += turn + "\r\n\r\n";
+    return all;
+}
+
 TEST(Session, ANewSizeDrawsTheScreenAgainAsItWas) {
-    const std::string bed_at_80 = "\x1b[2J\x1b[1;1H" + BED_TEXT + "\x1b[K\r\n\r\n";
+    const Labels to_the_window = {SLEEP, GET_UP, TAKE_ICE_DRILL, OUT_OF_THE_WINDOW};
+    const Labels to_a_new_game = concat({to_the_window, FROM_THE_WINDOW_TO_A_DEATH, {GO_ON}});
+    const Labels turns_at_80 = turns_in(drawn_along(to_a_new_game, 80));
+    const Labels turns_at_30 = turns_in(drawn_along({SLEEP}, 30));
+    const std::string bed_at_80 = "\x1b[2J\x1b[1;1H" + turns_at_80.at(0) + "\r\n\r\n";
     // Taken even where the parent ignored or blocked them.
     PtyGame game(
         {"/usr/bin/env", "--ignore-signal=CONT,WINCH", "--block-signal=WINCH", VAKNA_BINARY}, 80,
@@ -217,56 +231,46 @@ TEST(Session, ANewSizeDrawsTheScreenAgainAsItWas) {
     EXPECT_EQ(game.read_until(option_line(0, BED_MENU[0], true)),
               bed_at_80 + option_line(0, BED_MENU[0], true));
     game.resize(30, 30);
-    EXPECT_EQ(game.read_until(LAST_OPTION_OF_THE_BED),
-              "\x1b[2J\x1b[1;1HPlötsligt vaknar du och märker\r\n" + // the last column: no erase
-                  std::string("att du ligger i en säng.\x1b[K\r\n\r\n") + BED_LIST);
+    // A line that fills the last column has no erase.
+    const std::string bed_at_30 =
+        "\x1b[2J\x1b[1;1H" + turns_at_30.at(0) + "\r\n\r\n" + listing_at(BED_MENU, 30);
+    EXPECT_EQ(game.read_until(bed_at_30), bed_at_30);
     // So narrow that the first option takes two lines: the moves follow
     // the new counts from then on.
     game.resize(10, 30);
-    std::string ups, first;
+    std::string ups;
     for (size_t i = BED_MENU.size(); i-- > 0;) {
         size_t lines = label_lines(BED_MENU[i], 10).size();
         ups += lines == 1 ? "\x1b[A" : "\x1b[" + std::to_string(lines) + "A";
     }
-    for (const std::string& line : label_lines(BED_MENU[0], 10))
-        first += (first.empty() ? " 1: " : "    ") + line + "\x1b[K\x1b[0;37;40m\r\n";
     ASSERT_GT(label_lines(BED_MENU[0], 10).size(), 1u);
-    game.read_until(listing_end(BED_MENU, 10));
+    game.read_until(listing_at(BED_MENU, 10));
     game.send(keys::DOWN);
-    EXPECT_EQ(game.read_until(SECOND_LIT), ups + first + SECOND_LIT);
+    const std::string second_lit = option_lines(1, BED_MENU[1], 10, true);
+    EXPECT_EQ(game.read_until(second_lit), ups + option_lines(0, BED_MENU[0], 10) + second_lit);
     game.resize(30, 30);
-    game.read_until(listing_end(BED_MENU, 30));
-    game.send(
-        std::to_string(1 + std::find(BED_MENU.begin(), BED_MENU.end(), SLEEP) - BED_MENU.begin()));
-    // At 30 columns the answer breaks after "vaknar", its 26th column.
-    EXPECT_NE(
-        game.read_until("samma säng.\x1b[K").find("Du somnar... När du vaknar\x1b[K\r\nmärker"),
-        std::string::npos);
+    game.read_until(listing_at(BED_MENU, 30, 1));
+    game.send(std::to_string(number_in(BED_MENU, SLEEP)));
+    // The answer laid out at 30 columns.
+    EXPECT_NE(game.read_settled().find(turns_at_30.at(1)), std::string::npos);
     // The turns that led to the menu, oldest first, each with the empty line
     // that stood above its list; a death and a new game end none of them.
-    // At 30 columns the label out of the window is known by its first line.
-    for (const std::string& label :
-         {GET_UP, TAKE_ICE_DRILL, label_lines(OUT_OF_THE_WINDOW, 30).at(0)})
-        game.choose(label);
-    game.read_until(" 6: Borra tre hål");
+    for (const std::string& label : {GET_UP, TAKE_ICE_DRILL, OUT_OF_THE_WINDOW})
+        game.choose(label_lines(label, 30).at(0));
+    ASSERT_TRUE(game.settle());
+    game.read_for(0);
     game.resize(40, 30);
     game.read_until("\x1b[2J");
-    EXPECT_EQ(
-        game.read_until("\r\n 1: "),
-        "\x1b[1;1HPlötsligt vaknar du och märker att du\x1b[K\r\nligger i en säng.\x1b[K\r\n\r\n"
-        "Du somnar... När du vaknar märker du att\r\ndu ligger i samma säng.\x1b[K\r\n\r\n"
-        "Du står i ett litet rum med varken\x1b[K\r\nväggar eller tak men det finns\x1b[K ett"
-        "\x1b[K\r\nfönster.\x1b[K Det står en isborr lutad mot\x1b[K\r\nfönsterkarmen.\x1b[K"
-        "\r\n\r\nDu tar isborren och stoppar den i\x1b[K\r\nkragen.\x1b[K\r\n\r\nDu står "
-        "lutad mot fönstret och tittar ut\r\növer den\x1b[K frusna sjön och det fina\x1b[K\r\n"
-        "sommarlandskapet.\x1b[K\r\n\r\n 1: ");
-    for (const char* label : {"Borra tre hål", "Borra tre hål", "Borra två hål", GO_ON.c_str()})
-        game.choose(label);
+    const std::string turns_at_40 = "\x1b[1;1H" + turns_along(to_the_window, 40) + " 1: ";
+    EXPECT_EQ(game.read_until(turns_at_40), turns_at_40);
+    for (const std::string& label : concat({FROM_THE_WINDOW_TO_A_DEATH, {GO_ON}}))
+        game.choose(label_lines(label, 40).at(0));
     game.read_until(LAST_OPTION_OF_THE_BED);
     game.resize(80, 30);
     std::string again = game.read_until(LAST_OPTION_OF_THE_BED);
-    EXPECT_EQ(again.find(bed_at_80), 0u) << again;
-    EXPECT_NE(again.find("DÖD nu.\x1b[K\r\n\r\n" + bed_at_80.substr(10)), std::string::npos);
+    EXPECT_EQ(again.find(bed_at_80), 0u) << escaped(again);
+    const std::string death = turns_at_80.at(turns_at_80.size() - 2);
+    EXPECT_NE(again.find(death + "\r\n\r\n" + turns_at_80.back() + "\r\n\r\n"), std::string::npos);
     game.send("q");
     expect_clean_end(game);
 }
@@ -342,21 +346,19 @@ TEST(Session, SuspendGivesTheTerminalBackAndContinueTakesItAgain) {
 // its keys from. Stopped, it gets no SIGWINCH, since the shell has the
 // terminal: the list is drawn at the width the window has when it goes on.
 TEST(Session, ThroughAPipeAndAfterAStopTheWidthIsTheTerminalsAsItIsNow) {
+    const std::string bed_at_50 = turns_in(drawn_along({}, 50)).at(0);
+    const std::string screen_at_10 = first_screen(10);
     PtyGame game({"/bin/bash", "--norc", "-i"}, 50);
     game.send(std::string(VAKNA_BINARY) + " | cat\n");
-    EXPECT_NE(game.read_until(LAST_OPTION_OF_THE_BED).find("i en\x1b[K\r\nsäng."),
-              std::string::npos);
+    EXPECT_NE(game.read_until(listing_at(BED_MENU, 50)).find(bed_at_50), std::string::npos);
     game.send("\x1a");
     game.read_until("Stopped");
     game.resize(10, 24);
     game.send("fg\n");
-    std::string drawn = game.read_until(listing_end(BED_MENU, 10));
     // A new width: the screen cleared and the turn written again at it.
-    EXPECT_NE(drawn.find("\x1b[2J\x1b[1;1HPl"), std::string::npos);
-    Labels lines = label_lines(BED_MENU[0], 10);
-    EXPECT_NE(drawn.find("\n\r\n 1: \x1b[0;1;37;42m" + lines[0] +
-                         "\x1b[K\x1b[0;37;40m\r\n    \x1b[0;1;37;42m" + lines[1]),
-              std::string::npos);
+    std::string drawn = game.read_until(screen_at_10);
+    EXPECT_NE(drawn.find(screen_at_10), std::string::npos);
+    EXPECT_NE(drawn.find("\n\r\n" + option_lines(0, BED_MENU[0], 10, true)), std::string::npos);
 }
 
 // The shell's report of how the current job ended, which comes once the

@@ -106,6 +106,10 @@ inline const Labels ROAD_TO_THE_WINDOW = {GET_UP, TAKE_ICE_DRILL, OUT_OF_THE_WIN
 inline const Labels ROAD_DOWN_BELOW =
     concat({ROAD_TO_THE_WINDOW, {"Borra två hål", "Kliva ner i det roligaste hålet"}});
 
+// From the window, drilling three holes twice and then two, into a death.
+inline const Labels FROM_THE_WINDOW_TO_A_DEATH = {
+    label_to("DRILL_THREE_HOLES"), label_to("DRILL_THREE_HOLES"), label_to("DRILL_TWO_HOLES")};
+
 // From the bed into the lift, its buttons working.
 inline const Labels ROAD_INTO_THE_LIFT =
     concat({ROAD_DOWN_BELOW, {"Ta musslan", "Ta hissen", "Forma in musslan i fördjupningen"}});

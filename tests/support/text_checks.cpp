@@ -22,15 +22,25 @@ std::vector<std::string> lines_of(const std::string& text) {
     return lines;
 }
 
+void show_lines(std::string& message, const std::vector<std::string>& lines, size_t from, size_t to,
+                const char* mark) {
+    for (size_t i = from; i < std::min(to, lines.size()); i++)
+        message += std::string(mark) + std::to_string(i + 1) + "|" + escaped(lines[i]) + "\n";
+}
+
+} // namespace
+
 // Bytes from 0x80 up are left alone: UTF-8 letters reach the reader as
 // letters.
-std::string shown(const std::string& line) {
+std::string escaped(const std::string& bytes) {
     std::string out;
-    for (unsigned char c : line) {
+    for (unsigned char c : bytes) {
         if (c == 0x1b)
             out += "\\e";
         else if (c == '\r')
             out += "\\r";
+        else if (c == '\n')
+            out += "\\n";
         else if (c == '\\')
             out += "\\\\";
         else if (c < 0x20 || c == 0x7f) {
@@ -42,14 +52,6 @@ std::string shown(const std::string& line) {
     }
     return out;
 }
-
-void show_lines(std::string& message, const std::vector<std::string>& lines, size_t from, size_t to,
-                const char* mark) {
-    for (size_t i = from; i < std::min(to, lines.size()); i++)
-        message += std::string(mark) + std::to_string(i + 1) + "|" + shown(lines[i]) + "\n";
-}
-
-} // namespace
 
 testing::AssertionResult same_text(const char* expected_expression, const char* actual_expression,
                                    const std::string& expected, const std::string& actual) {

@@ -10,6 +10,12 @@ inline bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
+// Bytes as a failure message may show them: control bytes escaped (ESC as
+// \e, a carriage return as \r, a line feed as \n, others as \x1f), so that
+// they neither move the cursor of the terminal that shows the log nor
+// recolour it; letters as they are.
+std::string escaped(const std::string& bytes);
+
 // Failure messages a person can read for texts of many lines (transcripts,
 // screens, the pinned story files), where GoogleTest's own prints both texts
 // whole, each on one line with every non-ASCII byte as an escape.
