@@ -2,6 +2,7 @@
 // and scripts: no escape byte, numbers typed with Enter.
 #include "support/pty_game.h"
 #include "support/roads.h"
+#include "support/utf8_text.h"
 
 #include <gtest/gtest.h>
 
@@ -52,9 +53,9 @@ TEST(CommandLine, AnswersOnItsOwnStreamWithoutTouchingTheTerminal) {
         int ended = game.wait_exit();
         std::string out = game.read_for(0);
         EXPECT_TRUE(WIFEXITED(ended) && WEXITSTATUS(ended) == status) << argument;
-        EXPECT_NE(out.find(said), std::string::npos) << out;
-        EXPECT_LE(std::count(out.begin(), out.end(), '\n'), 24) << out; // one screen
-        EXPECT_EQ(out.find(ESC), std::string::npos) << out;
+        EXPECT_NE(out.find(said), std::string::npos) << escaped(out);
+        EXPECT_LE(std::count(out.begin(), out.end(), '\n'), 24) << escaped(out); // one screen
+        EXPECT_EQ(out.find(ESC), std::string::npos) << escaped(out);
         EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
     }
 }
@@ -91,11 +92,12 @@ TEST(Plain, PlaysFromAPipeOneAnswerALineAndEndsInOrderOnASignal) {
     std::string out(4096, '\0');
     out.resize(fread(out.data(), 1, out.size(), pipe));
     EXPECT_EQ(pclose(pipe), 0);
-    EXPECT_NE(out.find(": \n\n 1: " + GET_UP + "\n"), std::string::npos) << out;
-    EXPECT_NE(out.find(": \n> " + SLEEP + "\nDu somnar"), std::string::npos) << out;
+    EXPECT_NE(out.find(": \n\n 1: " + GET_UP + "\n"), std::string::npos) << escaped(out);
+    EXPECT_NE(out.find(": \n> " + SLEEP + "\nDu somnar"), std::string::npos) << escaped(out);
     EXPECT_NE(out.find(": \n" + WRONG.substr(0, WRONG.size() - 2) + "\n"), std::string::npos);
-    EXPECT_NE(out.find(": \n> " + GET_UP + "\nDu står i ett litet rum"), std::string::npos) << out;
-    EXPECT_EQ(out.find(ESC), std::string::npos) << out;
+    EXPECT_NE(out.find(": \n> " + GET_UP + "\nDu står i ett litet rum"), std::string::npos)
+        << escaped(out);
+    EXPECT_EQ(out.find(ESC), std::string::npos) << escaped(out);
 
     // Ctrl-\'s status 131 reads as an ordinary one to the shell, which then
     // begins no line of its own: the game ends the prompt's line. A signal
@@ -129,10 +131,11 @@ TEST(Plain, PlaysFromAPipeOneAnswerALineAndEndsInOrderOnASignal) {
     out.resize(fread(out.data(), 1, out.size(), pipe));
     EXPECT_EQ(pclose(pipe), 0);
     unlink(answers);
-    EXPECT_NE(out.find("> " + GET_UP + "\n"), std::string::npos) << out;
-    EXPECT_NE(out.find("> " + SLEEP + "\n"), std::string::npos) << out;
-    EXPECT_NE(out.find("Du står i ett litet rum", out.find(ESC)), std::string::npos) << out;
-    EXPECT_EQ(out.substr(out.size() - 4), "rest") << out;
+    EXPECT_NE(out.find("> " + GET_UP + "\n"), std::string::npos) << escaped(out);
+    EXPECT_NE(out.find("> " + SLEEP + "\n"), std::string::npos) << escaped(out);
+    EXPECT_NE(out.find("Du står i ett litet rum", out.find(ESC)), std::string::npos)
+        << escaped(out);
+    EXPECT_EQ(out.substr(out.size() - 4), "rest") << escaped(out);
 }
 
 // The story's lines of a transcript: without escape sequences, and without

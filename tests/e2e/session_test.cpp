@@ -388,7 +388,7 @@ TEST(Session, AsAShellsJobItStopsBelowItsListKeepsOutOfTheBackgroundAndEndsByKil
     game.read_until(option_line(1, ROOM_MENU[1], true));
     game.send("\x1a");
     std::string stop = game.read_until("Stopped");
-    EXPECT_NE(stop.find("\x1b[B\x1b[B\x1b[0m\x1b[?2004l\r\n"), std::string::npos) << stop;
+    EXPECT_NE(stop.find("\x1b[B\x1b[B\x1b[0m\x1b[?2004l\r\n"), std::string::npos) << escaped(stop);
     // Stopped again by the terminal after bg: it ran since the stop above.
     ASSERT_TRUE(eventually(game, [&] { return process_state(player) == 'T'; }));
     long long switches = proc_switches(player);
@@ -525,10 +525,10 @@ TEST(Session, ScriptedPlayThroughPipesPlaysEachKeyAndEndsAtTheEndOfInput) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_NE(out.find("Du står lutad mot fönstret och tittar ut över den\x1b[K frusna sjön"),
               std::string::npos)
-        << out;
+        << escaped(out);
     EXPECT_NE(out.find(" " + std::to_string(number_in(WINDOW_MENU, BACK_IN)) + ": " + BACK_IN),
               std::string::npos)
-        << out;
+        << escaped(out);
 }
 
 TEST(Session, EmptyInputEndsTheGameAtOnce) {
@@ -589,7 +589,7 @@ void expect_cannot(const std::string& redirection, const std::string& reason) {
     int status = game.wait_exit();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 74) << status;
     EXPECT_NE(game.transcript().find("vakna: cannot " + reason + "\r\n"), std::string::npos)
-        << game.transcript();
+        << escaped(game.transcript());
     EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
 }
 
@@ -642,7 +642,7 @@ TEST(Session, AReaderThatClosesThePipeEndsTheGameQuietlyBySigpipe) {
             status = game.wait_exit(100);
         }
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + SIGPIPE) << status;
-        EXPECT_EQ(game.transcript().find("vakna"), std::string::npos) << game.transcript();
+        EXPECT_EQ(game.transcript().find("vakna"), std::string::npos) << escaped(game.transcript());
         EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
     }
 }
@@ -662,7 +662,7 @@ TEST(Session, KeysTheGameDidNotReadAreDiscardedAtItsEnd) {
     std::string rest = game.read_until("AFTER THE GAME");
     kill(paster, SIGKILL);
     waitpid(paster, nullptr, 0);
-    EXPECT_EQ(rest.find("LEAKED"), std::string::npos) << rest;
+    EXPECT_EQ(rest.find("LEAKED"), std::string::npos) << escaped(rest);
     EXPECT_EQ(game.waiting_input(), 0);
     game.wait_exit();
 }

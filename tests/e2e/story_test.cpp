@@ -1,6 +1,7 @@
 // Death, counts and the life of options, as a player meets them.
 #include "support/pty_game.h"
 #include "support/roads.h"
+#include "support/utf8_text.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +13,7 @@ TEST(Death, TheIceGiantKillsThePlayerWithoutHammerAndHandle) {
         ASSERT_NE(game.choose(label), 0) << label;
     std::string death = game.read_until("Eller vill du fortsätta\x1b[K");
     EXPECT_NE(death.find("Isjätten klubbar ner dig.\x1b[K Du är DÖD nu.\x1b[K"), std::string::npos)
-        << death;
+        << escaped(death);
     game.choose(DECLINE_TO_GO_ON);
     EXPECT_EQ(game.wait_exit(), 0);
 }
@@ -30,7 +31,7 @@ TEST(Death, FourDrillingsOfTwoHolesDrownThePlayer) {
                             " du sjunker till\x1b[K\r\nbotten.\x1b[K Du ligger där tills att du"
                             " märker att du har drunknat.\x1b[K Du är DÖD nu.\x1b[K"),
               std::string::npos)
-        << drowning;
+        << escaped(drowning);
     // Going on after death starts a new game at the bed.
     game.choose("Eller vill du fortsätta");
     game.read_until(BED_TEXT);
@@ -62,7 +63,7 @@ TEST(Options, OnceOnlyOptionsGoAndRepeatableOnesStay) {
     game.choose(TAKE_ICE_DRILL);
     std::string after_taking = game.read_until(EAT + "\x1b[K");
     EXPECT_NE(after_taking.find("Du tar isborren och stoppar den i kragen."), std::string::npos);
-    EXPECT_EQ(after_taking.find(TAKE_ICE_DRILL), std::string::npos) << after_taking;
+    EXPECT_EQ(after_taking.find(TAKE_ICE_DRILL), std::string::npos) << escaped(after_taking);
     game.send("q");
     EXPECT_EQ(game.wait_exit(), 0);
 }

@@ -93,7 +93,7 @@ TEST(Walkthrough, ReachesTheFinaleAndPlaysAgain) {
     EXPECT_NE(finale.find("Du bemannar undervattensbåten och seglar av misstag så långt du kan."
                           "\x1b[K\r\n  Du har härmed klarat del:1 av spel:1.\x1b[K"),
               std::string::npos)
-        << finale;
+        << escaped(finale);
     game.send("2");
     game.read_until(BED_TEXT);
     // A new game starts from scratch: the ice drill stands by the window again.

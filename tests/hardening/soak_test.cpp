@@ -62,7 +62,7 @@ struct Soak {
     std::string answer(const std::string& key) {
         ++keys;
         EXPECT_TRUE(game.settle(ANSWER_TIMEOUT_MS))
-            << "no answer to key " << keys << " (" << printable(key) << ")";
+            << "no answer to key " << keys << " (" << escaped(key) << ")";
         return game.read_for(0);
     }
 

@@ -1,7 +1,6 @@
 #include "support/text_checks.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <vector>
 
 namespace {
@@ -29,29 +28,6 @@ void show_lines(std::string& message, const std::vector<std::string>& lines, siz
 }
 
 } // namespace
-
-// Bytes from 0x80 up are left alone: UTF-8 letters reach the reader as
-// letters.
-std::string escaped(const std::string& bytes) {
-    std::string out;
-    for (unsigned char c : bytes) {
-        if (c == 0x1b)
-            out += "\\e";
-        else if (c == '\r')
-            out += "\\r";
-        else if (c == '\n')
-            out += "\\n";
-        else if (c == '\\')
-            out += "\\\\";
-        else if (c < 0x20 || c == 0x7f) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\x%02x", c);
-            out += escape;
-        } else
-            out += static_cast<char>(c);
-    }
-    return out;
-}
 
 testing::AssertionResult same_text(const char* expected_expression, const char* actual_expression,
                                    const std::string& expected, const std::string& actual) {

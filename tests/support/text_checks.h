@@ -1,6 +1,8 @@
 // Checks on texts that tests share.
 #pragma once
 
+#include "support/utf8_text.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,12 +11,6 @@
 inline bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
-
-// Bytes as a failure message may show them: control bytes escaped (ESC as
-// \e, a carriage return as \r, a line feed as \n, others as \x1f), so that
-// they neither move the cursor of the terminal that shows the log nor
-// recolour it; letters as they are.
-std::string escaped(const std::string& bytes);
 
 // Failure messages a person can read for texts of many lines (transcripts,
 // screens, the pinned story files), where GoogleTest's own prints both texts
