@@ -1,10 +1,5 @@
-// Fuzz target for the text window: arbitrary operation sequences, through
-// the window's table and its string writers, on a screen whose size the
-// input chooses and changes (none, negative, one cell, wide). The screen
-// checks every cell written and every scroll; after each step the cursor
-// must be inside the screen, the attribute and the cursor must match a small
-// model, and the text writers must put every byte of their text that is
-// neither a space nor a control they interpret into cells, in order.
+#include "text_window_model.h"
+
 #include "byte_reader.h"
 #include "fuzz_check.h"
 #include "window/memory_screen.h"
@@ -326,7 +321,7 @@ void step(TextWindow* w, CursorModel& m, CheckingScreen& s, ByteReader& data) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
+void text_window_run(const std::uint8_t* bytes, std::size_t size) {
     ByteReader data{bytes, size, 0};
     CheckingScreen screen{0, 0, memory_screen_new(0, 0), {}, 0};
     CursorModel model;
@@ -340,5 +335,4 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     }
     delete window;
     memory_screen_destroy(screen.cells);
-    return 0;
 }
