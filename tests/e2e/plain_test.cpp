@@ -85,13 +85,12 @@ TEST(Plain, ATerminalOfTypeDumbGetsTypedAnswersInItsOwnLineEditing) {
 }
 
 TEST(Plain, PlaysFromAPipeOneAnswerALineAndEndsInOrderOnASignal) {
-    game_environment();
     // Blanks after an answer count for nothing, whatever their number; an
     // ESC makes a wrong answer; a last answer without its line feed counts.
-    FILE* pipe = popen("printf '\\n2        \\n\\33\\n9\\n1' | " VAKNA_BINARY " --plain", "r");
-    std::string out(4096, '\0');
-    out.resize(fread(out.data(), 1, out.size(), pipe));
-    EXPECT_EQ(pclose(pipe), 0);
+    int status = -1;
+    std::string out =
+        output_of("printf '\\n2        \\n\\33\\n9\\n1' | " VAKNA_BINARY " --plain", &status);
+    EXPECT_EQ(status, 0);
     EXPECT_NE(out.find(": \n\n 1: " + GET_UP + "\n"), std::string::npos) << escaped(out);
     EXPECT_NE(out.find(": \n> " + SLEEP + "\nDu somnar"), std::string::npos) << escaped(out);
     EXPECT_NE(out.find(": \n" + WRONG.substr(0, WRONG.size() - 2) + "\n"), std::string::npos);
@@ -122,14 +121,11 @@ TEST(Plain, PlaysFromAPipeOneAnswerALineAndEndsInOrderOnASignal) {
     // rest to the next program, in either mode.
     char answers[] = "/tmp/vakna-answers-XXXXXX";
     close(mkstemp(answers));
-    pipe =
-        popen(("printf '1\\nq\\n2\\nq\\n1qrest' > " + std::string(answers) + "; { " + VAKNA_BINARY +
-               " -p; " + VAKNA_BINARY + " -p; " + VAKNA_BINARY + "; cat; } < " + answers)
-                  .c_str(),
-              "r");
-    out.assign(8192, '\0');
-    out.resize(fread(out.data(), 1, out.size(), pipe));
-    EXPECT_EQ(pclose(pipe), 0);
+    out = output_of("printf '1\\nq\\n2\\nq\\n1qrest' > " + std::string(answers) + "; { " +
+                        VAKNA_BINARY + " -p; " + VAKNA_BINARY + " -p; " + VAKNA_BINARY +
+                        "; cat; } < " + answers,
+                    &status);
+    EXPECT_EQ(status, 0);
     unlink(answers);
     EXPECT_NE(out.find("> " + GET_UP + "\n"), std::string::npos) << escaped(out);
     EXPECT_NE(out.find("> " + SLEEP + "\n"), std::string::npos) << escaped(out);

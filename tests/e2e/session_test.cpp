@@ -11,9 +11,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
-#include <fstream>
 #include <poll.h>
-#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -439,13 +437,6 @@ void hang_up(PtyGame& game) {
     close(nothing);
 }
 
-std::string read_file(const std::string& path) {
-    std::ifstream file(path);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 // The window closed with an interactive shell between it and the game: the
 // game sees the hang-up before the SIGHUP that the shell sends its jobs, and
 // ends quietly as SIGHUP ends it, in either mode; and so without the signal
@@ -508,15 +499,7 @@ TEST(Session, SuspendKeyThatCannotStopTheGameLeavesItsKeyboardMode) {
 }
 
 std::string run_through_pipes(const char* keys, int* status) {
-    game_environment();
-    std::string command = std::string("printf '") + keys + "' | " + VAKNA_BINARY + " 2>&1";
-    std::string out;
-    FILE* game = popen(command.c_str(), "r");
-    char chunk[4096];
-    for (size_t n; (n = fread(chunk, 1, sizeof chunk, game)) > 0;)
-        out.append(chunk, n);
-    *status = pclose(game);
-    return out;
+    return output_of(std::string("printf '") + keys + "' | " + VAKNA_BINARY + " 2>&1", status);
 }
 
 TEST(Session, ScriptedPlayThroughPipesPlaysEachKeyAndEndsAtTheEndOfInput) {
@@ -574,10 +557,7 @@ TEST(Session, ThroughAPipeEachScreenArrivesBeforeTheWaitForAKey) {
     int status = -1;
     waitpid(shell, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    std::ifstream file(record);
-    std::stringstream recorded;
-    recorded << file.rdbuf();
-    EXPECT_EQ(recorded.str().rfind(shown, 0), 0u) << "tee records what was shown";
+    EXPECT_EQ(read_file(record).rfind(shown, 0), 0u) << "tee records what was shown";
     unlink(record);
 }
 

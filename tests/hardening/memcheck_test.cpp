@@ -6,13 +6,12 @@
 #include "hardening/hardening.h"
 #include "support/pty_game.h"
 #include "support/roads.h"
+#include "support/text_checks.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <unistd.h>
 
 namespace {
@@ -29,13 +28,6 @@ std::string find_on_path(const std::string& program) {
             return candidate;
     }
     return "";
-}
-
-std::string read_file(const std::string& path) {
-    std::ifstream file(path);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
 }
 
 class MemoryCheck : public testing::Test {

@@ -25,6 +25,19 @@ void game_environment() {
     unsetenv("NO_COLOR");
 }
 
+std::string output_of(const std::string& command, int* status) {
+    game_environment();
+    std::string out;
+    FILE* shell = popen(command.c_str(), "r");
+    char chunk[4096];
+    for (size_t n; (n = fread(chunk, 1, sizeof chunk, shell)) > 0;)
+        out.append(chunk, n);
+    int ended = pclose(shell);
+    if (status)
+        *status = ended;
+    return out;
+}
+
 void PtyGame::start(const std::vector<std::string>& command, int columns, int rows, bool as_job) {
     game_environment();
     std::vector<char*> argv;

@@ -85,6 +85,11 @@ class PtyGame {
 // an xterm, colours wanted. A test of either sets it again for its game.
 void game_environment();
 
+// What a shell command line writes to its standard output, to its end; the
+// game's environment as game_environment() sets it. *status, when given,
+// gets the wait status.
+std::string output_of(const std::string& command, int* status = nullptr);
+
 // The state letter of a process as /proc shows it ('T' when stopped, 'Z'
 // when it has ended), '?' if unknown.
 inline char process_state(pid_t pid) {

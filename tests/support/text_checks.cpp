@@ -1,6 +1,8 @@
 #include "support/text_checks.h"
 
 #include <algorithm>
+#include <fstream>
+#include <sstream>
 #include <vector>
 
 namespace {
@@ -28,6 +30,13 @@ void show_lines(std::string& message, const std::vector<std::string>& lines, siz
 }
 
 } // namespace
+
+std::string read_file(const std::string& path) {
+    std::ifstream file(path);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
 
 testing::AssertionResult same_text(const char* expected_expression, const char* actual_expression,
                                    const std::string& expected, const std::string& actual) {
