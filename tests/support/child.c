@@ -247,10 +247,6 @@ int child_read_more(Child* c, int timeout_ms) {
     return read_some(c, now_us() + timeout_ms * 1000.0);
 }
 
-int child_wait_output(Child* c, int timeout_ms) {
-    return child_read_more(c, timeout_ms) > 0 ? 0 : -1;
-}
-
 size_t child_read_quiet(Child* c, int quiet_ms) {
     c->len = 0;
     while (read_some(c, now_us() + quiet_ms * 1000.0) > 0) {

@@ -78,9 +78,6 @@ int child_read_expect(Child* c, const char* expect, size_t expect_len, size_t ta
  * once and takes what is waiting. Returns 1 when bytes came, 0 on timeout,
  * -1 at the end of output or with buf full. */
 int child_read_more(Child* c, int timeout_ms);
-/* Waits until at least one more byte has come, and appends it. Returns 0
- * when one came. */
-int child_wait_output(Child* c, int timeout_ms);
 /* Reads until nothing arrives for quiet_ms; returns the byte count. Used
  * only to learn a program's bytes, never to time it. */
 size_t child_read_quiet(Child* c, int quiet_ms);
