@@ -88,8 +88,7 @@ TEST_F(MemoryCheck, RoadToTheFinaleTwice) {
 TEST_F(MemoryCheck, GamesToDeath) {
     play(ROAD_TO_THE_ICE_GIANT);
     play({GO_ON});
-    play(concat({ROAD_TO_THE_WINDOW,
-                 {"Borra två hål", "Borra två hål", "Borra två hål", "Borra två hål"}}));
+    play(concat({ROAD_TO_THE_WINDOW, Labels(4, label_to("DRILL_TWO_HOLES"))}));
     play({DECLINE_TO_GO_ON});
     expect_clean_report();
 }
