@@ -392,11 +392,11 @@ long long proc_switches(pid_t pid) {
            proc_field(status, "nonvoluntary_ctxt_switches:");
 }
 
-long proc_peak_rss_kib(pid_t pid) {
+long proc_status_kib(pid_t pid, const char* field) {
     char status[4096];
     if (read_proc(pid, "status", status, sizeof status) != 0)
         return -1;
-    return (long)proc_field(status, "VmHWM:");
+    return (long)proc_field(status, field);
 }
 
 double proc_cpu_us(pid_t pid) {

@@ -122,10 +122,11 @@ int proc_in_input_wait(pid_t pid);
  * stopped process that counts more than before has run and stopped again.
  * -1 when unknown. */
 long long proc_switches(pid_t pid);
-/* Peak resident set of its current image, in KiB (VmHWM): unlike a
- * child's ru_maxrss it does not carry the size of the process that forked
- * it. -1 when unknown. */
-long proc_peak_rss_kib(pid_t pid);
+/* A size its /proc status gives in KiB, by the field's name: "VmHWM:", the
+ * peak resident set of its current image (unlike a child's ru_maxrss it
+ * does not carry the size of the process that forked it), or "VmRSS:", the
+ * resident set now. -1 when unknown. */
+long proc_status_kib(pid_t pid, const char* field);
 /* Processor time it has run so far, in microseconds, as the scheduler
  * counts it; -1 when unknown. */
 double proc_cpu_us(pid_t pid);
