@@ -1,25 +1,10 @@
-// Fuzz target for the paragraph writer and the option labels' line breaking:
-// arbitrary texts at a width from 1 to 300, starting on a line that already
-// holds some bytes. Standard output goes to a memory file, and what `say`
-// writes is matched against its text piece by piece. Checked:
-// - progress: every line that `say` begins at column 0 gets at least one
-//   byte, so no text is measured again without end;
-// - no line holds more than the width in columns, but for a single character
-//   too wide for an empty line;
-// - a word is cut only where no well-formed UTF-8 character is split;
-// - the text's bytes appear in order, only spaces at a break left out;
-// - every piece is followed by the erase sequence, and the paragraph column
-//   counts the columns on the current line.
-// The label lines of the chooser are checked the same way, as its drawing
-// breaks them: `text_line` at the width minus `LABEL_MARGIN`.
-//
-// The bytes 10 and 27 of a text are replaced by letters, so that the
-// writer's own newlines and erase sequences stand apart in the output.
+#include "paragraph_model.h"
+
 #include "byte_reader.h"
 #include "fuzz_check.h"
-#include "fuzz_io.h"
 #include "line_checks.h"
 #include "menu/chooser.h"
+#include "support/output_capture.h"
 #include "term/paragraph.h"
 #include "term/window_size.h"
 
@@ -31,9 +16,9 @@ namespace {
 const std::string ERASE = "\x1b[K";
 
 // line: the bytes on the screen line the writer is on.
-void check_say(std::string& line, int width, const std::string& text) {
+void check_say(OutputCapture& capture, std::string& line, int width, const std::string& text) {
     say(text.c_str());
-    std::string out = take_output();
+    std::string out = capture.take();
     size_t at = 0; // in out
     if (utf8_character_count(line) >= width) {
         // A full line: its break, not a joining space, leads to the text.
@@ -74,9 +59,9 @@ void check_say(std::string& line, int width, const std::string& text) {
     FUZZ_CHECK(paragraph_column() == utf8_character_count(line));
 }
 
-void check_new_paragraph(std::string& line) {
+void check_new_paragraph(OutputCapture& capture, std::string& line) {
     new_paragraph();
-    std::string out = take_output();
+    std::string out = capture.take();
     FUZZ_CHECK(out == (utf8_character_count(line) == 0 ? " " : "\n "));
     line = " ";
     FUZZ_CHECK(paragraph_column() == 1);
@@ -106,7 +91,7 @@ void check_label(int width, const std::string& label) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
+void paragraph_run(const std::uint8_t* bytes, std::size_t size) {
     ByteReader data{bytes, size, 0};
     int low = reader_byte(data);
     int width = 1 + (low | reader_byte(data) << 8) % 300;
@@ -114,19 +99,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     term_set_window({width, term_window().rows});
     paragraph_at_column(column);
     std::string line(static_cast<size_t>(column), 'x');
-    start_capture();
+    OutputCapture capture;
     while (!reader_done(data)) {
         switch (reader_pick(data, 3)) {
         case 0:
-            check_say(line, width, take_text(data));
+            check_say(capture, line, width, take_text(data));
             break;
         case 1:
-            check_new_paragraph(line);
+            check_new_paragraph(capture, line);
             break;
         default:
             check_label(width, take_text(data));
             break;
         }
     }
-    return 0;
 }

@@ -4,14 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 namespace {
 
-// Leaves the model's run for the test, which names the seed.
+// Leaves the model's run for the test, which names the run.
 [[noreturn]] void throw_broken(const char* file, int line, const char* condition) {
     throw std::runtime_error(std::string(file) + ":" + std::to_string(line) +
                              ": property broken: " + condition);
@@ -19,20 +17,27 @@ namespace {
 
 } // namespace
 
-void expect_model_holds(ModelRun run, unsigned runs, std::size_t length, unsigned below) {
+void expect_model_holds(ModelRun run, unsigned runs, const ModelInput& input) {
     fuzz_report = throw_broken;
-    for (unsigned seed = 1; seed <= runs; seed++) {
-        std::mt19937 random(seed);
-        std::vector<std::uint8_t> bytes(length);
-        for (std::uint8_t& byte : bytes)
-            byte = static_cast<std::uint8_t>(random() % 64 == 0 ? 254 + random() % 2
-                                                                : random() % below);
+    for (unsigned number = 1; number <= runs; number++) {
+        std::mt19937 random(number);
+        std::vector<std::uint8_t> bytes = input(number, random);
         try {
             run(bytes.data(), bytes.size());
         } catch (const std::runtime_error& broken) {
-            ADD_FAILURE() << "seed " << seed << ": " << broken.what();
+            ADD_FAILURE() << "run " << number << ": " << broken.what();
             break;
         }
     }
     fuzz_report = nullptr;
+}
+
+ModelInput random_bytes(std::size_t length, unsigned below) {
+    return [length, below](unsigned, std::mt19937& random) {
+        std::vector<std::uint8_t> bytes(length);
+        for (std::uint8_t& byte : bytes)
+            byte = static_cast<std::uint8_t>(random() % 64 == 0 ? 254 + random() % 2
+                                                                : random() % below);
+        return bytes;
+    };
 }

@@ -7,5 +7,5 @@
 #include <gtest/gtest.h>
 
 TEST(WindowProperty, RandomOperationsNeverLeaveTheScreen) {
-    expect_model_holds(text_window_run, 400, 400, 64);
+    expect_model_holds(text_window_run, 400, random_bytes(400, 64));
 }
