@@ -25,11 +25,6 @@ const std::string LAST_OPTION_OF_THE_ROOM = last_option_line(ROOM_MENU);
 // The bed's second option highlighted.
 const std::string SECOND_LIT = option_line(1, BED_MENU[1], true);
 
-void expect_clean_end(PtyGame& game) {
-    EXPECT_EQ(game.wait_exit(), 0);
-    EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
-}
-
 template <typename Condition>
 bool eventually(PtyGame& game, Condition condition) {
     double deadline = now_ms() + 20000;
@@ -79,8 +74,7 @@ TEST(Session, AltKeysDoNothingAndSlowSequencesKeepTheirMeaning) {
     game.read_until(option_line(0, ROOM_MENU[0], true));
     game.send("\x1b");
     game.read_for(30);
-    game.send("q");
-    expect_clean_end(game);
+    expect_quit(game);
 }
 
 // Each key arrives alone even where an earlier program left VMIN at 3, and
@@ -177,8 +171,7 @@ TEST(Session, AResizeInTheMiddleOfAnArrowKeyDoesNotEndTheGame) {
     ASSERT_TRUE(game.settle());
     game.read_for(0);
     EXPECT_NE(game.transcript().find("\x1b[2J", before), std::string::npos);
-    game.send("q");
-    expect_clean_end(game);
+    expect_quit(game);
 }
 
 TEST(Session, TheInterruptKeyEndsTheGameInOrder) {
@@ -196,8 +189,7 @@ TEST(Session, ModeClearsOnlyCanonicalInputEchoAndFlowControl) {
     EXPECT_TRUE(same_settings(game.settings(), game_mode(game.initial_settings())));
     game.send("\x13" + keys::DOWN); // Ctrl-S freezes nothing
     game.read_until(SECOND_LIT);
-    game.send("q");
-    expect_clean_end(game);
+    expect_quit(game);
 }
 
 // The turns as a fresh game at the same size draws them, each with the
@@ -269,8 +261,7 @@ TEST(Session, ANewSizeDrawsTheScreenAgainAsItWas) {
     EXPECT_EQ(again.find(bed_at_80), 0u) << escaped(again);
     const std::string death = turns_at_80.at(turns_at_80.size() - 2);
     EXPECT_NE(again.find(death + "\r\n\r\n" + turns_at_80.back() + "\r\n\r\n"), std::string::npos);
-    game.send("q");
-    expect_clean_end(game);
+    expect_quit(game);
 }
 
 // Turns enough to fill the store, written again one letter a line, and the
@@ -304,8 +295,7 @@ TEST(Session, AResizeWhileTheScreenIsDrawnAgainEndsAtTheNewestSize) {
         game.read_for(0);
         EXPECT_EQ(last_drawing(), at_30) << round;
     }
-    game.send("q");
-    expect_clean_end(game);
+    expect_quit(game);
 }
 
 TEST(Session, SuspendGivesTheTerminalBackAndContinueTakesItAgain) {
@@ -336,8 +326,7 @@ TEST(Session, SuspendGivesTheTerminalBackAndContinueTakesItAgain) {
               std::string("\x1b[?2004h\x1b[0;37;40m\r") + BED_LIST);
     game.send("2");
     game.read_until(SLEEP_TEXT);
-    game.send("q");
-    expect_clean_end(game);
+    expect_quit(game);
 }
 
 // Through a pipe (vakna | tee FILE) the game measures the terminal it reads
@@ -494,8 +483,7 @@ TEST(Session, SuspendKeyThatCannotStopTheGameLeavesItsKeyboardMode) {
     game.read_until(SLEEP_TEXT);
     termios raw = game_mode(game.initial_settings());
     EXPECT_TRUE(same_settings(game.settings(), raw));
-    game.send("q");
-    expect_clean_end(game);
+    expect_quit(game);
 }
 
 std::string run_through_pipes(const char* keys, int* status) {
@@ -597,8 +585,7 @@ TEST(Session, WithoutItsWakePipeTheGameIdlesAndPlays) {
     double cpu_us = proc_cpu_us(game.pid());
     usleep(500000);
     EXPECT_LT(proc_cpu_us(game.pid()) - cpu_us, 50000);
-    game.send("q");
-    expect_clean_end(game);
+    expect_quit(game);
     PtyGame closed({"/bin/bash", "-c", "exec > /dev/null; " + limited + " <&- 2>&-"});
     EXPECT_EQ(closed.wait_exit(), 74 << 8);
 }

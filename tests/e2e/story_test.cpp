@@ -36,8 +36,7 @@ TEST(Death, FourDrillingsOfTwoHolesDrownThePlayer) {
     // Going on after death starts a new game at the bed.
     game.choose(GO_ON);
     game.read_until(BED_TEXT);
-    game.send("q");
-    EXPECT_EQ(game.wait_exit(), 0);
+    expect_quit(game);
 }
 
 TEST(Counts, LapsAddUpWithinOneGame) {
@@ -49,8 +48,7 @@ TEST(Counts, LapsAddUpWithinOneGame) {
     game.choose(label_to("WALK_THREE_LAPS"));
     game.read_until(
         "Du går tre varv runt sjön.\x1b[K Du har nu gått\x1b[K 5\x1b[K varv runt sjön.\x1b[K");
-    game.send("q");
-    EXPECT_EQ(game.wait_exit(), 0);
+    expect_quit(game);
 }
 
 TEST(Options, OnceOnlyOptionsGoAndRepeatableOnesStay) {
@@ -64,8 +62,7 @@ TEST(Options, OnceOnlyOptionsGoAndRepeatableOnesStay) {
     std::string after_taking = game.read_until(EAT + "\x1b[K");
     EXPECT_NE(after_taking.find(says("TAKE_ICE_DRILL").at(0)), std::string::npos);
     EXPECT_EQ(after_taking.find(TAKE_ICE_DRILL), std::string::npos) << escaped(after_taking);
-    game.send("q");
-    EXPECT_EQ(game.wait_exit(), 0);
+    expect_quit(game);
 }
 
 TEST(Options, ADigitChoosesDirectlyAndAMissingDigitIsIgnored) {
@@ -74,8 +71,7 @@ TEST(Options, ADigitChoosesDirectlyAndAMissingDigitIsIgnored) {
     game.send("7");
     game.send("2");
     game.read_until(SLEEP_TEXT);
-    game.send("q");
-    EXPECT_EQ(game.wait_exit(), 0);
+    expect_quit(game);
 }
 
 } // namespace

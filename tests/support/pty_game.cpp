@@ -196,6 +196,16 @@ int PtyGame::waiting_input() const {
     return waiting;
 }
 
+void expect_clean_end(PtyGame& game) {
+    EXPECT_EQ(game.wait_exit(), 0);
+    EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
+}
+
+void expect_quit(PtyGame& game) {
+    game.send("q");
+    expect_clean_end(game);
+}
+
 bool ended_by(int wait_status, int signal_number) {
     if (signal_number == SIGQUIT)
         return WIFEXITED(wait_status) && WEXITSTATUS(wait_status) == 128 + SIGQUIT;

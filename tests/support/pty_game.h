@@ -81,6 +81,12 @@ class PtyGame {
     size_t sent_at_ = 0;   // length of the transcript when the last key went
 };
 
+// The orderly end of a game: exit status 0, and the terminal's settings as
+// they were before it started.
+void expect_clean_end(PtyGame& game);
+// Presses q and expects the orderly end.
+void expect_quit(PtyGame& game);
+
 // Puts this process's TERM and NO_COLOR as every test game expects them:
 // an xterm, colours wanted. A test of either sets it again for its game.
 void game_environment();
@@ -145,7 +151,8 @@ std::string last_option_line(const Labels& menu);
 // longer than a line cut.
 Labels label_lines(const std::string& label, int columns);
 // An option's lines as the chooser lays them out on a terminal this wide,
-// its number before the first and the others indented under it.
+// its number before the first and the others indented under it; wider than
+// five columns, where no line of a label reaches the last cell.
 std::string option_lines(size_t index, const std::string& label, int columns, bool lit = false);
 // A whole list as listing() writes it, on a terminal this wide.
 std::string listing_at(const Labels& menu, int columns, size_t lit = 0);
