@@ -91,6 +91,15 @@ inline const std::string OUT_OF_THE_WINDOW = label_to("CLIMB_OUT");
 inline const Labels WINDOW_MENU = offers("SHOW_WINDOW");
 inline const std::string BACK_IN = label_to("CLIMB_BACK_IN");
 
+// The first words of a text, which a line of any width that holds them
+// shows together.
+inline std::string first_words(const std::string& text, size_t words) {
+    size_t end = 0;
+    while (words-- > 0 && end != std::string::npos)
+        end = text.find(' ', end + 1);
+    return text.substr(0, end);
+}
+
 // An option's number in a menu, as the list shows it, from 1.
 inline int number_in(const Labels& menu, const std::string& label) {
     for (size_t i = 0; i < menu.size(); i++)
