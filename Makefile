@@ -70,22 +70,29 @@ uninstall:
 
 # The three trees build side by side, sharing the jobs, so that no core
 # waits on another tree's links. The sanitized suite runs first, then the
-# fuzz targets (their seeds and a short run each), the plain one last, so
-# the run ends in ctest's summary of the plain suite; any failing fails the
-# target. Without GoogleTest it stops before configuring anything more.
+# fuzz targets (their seeds and a short run each), the plain one last; any
+# failing fails the target, and the run ends in one summary that names the
+# failed tests of every suite, and within each test program the failed
+# cases. Without GoogleTest it stops before configuring anything more.
 test: googletest
 	@$(MAKE) -s --no-print-directory $(ASAN_BUILD)/CMakeCache.txt \
 		$(if $(HAS_FUZZER),$(FUZZ_BUILD)/CMakeCache.txt)
 	@$(MAKE) --no-print-directory -j $(JOBS) test-trees
-	@status=0; \
+	@status=0; formatted=yes; \
+	rm -f $(ASAN_BUILD)/$(FAILED_LOG) $(FUZZ_BUILD)/$(FAILED_LOG) $(BUILD)/$(FAILED_LOG); \
 	echo "== sanitized suite ($(ASAN_BUILD))"; \
 	ctest --test-dir $(ASAN_BUILD) $(CTEST_FLAGS) || status=1; \
 	$(if $(HAS_FUZZER),echo "== fuzz suite ($(FUZZ_BUILD))"; \
 	ctest --test-dir $(FUZZ_BUILD) $(CTEST_FLAGS) || status=1;, \
 	echo "== fuzz suite skipped: it needs clang with its fuzzing runtime (Debian: clang libclang-rt-14-dev)";) \
-	$(MAKE) -s --no-print-directory check-format || status=1; \
+	$(MAKE) -s --no-print-directory check-format || { status=1; formatted=no; }; \
 	echo "== plain suite ($(BUILD))"; \
 	ctest --test-dir $(BUILD) $(CTEST_FLAGS) || status=1; \
+	echo "== summary"; \
+	$(call failures,sanitized,$(ASAN_BUILD)); \
+	$(if $(HAS_FUZZER),$(call failures,fuzz,$(FUZZ_BUILD));) \
+	[ $$formatted = yes ] || echo "formatting: some files are laid out otherwise (make format)"; \
+	$(call failures,plain,$(BUILD)); \
 	exit $$status
 
 # The template of every message outside the story, from the sources
@@ -99,6 +106,20 @@ pot:
 
 po: pot
 	for catalogue in po/*.po; do msgmerge --quiet --update --backup=none $$catalogue $(POT); done
+
+# ctest's list of the tests that failed in a tree's last run, and the
+# shell lines that name them, each with the GoogleTest cases that failed in
+# it as its log shows them.
+FAILED_LOG = Testing/Temporary/LastTestsFailed.log
+failures = if [ -s $(2)/$(FAILED_LOG) ]; then \
+	    echo "$(1) suite: failed:"; \
+	    awk 'FNR == NR { sub(/^[0-9]+:/, ""); failed[$$0] = 1; next } \
+	         /^[0-9]+\/[0-9]+ Test: / { test = $$0; sub(/^[^:]*: /, "", test); \
+	                                   if (test in failed) print "    " test } \
+	         /^\[  FAILED  \] .* \([0-9]+ ms\)$$/ && test in failed { \
+	             sub(/^\[  FAILED  \] /, ""); sub(/ \([0-9]+ ms\)$$/, ""); print "        " $$0 }' \
+	        $(2)/$(FAILED_LOG) $(2)/Testing/Temporary/LastTest.log; \
+	else echo "$(1) suite: every test passed"; fi
 
 # Every source file as the root .clang-format lays it out: format lays the
 # tree out, check-format (part of test) fails on a file laid out otherwise.

@@ -172,7 +172,7 @@ static void test_accounting(void) {
     CHECK(io.writes == 1);
     /* The newlines left as LF: two after the sentence, one an option. */
     CHECK(io.bytes_written == (long long)n - (2 + menu_options));
-    CHECK(proc_peak_rss_kib(child.pid) > 0);
+    CHECK(proc_status_kib(child.pid, "VmHWM:") > 0);
     CHECK(proc_cpu_us(child.pid) > 0);
     child_close(&child);
 }

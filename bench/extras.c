@@ -123,7 +123,7 @@ int walkthrough_keys(const char* game, char* keys, size_t size) {
         child.len = 0;
         /* Wait for the answer to begin, so the next wait sees the game busy
          * or done with it and never the old listing. */
-        failed = child_send(&child, &keys[i], 1) != 0 || child_wait_output(&child, TIMEOUT_MS) != 0;
+        failed = child_send(&child, &keys[i], 1) != 0 || child_read_more(&child, TIMEOUT_MS) <= 0;
     }
     keys[count] = '\0';
     int status = failed ? -1 : child_reap(&child, TIMEOUT_MS, &ended);

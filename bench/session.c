@@ -63,7 +63,7 @@ int session_time(const Program* p, int keys, Timing* t) {
     }
     t->key_us = median(key_us, keys);
     t->key_cpu_us = (proc_cpu_us(child.pid) - t->startup_cpu_us) / keys;
-    t->peak_kib = proc_peak_rss_kib(child.pid);
+    t->peak_kib = proc_status_kib(child.pid, "VmHWM:");
     return finish(p, failed);
 }
 

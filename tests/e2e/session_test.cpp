@@ -3,6 +3,7 @@
 #include "support/pty_game.h"
 #include "support/roads.h"
 #include "support/stdio_redirect.h"
+#include "support/text_checks.h"
 
 #include <gtest/gtest.h>
 
@@ -10,9 +11,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
-#include <fstream>
 #include <poll.h>
-#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,11 +24,6 @@ const std::string END_AT_THE_BED = end_of_list(BED_MENU.size());
 const std::string LAST_OPTION_OF_THE_ROOM = last_option_line(ROOM_MENU);
 // The bed's second option highlighted.
 const std::string SECOND_LIT = option_line(1, BED_MENU[1], true);
-
-void expect_clean_end(PtyGame& game) {
-    EXPECT_EQ(game.wait_exit(), 0);
-    EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
-}
 
 template <typename Condition>
 bool eventually(PtyGame& game, Condition condition) {
@@ -80,8 +74,7 @@ TEST(Session, AltKeysDoNothingAndSlowSequencesKeepTheirMeaning) {
     game.read_until(option_line(0, ROOM_MENU[0], true));
     game.send("\x1b");
     game.read_for(30);
-    game.send("q");
-    expect_clean_end(game);
+    expect_quit(game);
 }
 
 // Each key arrives alone even where an earlier program left VMIN at 3, and
@@ -187,8 +180,7 @@ TEST(Session, AResizeInTheMiddleOfAnArrowKeyDoesNotEndTheGame) {
     game.read_until("\x1b[?2004h");
     game.send("2\x1b[201~");
     EXPECT_EQ(game.read_settled(), "");
-    game.send("q");
-    expect_clean_end(game);
+    expect_quit(game);
 }
 
 TEST(Session, TheInterruptKeyEndsTheGameInOrder) {
@@ -206,12 +198,25 @@ TEST(Session, ModeClearsOnlyCanonicalInputEchoAndFlowControl) {
     EXPECT_TRUE(same_settings(game.settings(), game_mode(game.initial_settings())));
     game.send("\x13" + keys::DOWN); // Ctrl-S freezes nothing
     game.read_until(SECOND_LIT);
-    game.send("q");
-    expect_clean_end(game);
+    expect_quit(game);
+}
+
+// The turns as a fresh game at the same size draws them, each with the
+// empty line that stood above its list.
+std::string turns_along(const Labels& road, int columns) {
+    std::string all;
+    for (const std::string& turn : turns_in(drawn_along(road, columns)))
+        all += turn + "\r\n\r\n";
+    return all;
 }
 
 TEST(Session, ANewSizeDrawsTheScreenAgainAsItWas) {
-    const std::string bed_at_80 = "\r\x1b[2J\x1b[1;1H" + BED_TEXT + "\x1b[K\r\n\r\n";
+    const Labels to_the_window = {SLEEP, GET_UP, TAKE_ICE_DRILL, OUT_OF_THE_WINDOW};
+    const Labels to_a_new_game = concat({to_the_window, FROM_THE_WINDOW_TO_A_DEATH, {GO_ON}});
+    const Labels turns_at_80 = turns_in(drawn_along(to_a_new_game, 80));
+    const Labels turns_at_30 = turns_in(drawn_along({SLEEP}, 30));
+    // Each drawing begins where the cursor rested, on the lit label.
+    const std::string bed_at_80 = "\r\x1b[2J\x1b[1;1H" + turns_at_80.at(0) + "\r\n\r\n";
     // Taken even where the parent ignored or blocked them.
     PtyGame game(
         {"/usr/bin/env", "--ignore-signal=CONT,WINCH", "--block-signal=WINCH", VAKNA_BINARY}, 80,
@@ -226,58 +231,49 @@ TEST(Session, ANewSizeDrawsTheScreenAgainAsItWas) {
     EXPECT_EQ(game.read_until(option_line(0, BED_MENU[0], true)),
               bed_at_80 + option_line(0, BED_MENU[0], true));
     game.resize(30, 30);
-    EXPECT_EQ(game.read_until(LAST_OPTION_OF_THE_BED),
-              "\x1b[A\x1b[4C\r\x1b[2J\x1b[1;1HPlötsligt vaknar du och märker\r\n" + // no erase
-                  std::string("att du ligger i en säng.\x1b[K\r\n\r\n") + BED_LIST);
+    // A line that fills the last column has no erase. The cursor rested on
+    // the one option the two rows held.
+    const std::string bed_at_30 = "\x1b[A\x1b[4C\r\x1b[2J\x1b[1;1H" + turns_at_30.at(0) +
+                                  "\r\n\r\n" + listing_at(BED_MENU, 30);
+    EXPECT_EQ(game.read_until(bed_at_30), bed_at_30);
     // So narrow that the first option takes two lines: the moves follow
     // the new counts from then on.
     game.resize(10, 30);
-    std::string ups, first;
+    std::string ups;
     for (size_t i = BED_MENU.size(); i-- > 0;) {
         size_t lines = label_lines(BED_MENU[i], 10).size();
         ups += lines == 1 ? "\x1b[A" : "\x1b[" + std::to_string(lines) + "A";
     }
-    for (const std::string& line : label_lines(BED_MENU[0], 10))
-        first += (first.empty() ? " 1: " : "    ") + line + "\x1b[K\x1b[0;37;40m\r\n";
     ASSERT_GT(label_lines(BED_MENU[0], 10).size(), 1u);
-    game.read_until(listing_end(BED_MENU, 10) + ups + "\x1b[4C");
+    game.read_until(listing_at(BED_MENU, 10));
     game.send(keys::DOWN);
-    EXPECT_EQ(game.read_until(SECOND_LIT), "\r" + first + SECOND_LIT);
+    const std::string second_lit = option_lines(1, BED_MENU[1], 10, true);
+    EXPECT_EQ(game.read_until(second_lit),
+              ups + "\x1b[4C\r" + option_lines(0, BED_MENU[0], 10) + second_lit);
     game.resize(30, 30);
-    game.read_until(listing_end(BED_MENU, 30));
-    game.send(
-        std::to_string(1 + std::find(BED_MENU.begin(), BED_MENU.end(), SLEEP) - BED_MENU.begin()));
-    // At 30 columns the answer breaks after "vaknar", its 26th column.
-    EXPECT_NE(
-        game.read_until("samma säng.\x1b[K").find("Du somnar... När du vaknar\x1b[K\r\nmärker"),
-        std::string::npos);
+    game.read_until(listing_at(BED_MENU, 30, 1));
+    game.send(std::to_string(number_in(BED_MENU, SLEEP)));
+    // The answer laid out at 30 columns.
+    EXPECT_NE(game.read_settled().find(turns_at_30.at(1)), std::string::npos);
     // The turns that led to the menu, oldest first, each with the empty line
     // that stood above its list; a death and a new game end none of them.
-    // At 30 columns the label out of the window is known by its first line.
-    for (const std::string& label :
-         {GET_UP, TAKE_ICE_DRILL, label_lines(OUT_OF_THE_WINDOW, 30).at(0)})
-        game.choose(label);
-    game.read_until(" 6: Borra tre hål");
+    for (const std::string& label : {GET_UP, TAKE_ICE_DRILL, OUT_OF_THE_WINDOW})
+        game.choose(label_lines(label, 30).at(0));
+    ASSERT_TRUE(game.settle());
+    game.read_for(0);
     game.resize(40, 30);
     game.read_until("\x1b[2J");
-    EXPECT_EQ(
-        game.read_until("\r\n 1: "),
-        "\x1b[1;1HPlötsligt vaknar du och märker att du\x1b[K\r\nligger i en säng.\x1b[K\r\n\r\n"
-        "Du somnar... När du vaknar märker du att\r\ndu ligger i samma säng.\x1b[K\r\n\r\n"
-        "Du står i ett litet rum med varken\x1b[K\r\nväggar eller tak men det finns\x1b[K ett"
-        "\x1b[K\r\nfönster.\x1b[K Det står en isborr lutad mot\x1b[K\r\nfönsterkarmen.\x1b[K"
-        "\r\n\r\nDu tar isborren och stoppar den i\x1b[K\r\nkragen.\x1b[K\r\n\r\nDu står "
-        "lutad mot fönstret och tittar ut\r\növer den\x1b[K frusna sjön och det fina\x1b[K\r\n"
-        "sommarlandskapet.\x1b[K\r\n\r\n 1: ");
-    for (const char* label : {"Borra tre hål", "Borra tre hål", "Borra två hål", GO_ON.c_str()})
-        game.choose(label);
+    const std::string turns_at_40 = "\x1b[1;1H" + turns_along(to_the_window, 40) + " 1: ";
+    EXPECT_EQ(game.read_until(turns_at_40), turns_at_40);
+    for (const std::string& label : concat({FROM_THE_WINDOW_TO_A_DEATH, {GO_ON}}))
+        game.choose(label_lines(label, 40).at(0));
     game.read_until(LAST_OPTION_OF_THE_BED);
     game.resize(80, 30);
     std::string again = game.read_until(LAST_OPTION_OF_THE_BED);
-    EXPECT_EQ(again.find(bed_at_80), 0u) << again;
-    EXPECT_NE(again.find("DÖD nu.\x1b[K\r\n\r\n" + bed_at_80.substr(11)), std::string::npos);
-    game.send("q");
-    expect_clean_end(game);
+    EXPECT_EQ(again.find(bed_at_80), 0u) << escaped(again);
+    const std::string death = turns_at_80.at(turns_at_80.size() - 2);
+    EXPECT_NE(again.find(death + "\r\n\r\n" + turns_at_80.back() + "\r\n\r\n"), std::string::npos);
+    expect_quit(game);
 }
 
 // Turns enough to fill the store, written again one letter a line, and the
@@ -311,8 +307,7 @@ TEST(Session, AResizeWhileTheScreenIsDrawnAgainEndsAtTheNewestSize) {
         game.read_for(0);
         EXPECT_EQ(last_drawing(), at_30) << round;
     }
-    game.send("q");
-    expect_clean_end(game);
+    expect_quit(game);
 }
 
 TEST(Session, SuspendGivesTheTerminalBackAndContinueTakesItAgain) {
@@ -342,30 +337,27 @@ TEST(Session, SuspendGivesTheTerminalBackAndContinueTakesItAgain) {
     EXPECT_EQ(game.transcript().substr(before),
               std::string("\x1b[?2004h\x1b[0;37;40m\r") + BED_LIST);
     game.send("2");
-    game.read_until("Du somnar...");
-    game.send("q");
-    expect_clean_end(game);
+    game.read_until(SLEEP_TEXT);
+    expect_quit(game);
 }
 
 // Through a pipe (vakna | tee FILE) the game measures the terminal it reads
 // its keys from. Stopped, it gets no SIGWINCH, since the shell has the
 // terminal: the list is drawn at the width the window has when it goes on.
 TEST(Session, ThroughAPipeAndAfterAStopTheWidthIsTheTerminalsAsItIsNow) {
+    const std::string bed_at_50 = turns_in(drawn_along({}, 50)).at(0);
+    const std::string screen_at_10 = first_screen(10);
     PtyGame game({"/bin/bash", "--norc", "-i"}, 50);
     game.send(std::string(VAKNA_BINARY) + " | cat\n");
-    EXPECT_NE(game.read_until(LAST_OPTION_OF_THE_BED).find("i en\x1b[K\r\nsäng."),
-              std::string::npos);
+    EXPECT_NE(game.read_until(listing_at(BED_MENU, 50)).find(bed_at_50), std::string::npos);
     game.send("\x1a");
     game.read_until("Stopped");
     game.resize(10, 24);
     game.send("fg\n");
-    std::string drawn = game.read_until(listing_end(BED_MENU, 10));
     // A new width: the screen cleared and the turn written again at it.
-    EXPECT_NE(drawn.find("\x1b[2J\x1b[1;1HPl"), std::string::npos);
-    Labels lines = label_lines(BED_MENU[0], 10);
-    EXPECT_NE(drawn.find("\n\r\n 1: \x1b[0;1;37;42m" + lines[0] +
-                         "\x1b[K\x1b[0;37;40m\r\n    \x1b[0;1;37;42m" + lines[1]),
-              std::string::npos);
+    std::string drawn = game.read_until(screen_at_10);
+    EXPECT_NE(drawn.find(screen_at_10), std::string::npos);
+    EXPECT_NE(drawn.find("\n\r\n" + option_lines(0, BED_MENU[0], 10, true)), std::string::npos);
 }
 
 // The shell's report of how the current job ended, which comes once the
@@ -395,7 +387,7 @@ TEST(Session, AsAShellsJobItStopsBelowItsListKeepsOutOfTheBackgroundAndEndsByKil
     game.read_until(option_line(1, ROOM_MENU[1], true));
     game.send("\x1a");
     std::string stop = game.read_until("Stopped");
-    EXPECT_NE(stop.find("\x1b[B\x1b[B\x1b[0m\x1b[?2004l\r\n"), std::string::npos) << stop;
+    EXPECT_NE(stop.find("\x1b[B\x1b[B\x1b[0m\x1b[?2004l\r\n"), std::string::npos) << escaped(stop);
     // Stopped again by the terminal after bg: it ran since the stop above.
     ASSERT_TRUE(eventually(game, [&] { return process_state(player) == 'T'; }));
     long long switches = proc_switches(player);
@@ -444,13 +436,6 @@ void hang_up(PtyGame& game) {
     int nothing = open("/dev/null", O_WRONLY);
     dup2(nothing, game.master());
     close(nothing);
-}
-
-std::string read_file(const std::string& path) {
-    std::ifstream file(path);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
 }
 
 // The window closed with an interactive shell between it and the game: the
@@ -548,35 +533,27 @@ TEST(Session, SuspendKeyThatCannotStopTheGameLeavesItsKeyboardMode) {
     game.read_until(LAST_OPTION_OF_THE_BED);
     game.send("\x1a");
     game.send("2"); // answered without Enter
-    game.read_until("Du somnar...");
+    game.read_until(SLEEP_TEXT);
     termios raw = game_mode(game.initial_settings());
     EXPECT_TRUE(same_settings(game.settings(), raw));
-    game.send("q");
-    expect_clean_end(game);
+    expect_quit(game);
 }
 
 std::string run_through_pipes(const char* keys, int* status) {
-    game_environment();
-    std::string command = std::string("printf '") + keys + "' | " + VAKNA_BINARY + " 2>&1";
-    std::string out;
-    FILE* game = popen(command.c_str(), "r");
-    char chunk[4096];
-    for (size_t n; (n = fread(chunk, 1, sizeof chunk, game)) > 0;)
-        out.append(chunk, n);
-    *status = pclose(game);
-    return out;
+    return output_of(std::string("printf '") + keys + "' | " + VAKNA_BINARY + " 2>&1", status);
 }
 
 TEST(Session, ScriptedPlayThroughPipesPlaysEachKeyAndEndsAtTheEndOfInput) {
     int status = -1;
     std::string out = run_through_pipes("12", &status);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_NE(out.find("Du står lutad mot fönstret och tittar ut över den\x1b[K frusna sjön"),
+    const Labels window = says("SHOW_WINDOW");
+    EXPECT_NE(out.find(window.at(0) + "\x1b[K " + window.at(1).substr(0, window.at(1).find(' '))),
               std::string::npos)
-        << out;
+        << escaped(out);
     EXPECT_NE(out.find(" " + std::to_string(number_in(WINDOW_MENU, BACK_IN)) + ": " + BACK_IN),
               std::string::npos)
-        << out;
+        << escaped(out);
 }
 
 TEST(Session, EmptyInputEndsTheGameAtOnce) {
@@ -622,10 +599,7 @@ TEST(Session, ThroughAPipeEachScreenArrivesBeforeTheWaitForAKey) {
     int status = -1;
     waitpid(shell, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    std::ifstream file(record);
-    std::stringstream recorded;
-    recorded << file.rdbuf();
-    EXPECT_EQ(recorded.str().rfind(shown, 0), 0u) << "tee records what was shown";
+    EXPECT_EQ(read_file(record).rfind(shown, 0), 0u) << "tee records what was shown";
     unlink(record);
 }
 
@@ -638,7 +612,7 @@ void expect_cannot(const std::string& redirection, const std::string& reason) {
     int status = game.wait_exit();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 74) << status;
     EXPECT_NE(game.transcript().find("vakna: cannot " + reason + "\r\n"), std::string::npos)
-        << game.transcript();
+        << escaped(game.transcript());
     if (reason.rfind("read", 0) == 0) {
         EXPECT_EQ(game.transcript(), "vakna: cannot " + reason + "\r\n");
     }
@@ -668,8 +642,7 @@ TEST(Session, WithoutItsWakePipeTheGameIdlesAndPlays) {
     double cpu_us = proc_cpu_us(game.pid());
     usleep(500000);
     EXPECT_LT(proc_cpu_us(game.pid()) - cpu_us, 50000);
-    game.send("q");
-    expect_clean_end(game);
+    expect_quit(game);
     PtyGame closed({"/bin/bash", "-c", "exec > /dev/null; " + limited + " <&- 2>&-"});
     EXPECT_EQ(closed.wait_exit(), 74 << 8);
 }
@@ -694,7 +667,7 @@ TEST(Session, AReaderThatClosesThePipeEndsTheGameQuietlyBySigpipe) {
             status = game.wait_exit(100);
         }
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + SIGPIPE) << status;
-        EXPECT_EQ(game.transcript().find("vakna"), std::string::npos) << game.transcript();
+        EXPECT_EQ(game.transcript().find("vakna"), std::string::npos) << escaped(game.transcript());
         EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
     }
 }
@@ -769,7 +742,7 @@ TEST(Session, KeysTheGameDidNotReadAreDiscardedAtItsEnd) {
         std::string rest = game.read_until("AFTER THE GAME", 15000);
         kill(paster, SIGKILL);
         waitpid(paster, nullptr, 0);
-        EXPECT_EQ(rest.find("LEFT"), std::string::npos) << paste.option << rest;
+        EXPECT_EQ(rest.find("LEFT"), std::string::npos) << paste.option << escaped(rest);
         EXPECT_EQ(game.waiting_input(), 0);
         game.wait_exit();
     }

@@ -37,8 +37,7 @@ TEST(Walkthrough, FirstScreenIsExact) {
         PtyGame game({"/usr/bin/env", no_color, VAKNA_BINARY});
         std::string first = game.read_until(BED_MENU.back() + "\x1b[K");
         EXPECT_SAME_TEXT(screen, first + game.read_until("\x1b[4C"));
-        game.send("q");
-        EXPECT_EQ(game.wait_exit(), 0);
+        expect_quit(game);
     }
 }
 
@@ -56,8 +55,7 @@ TEST(Walkthrough, ArrowMovesRedrawOnlyTheTwoOptions) {
     EXPECT_EQ(game.read_until(SLEEP_TEXT + "\x1b[K"), "\r\x1b[A" + repeated("\x1b[K\r\n", n) +
                                                           repeated("\x1b[A", n) + SLEEP_TEXT +
                                                           "\x1b[K");
-    game.send("q");
-    EXPECT_EQ(game.wait_exit(), 0);
+    expect_quit(game);
 }
 
 // Each action's frame goes out in one write(), as the kernel counts the
@@ -93,15 +91,14 @@ TEST(Walkthrough, ReachesTheFinaleAndPlaysAgain) {
     EXPECT_NE(finale.find("Du bemannar undervattensbåten och seglar av misstag så långt du kan."
                           "\x1b[K\r\n  Du har härmed klarat del:1 av spel:1.\x1b[K"),
               std::string::npos)
-        << finale;
+        << escaped(finale);
     game.send("2");
     game.read_until(BED_TEXT);
     // A new game starts from scratch: the ice drill stands by the window again.
     play(game, {GET_UP});
-    game.read_until("Det står en isborr lutad mot fönsterkarmen.");
+    game.read_until(says("SHOW_ROOM").at(2));
     game.choose(TAKE_ICE_DRILL);
-    game.send("q");
-    EXPECT_EQ(game.wait_exit(), 0);
+    expect_quit(game);
 }
 
 TEST(Walkthrough, DecliningToPlayAgainEndsTheGame) {

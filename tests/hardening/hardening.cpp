@@ -201,18 +201,3 @@ bool answers_or_ended_in_order(PtyGame& game, int timeout_ms) {
 void expect_ended_in_order(PtyGame& game, int timeout_ms) {
     expect_in_order(game, game.wait_exit(timeout_ms));
 }
-
-std::string printable(const std::string& bytes) {
-    std::string out;
-    for (char c : bytes) {
-        auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte < 0x7f && byte != '\\') {
-            out += c;
-        } else {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
-            out += escaped;
-        }
-    }
-    return out;
-}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "support/pty_game.h"
+#include "support/utf8_text.h"
 
 #include <random>
 #include <string>
@@ -60,7 +61,3 @@ bool answers_or_ended_in_order(PtyGame& game, int timeout_ms = 10000);
 // ended by an interrupt signal) and the terminal's settings exactly as they
 // were before the game started.
 void expect_ended_in_order(PtyGame& game, int timeout_ms = 5000);
-
-// The bytes with control and non-ASCII bytes written as escapes, for
-// messages.
-std::string printable(const std::string& bytes);

@@ -6,13 +6,12 @@
 #include "hardening/hardening.h"
 #include "support/pty_game.h"
 #include "support/roads.h"
+#include "support/text_checks.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <unistd.h>
 
 namespace {
@@ -29,13 +28,6 @@ std::string find_on_path(const std::string& program) {
             return candidate;
     }
     return "";
-}
-
-std::string read_file(const std::string& path) {
-    std::ifstream file(path);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
 }
 
 class MemoryCheck : public testing::Test {
@@ -96,8 +88,7 @@ TEST_F(MemoryCheck, RoadToTheFinaleTwice) {
 TEST_F(MemoryCheck, GamesToDeath) {
     play(ROAD_TO_THE_ICE_GIANT);
     play({GO_ON});
-    play(concat({ROAD_TO_THE_WINDOW,
-                 {"Borra två hål", "Borra två hål", "Borra två hål", "Borra två hål"}}));
+    play(concat({ROAD_TO_THE_WINDOW, Labels(4, label_to("DRILL_TWO_HOLES"))}));
     play({DECLINE_TO_GO_ON});
     expect_clean_report();
 }

@@ -110,8 +110,8 @@ TEST_P(QuitFreeBytes, NeverEndTheGame) {
     Feeding feeding = feed_keys_and_go_on(game, keys_of(random_byte_runs(rng, 3000, true)));
     report("quit-free bytes", GetParam(), feeding);
     EXPECT_FALSE(feeding.ended) << "ended after " << feeding.answered << " bytes, at \""
-                                << printable(feeding.last) << "\"; it wrote last: "
-                                << printable(game.transcript().substr(
+                                << escaped(feeding.last) << "\"; it wrote last: "
+                                << escaped(game.transcript().substr(
                                        game.transcript().size() -
                                        std::min<size_t>(600, game.transcript().size())));
     EXPECT_EQ(feeding.answered, feeding.sent);

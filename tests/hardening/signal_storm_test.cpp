@@ -85,13 +85,13 @@ struct StormPlayer {
             resize();
         if (!answers_or_ended_in_order(*game)) {
             ASSERT_FALSE(testing::Test::HasFailure())
-                << "key " << keys << " (" << printable(key) << ") at width " << width;
+                << "key " << keys << " (" << escaped(key) << ") at width " << width;
             start();
             return;
         }
         std::string written = game->read_for(0);
         if (!resized_during && laid_out_at >= NARROWEST_CHECKED_WIDTH) {
-            EXPECT_LE(longest_line(written), laid_out_at) << printable(written);
+            EXPECT_LE(longest_line(written), laid_out_at) << escaped(written);
             ++checked_lines;
         }
     }

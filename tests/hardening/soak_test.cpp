@@ -11,7 +11,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 
 namespace {
 
@@ -28,19 +27,6 @@ constexpr int ANSWER_TIMEOUT_MS = 10000;
 long soak_keys() {
     const char* keys = std::getenv("VAKNA_SOAK_KEYS");
     return keys ? std::atol(keys) : DEFAULT_SOAK_KEYS;
-}
-
-// A field of /proc/<pid>/status such as "VmHWM:", in KiB; -1 if missing.
-long status_kib(pid_t pid, const std::string& field) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string name;
-    while (status >> name) {
-        long value = 0;
-        if (name == field && status >> value)
-            return value;
-        status.ignore(1 << 16, '\n');
-    }
-    return -1;
 }
 
 struct MemorySample {
@@ -62,7 +48,7 @@ struct Soak {
     std::string answer(const std::string& key) {
         ++keys;
         EXPECT_TRUE(game.settle(ANSWER_TIMEOUT_MS))
-            << "no answer to key " << keys << " (" << printable(key) << ")";
+            << "no answer to key " << keys << " (" << escaped(key) << ")";
         return game.read_for(0);
     }
 
@@ -99,7 +85,7 @@ struct Soak {
 
     void sample_memory() {
         samples.push_back(
-            {keys, status_kib(game.pid(), "VmHWM:"), status_kib(game.pid(), "VmRSS:")});
+            {keys, proc_status_kib(game.pid(), "VmHWM:"), proc_status_kib(game.pid(), "VmRSS:")});
     }
 
     // The first sample taken after a tenth of the run, when the game has

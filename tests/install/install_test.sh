@@ -75,8 +75,8 @@ expect_plays() {
     [ "$status" -eq 0 ] || fail "printf 12 | $1 exited $status"
     if ! printf '%s' "$out" | sed 's/\x1b\[[0-9;]*[A-Za-z]//g' |
         grep -q "^ [0-9]: $back_in\$"; then
-        fail "printf 12 | $1 did not play two turns; it wrote:"
-        printf '%s\n' "$out"
+        fail "printf 12 | $1 did not play two turns; it wrote (ESC as \\e, CR as \\r):"
+        printf '%s\n' "$out" | sed 's/\x1b/\\e/g; s/\r/\\r/g'
     fi
 }
 

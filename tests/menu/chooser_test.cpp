@@ -4,6 +4,7 @@
 #include "menu/chooser.h"
 #include "menu/turn_store.h"
 #include "support/stdio_redirect.h"
+#include "support/utf8_text.h"
 #include "term/paragraph.h"
 #include "term/window_size.h"
 
@@ -78,19 +79,19 @@ TEST_F(Chooser, EveryMoveKeyMovesEveryChooseKeyChoosesAndOtherKeysDoNothing) {
         scene_begin(1);
         add_option(10, "a");
         add_option(11, "b");
-        EXPECT_EQ(run(move + "\n"), 11) << "next: " << move;
+        EXPECT_EQ(run(move + "\n"), 11) << "next: " << escaped(move);
     }
     for (std::string move : {"\x1b[A", "\b", "\x7f", "b", "B", "\x1b\x1b[A"}) {
         scene_begin(1);
         add_option(10, "a");
         add_option(11, "b");
         add_option(12, "c");
-        EXPECT_EQ(run(move + "\n"), 12) << "previous: " << move;
+        EXPECT_EQ(run(move + "\n"), 12) << "previous: " << escaped(move);
     }
     for (std::string choose : {"\n", "\r", "\x1b[C", "\x1b[1;5C"}) {
         scene_begin(1);
         add_option(10, "a");
-        EXPECT_EQ(run(choose), 10) << "choose: " << choose;
+        EXPECT_EQ(run(choose), 10) << "choose: " << escaped(choose);
     }
     // Page Down, Insert, F3 (console, application and Ctrl forms), Left,
     // Home, Delete, F12, Alt+1, Alt+Enter, Ctrl-A, Ctrl-B, Ctrl-D, NUL.
@@ -101,10 +102,10 @@ TEST_F(Chooser, EveryMoveKeyMovesEveryChooseKeyChoosesAndOtherKeysDoNothing) {
         scene_begin(1);
         add_option(10, "a");
         add_option(11, "b");
-        EXPECT_EQ(run(other + "\n"), 10) << "nothing: " << other;
+        EXPECT_EQ(run(other + "\n"), 10) << "nothing: " << escaped(other);
         EXPECT_EQ(drawn, "\n\n" + lit('1', "a") + plain('2', "b") + "\x1b[A\x1b[A" + REST + EOL +
                              "\n" + EOL + "\n\x1b[A\x1b[A")
-            << "nothing: " << other;
+            << "nothing: " << escaped(other);
     }
 }
 
@@ -130,7 +131,7 @@ TEST_F(Chooser, QuitKeysChooseNothing) {
         scene_begin(1);
         add_option(10, "a");
         add_option(11, "b");
-        EXPECT_EQ(run(quit), STATE_QUIT) << "quit: " << quit;
+        EXPECT_EQ(run(quit), STATE_QUIT) << "quit: " << escaped(quit);
         // Nothing was selected: both options are still fresh.
         EXPECT_EQ(run("2"), 11);
         EXPECT_EQ(run("1"), 10);

@@ -1,11 +1,11 @@
 // Menu tree: merging adds, once-only and kept options, removal at listing
-// time, groups, release of every node, and a random run against a model.
+// time, groups, release of every node, and random runs against a model.
 #include "menu/menu_tree.h"
+#include "menu_tree_model.h"
+#include "support/model_runs.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -318,99 +318,9 @@ TEST(MenuStory, ManyScenesLeaveNothingBehind) {
 #endif
 }
 
-// The expected behaviour, kept as plainly as possible.
-struct ModelOption {
-    std::string label;
-    std::vector<StateId> actions;
-    int cursor = -1;
-    int loop = -1;
-    bool spent() const { return cursor >= 0 && cursor + 1 == (int)actions.size() && loop < 0; }
-};
-using ModelRef = std::shared_ptr<ModelOption>;
-
-struct ShadowTree {
-    std::vector<ModelRef> options;
-    ModelRef chosen, last_added;
-
-    void add(const std::string& label, StateId state) {
-        ModelRef found;
-        for (const ModelRef& o : options) {
-            if (o->label == label)
-                found = o;
-        }
-        if (!found) {
-            found = std::make_shared<ModelOption>(ModelOption{label, {}});
-            if (options.empty())
-                chosen = found;
-            options.push_back(found);
-        }
-        found->actions.push_back(state);
-        last_added = found;
-    }
-    std::vector<ModelRef> list() {
-        std::erase_if(options, [](const ModelRef& o) { return o->spent(); });
-        return options;
-    }
-    StateId select(const ModelRef& o) {
-        chosen = o;
-        if (o->spent())
-            return 0;
-        if (o->cursor + 1 < (int)o->actions.size())
-            o->cursor++;
-        else
-            o->cursor = o->loop;
-        return o->actions[o->cursor];
-    }
-};
-
+// The fuzz target's model of the tree, on random runs.
 TEST(MenuModel, RandomRunsMatchTheModel) {
-    // Two separate buffers per text, so merging has to compare bytes.
-    static char texts[2][5][8] = {{"A", "B", "Sova", "\xc3\xa5t", "At"},
-                                  {"A", "B", "Sova", "\xc3\xa5t", "At"}};
-    for (unsigned seed = 1; seed <= 300; seed++) {
-        SCOPED_TRACE("seed " + std::to_string(seed));
-        std::mt19937 rng(seed);
-        auto pick = [&](int n) { return (int)(rng() % n); };
-        MenuTree tree;
-        menu_tree_init(&tree);
-        ShadowTree model;
-        std::vector<std::pair<ModelRef, MenuNode*>> listed;
-        for (int step = 0; step < 200 && !testing::Test::HasFailure(); step++) {
-            int op = pick(20);
-            if (op < 8) {
-                const char* label = texts[pick(2)][pick(5)];
-                StateId state = 1 + pick(91);
-                menu_add_option(&tree, state, label);
-                model.add(label, state);
-            } else if (op < 9 && model.last_added) {
-                StateId state = 1 + pick(91);
-                menu_add_action(&tree, state);
-                model.last_added->actions.push_back(state);
-            } else if (op < 13) {
-                std::vector<ModelRef> expected = model.list();
-                std::vector<Listed> got = list_menu(&tree);
-                ASSERT_EQ(got.size(), expected.size());
-                listed.clear();
-                for (size_t i = 0; i < got.size(); i++) {
-                    ASSERT_EQ(got[i].label, expected[i]->label);
-                    listed.push_back({expected[i], got[i].node});
-                }
-            } else if (op < 17 && !listed.empty()) {
-                auto& [option, node] = listed[pick(listed.size())];
-                ASSERT_EQ(menu_select(&tree, node), model.select(option));
-            } else if (op < 19) {
-                menu_keep(&tree);
-                if (model.chosen)
-                    model.chosen->loop = model.chosen->cursor;
-            } else if (op == 19) {
-                menu_tree_clear(&tree);
-                model = ShadowTree{};
-                listed.clear();
-            }
-            check_links(&tree.root);
-        }
-        menu_tree_destroy(&tree);
-    }
+    expect_model_holds(menu_tree_run, 300, random_bytes(600));
 }
 
 } // namespace

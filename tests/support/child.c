@@ -247,10 +247,6 @@ int child_read_more(Child* c, int timeout_ms) {
     return read_some(c, now_us() + timeout_ms * 1000.0);
 }
 
-int child_wait_output(Child* c, int timeout_ms) {
-    return child_read_more(c, timeout_ms) > 0 ? 0 : -1;
-}
-
 size_t child_read_quiet(Child* c, int quiet_ms) {
     c->len = 0;
     while (read_some(c, now_us() + quiet_ms * 1000.0) > 0) {
@@ -396,11 +392,11 @@ long long proc_switches(pid_t pid) {
            proc_field(status, "nonvoluntary_ctxt_switches:");
 }
 
-long proc_peak_rss_kib(pid_t pid) {
+long proc_status_kib(pid_t pid, const char* field) {
     char status[4096];
     if (read_proc(pid, "status", status, sizeof status) != 0)
         return -1;
-    return (long)proc_field(status, "VmHWM:");
+    return (long)proc_field(status, field);
 }
 
 double proc_cpu_us(pid_t pid) {

@@ -78,9 +78,6 @@ int child_read_expect(Child* c, const char* expect, size_t expect_len, size_t ta
  * once and takes what is waiting. Returns 1 when bytes came, 0 on timeout,
  * -1 at the end of output or with buf full. */
 int child_read_more(Child* c, int timeout_ms);
-/* Waits until at least one more byte has come, and appends it. Returns 0
- * when one came. */
-int child_wait_output(Child* c, int timeout_ms);
 /* Reads until nothing arrives for quiet_ms; returns the byte count. Used
  * only to learn a program's bytes, never to time it. */
 size_t child_read_quiet(Child* c, int quiet_ms);
@@ -125,10 +122,11 @@ int proc_in_input_wait(pid_t pid);
  * stopped process that counts more than before has run and stopped again.
  * -1 when unknown. */
 long long proc_switches(pid_t pid);
-/* Peak resident set of its current image, in KiB (VmHWM): unlike a
- * child's ru_maxrss it does not carry the size of the process that forked
- * it. -1 when unknown. */
-long proc_peak_rss_kib(pid_t pid);
+/* A size its /proc status gives in KiB, by the field's name: "VmHWM:", the
+ * peak resident set of its current image (unlike a child's ru_maxrss it
+ * does not carry the size of the process that forked it), or "VmRSS:", the
+ * resident set now. -1 when unknown. */
+long proc_status_kib(pid_t pid, const char* field);
 /* Processor time it has run so far, in microseconds, as the scheduler
  * counts it; -1 when unknown. */
 double proc_cpu_us(pid_t pid);

@@ -1,5 +1,6 @@
 #include "support/pty_game.h"
 #include "support/stdio_redirect.h"
+#include "support/text_checks.h"
 
 #include <gtest/gtest.h>
 
@@ -22,6 +23,19 @@ PtyGame::PtyGame(const std::vector<std::string>& command, int columns, int rows)
 void game_environment() {
     setenv("TERM", "xterm", 1);
     unsetenv("NO_COLOR");
+}
+
+std::string output_of(const std::string& command, int* status) {
+    game_environment();
+    std::string out;
+    FILE* shell = popen(command.c_str(), "r");
+    char chunk[4096];
+    for (size_t n; (n = fread(chunk, 1, sizeof chunk, shell)) > 0;)
+        out.append(chunk, n);
+    int ended = pclose(shell);
+    if (status)
+        *status = ended;
+    return out;
 }
 
 void PtyGame::start(const std::vector<std::string>& command, int columns, int rows, bool as_job) {
@@ -63,8 +77,8 @@ std::string PtyGame::read_until(const std::string& needle, int timeout_ms) {
     while (all_.find(needle, unread_at_) == std::string::npos) {
         int left = static_cast<int>(deadline - now_ms());
         if (left <= 0 || (!read_some(left) && now_ms() >= deadline)) {
-            ADD_FAILURE() << "no \"" << needle << "\" within " << timeout_ms
-                          << " ms; got: " << all_.substr(unread_at_);
+            ADD_FAILURE() << "no \"" << escaped(needle) << "\" within " << timeout_ms
+                          << " ms; got: " << escaped(all_.substr(unread_at_));
             break;
         }
     }
@@ -169,8 +183,8 @@ int PtyGame::choose(const std::string& label, int timeout_ms) {
         }
         int left = static_cast<int>(deadline - now_ms());
         if (left <= 0 || !read_some(left)) {
-            ADD_FAILURE() << "option \"" << label
-                          << "\" not offered; got: " << all_.substr(sent_at_);
+            ADD_FAILURE() << "option \"" << escaped(label)
+                          << "\" not offered; got: " << escaped(all_.substr(sent_at_));
             return 0;
         }
     }
@@ -180,6 +194,16 @@ int PtyGame::waiting_input() const {
     int waiting = -1;
     ioctl(child_->slave_fd, FIONREAD, &waiting);
     return waiting;
+}
+
+void expect_clean_end(PtyGame& game) {
+    EXPECT_EQ(game.wait_exit(), 0);
+    EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
+}
+
+void expect_quit(PtyGame& game) {
+    game.send("q");
+    expect_clean_end(game);
 }
 
 bool ended_by(int wait_status, int signal_number) {
@@ -270,4 +294,61 @@ Labels label_lines(const std::string& label, int columns) {
 
 std::string listing_end(const Labels& menu, int columns) {
     return label_lines(menu.back(), columns).back() + LINE_END;
+}
+
+std::string option_lines(size_t index, const std::string& label, int columns, bool lit) {
+    const std::string number = " " + std::to_string(index + 1) + ": ";
+    std::string all;
+    for (const std::string& line : label_lines(label, columns)) {
+        std::string one = option_line(index, line, lit);
+        if (!all.empty())
+            one.replace(0, number.size(), std::string(number.size(), ' '));
+        all += one;
+    }
+    return all;
+}
+
+std::string listing_at(const Labels& menu, int columns, size_t lit) {
+    std::string all;
+    for (size_t i = 0; i < menu.size(); i++)
+        all += option_lines(i, menu[i], columns, i == lit);
+    return all;
+}
+
+std::string drawn_along(const Labels& road, int columns, int rows) {
+    PtyGame game(columns, rows);
+    EXPECT_TRUE(game.settle());
+    // A label that the width breaks is known by its first line.
+    for (const std::string& label : road)
+        game.choose(label_lines(label, columns).at(0));
+    EXPECT_TRUE(game.settle());
+    return game.transcript();
+}
+
+namespace {
+// A list begins below its turn's empty line.
+const std::string LIST_START = "\r\n\r\n 1: ";
+} // namespace
+
+// Each turn's text follows the last cursor move before it: the move to the
+// top of a cleared screen, or up over the list it replaced.
+Labels turns_in(const std::string& transcript) {
+    Labels turns;
+    size_t from = 0;
+    for (size_t list; (list = transcript.find(LIST_START, from)) != std::string::npos;
+         from = list + LIST_START.size()) {
+        size_t start = from;
+        for (size_t at = from; (at = transcript.find("\x1b[", at)) < list; at++) {
+            size_t final = transcript.find_first_not_of("0123456789;", at + 2);
+            if (final < list && (transcript[final] == 'A' || transcript[final] == 'H'))
+                start = final + 1;
+        }
+        turns.push_back(transcript.substr(start, list - start));
+    }
+    return turns;
+}
+
+std::string first_screen(int columns, int rows) {
+    std::string drawn = drawn_along({}, columns, rows);
+    return drawn.substr(std::min(drawn.find("\x1b[2J"), drawn.size()));
 }

@@ -81,9 +81,20 @@ class PtyGame {
     size_t sent_at_ = 0;   // length of the transcript when the last key went
 };
 
+// The orderly end of a game: exit status 0, and the terminal's settings as
+// they were before it started.
+void expect_clean_end(PtyGame& game);
+// Presses q and expects the orderly end.
+void expect_quit(PtyGame& game);
+
 // Puts this process's TERM and NO_COLOR as every test game expects them:
 // an xterm, colours wanted. A test of either sets it again for its game.
 void game_environment();
+
+// What a shell command line writes to its standard output, to its end; the
+// game's environment as game_environment() sets it. *status, when given,
+// gets the wait status.
+std::string output_of(const std::string& command, int* status = nullptr);
 
 // The state letter of a process as /proc shows it ('T' when stopped, 'Z'
 // when it has ended), '?' if unknown.
@@ -141,6 +152,22 @@ std::string last_option_line(const Labels& menu);
 // most 5 columns fewer a line, broken at the last space that fits, a word
 // longer than a line cut.
 Labels label_lines(const std::string& label, int columns);
+// An option's lines as the chooser lays them out on a terminal this wide,
+// its number before the first and the others indented under it; wider than
+// five columns, where no line of a label reaches the last cell.
+std::string option_lines(size_t index, const std::string& label, int columns, bool lit = false);
+// A whole list as listing() writes it, on a terminal this wide.
+std::string listing_at(const Labels& menu, int columns, size_t lit = 0);
+// Everything a fresh game on a terminal of this size writes along a road,
+// once it waits for the next key: the layout that any drawing of the same
+// turns at that size must repeat.
+std::string drawn_along(const Labels& road, int columns, int rows = 30);
+// The texts of the turns in such a transcript, oldest first, each as it
+// was written, without the empty line below it.
+Labels turns_in(const std::string& transcript);
+// The first screen a fresh game of this size draws: the screen cleared,
+// the bed's turn and its list.
+std::string first_screen(int columns, int rows = 30);
 // How the listing of this menu on a terminal this wide ends, whatever is
 // highlighted: the last line of its last option, from its label on.
 std::string listing_end(const Labels& menu, int columns);

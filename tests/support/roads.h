@@ -91,6 +91,15 @@ inline const std::string OUT_OF_THE_WINDOW = label_to("CLIMB_OUT");
 inline const Labels WINDOW_MENU = offers("SHOW_WINDOW");
 inline const std::string BACK_IN = label_to("CLIMB_BACK_IN");
 
+// The first words of a text, which a line of any width that holds them
+// shows together.
+inline std::string first_words(const std::string& text, size_t words) {
+    size_t end = 0;
+    while (words-- > 0 && end != std::string::npos)
+        end = text.find(' ', end + 1);
+    return text.substr(0, end);
+}
+
 // An option's number in a menu, as the list shows it, from 1.
 inline int number_in(const Labels& menu, const std::string& label) {
     for (size_t i = 0; i < menu.size(); i++)
@@ -105,6 +114,10 @@ inline const Labels ROAD_TO_THE_WINDOW = {GET_UP, TAKE_ICE_DRILL, OUT_OF_THE_WIN
 // From the bed down below, through the fun hole.
 inline const Labels ROAD_DOWN_BELOW =
     concat({ROAD_TO_THE_WINDOW, {"Borra två hål", "Kliva ner i det roligaste hålet"}});
+
+// From the window, drilling three holes twice and then two, into a death.
+inline const Labels FROM_THE_WINDOW_TO_A_DEATH = {
+    label_to("DRILL_THREE_HOLES"), label_to("DRILL_THREE_HOLES"), label_to("DRILL_TWO_HOLES")};
 
 // From the bed into the lift, its buttons working.
 inline const Labels ROAD_INTO_THE_LIFT =

@@ -257,7 +257,7 @@ std::string Screen::dump() const {
     std::string all;
     for (int row = 0; row < static_cast<int>(rows.size()); row++) {
         bool lit = any_cell_has(rows[row], LIT_BACKGROUND) || any_cell_has(rows[row], LIT_REVERSE);
-        all += std::to_string(row) + "|" + text(row) + (lit ? "   <- lit" : "") + "\n";
+        all += std::to_string(row) + "|" + escaped(text(row)) + (lit ? "   <- lit" : "") + "\n";
     }
     return all;
 }

@@ -1,7 +1,8 @@
 #include "support/text_checks.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <vector>
 
 namespace {
@@ -22,34 +23,20 @@ std::vector<std::string> lines_of(const std::string& text) {
     return lines;
 }
 
-// Bytes from 0x80 up are left alone: UTF-8 letters reach the reader as
-// letters.
-std::string shown(const std::string& line) {
-    std::string out;
-    for (unsigned char c : line) {
-        if (c == 0x1b)
-            out += "\\e";
-        else if (c == '\r')
-            out += "\\r";
-        else if (c == '\\')
-            out += "\\\\";
-        else if (c < 0x20 || c == 0x7f) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\x%02x", c);
-            out += escape;
-        } else
-            out += static_cast<char>(c);
-    }
-    return out;
-}
-
 void show_lines(std::string& message, const std::vector<std::string>& lines, size_t from, size_t to,
                 const char* mark) {
     for (size_t i = from; i < std::min(to, lines.size()); i++)
-        message += std::string(mark) + std::to_string(i + 1) + "|" + shown(lines[i]) + "\n";
+        message += std::string(mark) + std::to_string(i + 1) + "|" + escaped(lines[i]) + "\n";
 }
 
 } // namespace
+
+std::string read_file(const std::string& path) {
+    std::ifstream file(path);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
 
 testing::AssertionResult same_text(const char* expected_expression, const char* actual_expression,
                                    const std::string& expected, const std::string& actual) {

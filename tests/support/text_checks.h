@@ -1,9 +1,14 @@
 // Checks on texts that tests share.
 #pragma once
 
+#include "support/utf8_text.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
+
+// The whole of a file; empty when it cannot be read.
+std::string read_file(const std::string& path);
 
 // Whether part stands anywhere in text.
 inline bool contains(const std::string& text, const std::string& part) {

@@ -1,6 +1,7 @@
 #include "support/utf8_text.h"
 
 #include <algorithm>
+#include <cstdio>
 
 bool utf8_is_continuation(char c) {
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
@@ -53,4 +54,27 @@ bool utf8_splits_character(const std::string& text, std::size_t at) {
             return true;
     }
     return false;
+}
+
+// Bytes from 0x80 up are left alone: UTF-8 letters reach the reader as
+// letters.
+std::string escaped(const std::string& bytes) {
+    std::string out;
+    for (unsigned char c : bytes) {
+        if (c == 0x1b)
+            out += "\\e";
+        else if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\\')
+            out += "\\\\";
+        else if (c < 0x20 || c == 0x7f) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02x", c);
+            out += escape;
+        } else
+            out += static_cast<char>(c);
+    }
+    return out;
 }

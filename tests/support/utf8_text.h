@@ -24,3 +24,9 @@ bool utf8_is_whole(const std::string& text);
 // True when a break between text[at - 1] and text[at] falls inside a
 // well-formed character: its lead byte followed by all it announces.
 bool utf8_splits_character(const std::string& text, std::size_t at);
+
+// Bytes as a failure message may show them: control bytes escaped (ESC as
+// \e, a carriage return as \r, a line feed as \n, others as \x1f), so that
+// they neither move the cursor of the terminal that shows the log nor
+// recolour it; letters as they are.
+std::string escaped(const std::string& bytes);

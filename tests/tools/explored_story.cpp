@@ -1,7 +1,7 @@
 #include "explored_story.h"
 
-#include <fstream>
-#include <sstream>
+#include "support/text_checks.h"
+
 #include <vector>
 
 namespace {
@@ -31,8 +31,5 @@ const Exploration& explored_story() {
 }
 
 std::string committed_doc(const std::string& name) {
-    std::ifstream file(VAKNA_SOURCE_DIR "/docs/" + name);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
+    return read_file(VAKNA_SOURCE_DIR "/docs/" + name);
 }

@@ -4,6 +4,7 @@
 #include "support/pty_game.h"
 #include "support/screen.h"
 #include "support/stdio_redirect.h"
+#include "support/text_checks.h"
 #include "support/utf8_text.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +16,6 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <fstream>
 #include <map>
 #include <poll.h>
 #include <sstream>
@@ -180,14 +180,8 @@ std::string executable_of(pid_t pid) {
 }
 
 size_t count_newlines(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::string all((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::string all = read_file(path);
     return static_cast<size_t>(std::count(all.begin(), all.end(), '\n'));
-}
-
-std::string read_file(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
 }
 
 } // namespace
