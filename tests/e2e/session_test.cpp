@@ -245,11 +245,10 @@ TEST(Session, ANewSizeDrawsTheScreenAgainAsItWas) {
         ups += lines == 1 ? "\x1b[A" : "\x1b[" + std::to_string(lines) + "A";
     }
     ASSERT_GT(label_lines(BED_MENU[0], 10).size(), 1u);
-    game.read_until(listing_at(BED_MENU, 10));
+    game.read_until(listing_at(BED_MENU, 10) + ups + "\x1b[4C");
     game.send(keys::DOWN);
     const std::string second_lit = option_lines(1, BED_MENU[1], 10, true);
-    EXPECT_EQ(game.read_until(second_lit),
-              ups + "\x1b[4C\r" + option_lines(0, BED_MENU[0], 10) + second_lit);
+    EXPECT_EQ(game.read_until(second_lit), "\r" + option_lines(0, BED_MENU[0], 10) + second_lit);
     game.resize(30, 30);
     game.read_until(listing_at(BED_MENU, 30, 1));
     game.send(std::to_string(number_in(BED_MENU, SLEEP)));
