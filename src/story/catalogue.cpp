@@ -4,6 +4,7 @@
 // which function performs it; options and jumps name the state they lead to.
 #include "story/catalogue.h"
 
+#include "menu/chooser.h"
 #include "menu/menu_tree.h"
 #include "menu/turn_store.h"
 #include "story/story.h"
@@ -589,4 +590,24 @@ Step catalogue_perform(StateId state) {
     if (!catalogue_has_state(state))
         return end_run(); // no state: ends the run like the quit
     return STATE_FUNCTIONS[state]();
+}
+
+// ---- The story's hooks
+
+// Kept beside the catalogue, which tells the watcher of every state it
+// begins; the story's run asks the chooser through them.
+static void unwatched(StateId, bool) {}
+
+static StoryHooks hooks = {story_choose, unwatched};
+
+void story_set_hooks(StoryHooks set) {
+    hooks = {set.choose, set.watch != nullptr ? set.watch : unwatched};
+}
+
+const StoryHooks& story_hooks() {
+    return hooks;
+}
+
+void story_watch(StateId state, bool scene_begins) {
+    hooks.watch(state, scene_begins);
 }

@@ -1,6 +1,5 @@
 #include "story/story.h"
 
-#include "menu/chooser.h"
 #include "menu/turn_store.h"
 #include "story/catalogue.h"
 
@@ -14,21 +13,6 @@ const char* holes_text;
 char holes_buffer[COUNTER_BUFFER_SIZE];
 const char* laps_text;
 char laps_buffer[COUNTER_BUFFER_SIZE];
-
-static StoryHooks hooks = {story_choose, nullptr};
-
-void story_set_hooks(StoryHooks set) {
-    hooks = set;
-}
-
-const StoryHooks& story_hooks() {
-    return hooks;
-}
-
-void story_watch(StateId state, bool scene_begins) {
-    if (hooks.watch != nullptr)
-        hooks.watch(state, scene_begins);
-}
 
 int counter_value(const char* text) {
     if (text == nullptr)
@@ -78,7 +62,7 @@ void run_story(StateId start) {
             state = step.next;
             continue;
         }
-        state = hooks.choose();
+        state = story_hooks().choose();
         // The choice begins a new turn, whichever chooser made it.
         end_turn();
     }
