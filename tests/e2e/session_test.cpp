@@ -316,7 +316,7 @@ TEST(Session, SuspendGivesTheTerminalBackAndContinueTakesItAgain) {
     ASSERT_NE(player, game.pid());
     size_t before = game.transcript().size();
     game.send("\x1a"); // the terminal turns Ctrl-Z into SIGTSTP
-    ASSERT_TRUE(eventually(game, [&] { return process_state(player) == 'T'; }));
+    ASSERT_TRUE(eventually(game, [&] { return proc_state(player) == 'T'; }));
     EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
     game.read_for(0); // the terminal holds all it wrote before the stop
     // The highlight goes out, the cursor below the list, the shell's colours.
@@ -388,12 +388,12 @@ TEST(Session, AsAShellsJobItStopsBelowItsListKeepsOutOfTheBackgroundAndEndsByKil
     std::string stop = game.read_until("Stopped");
     EXPECT_NE(stop.find("\x1b[B\x1b[B\x1b[0m\x1b[?2004l\r\n"), std::string::npos) << escaped(stop);
     // Stopped again by the terminal after bg: it ran since the stop above.
-    ASSERT_TRUE(eventually(game, [&] { return process_state(player) == 'T'; }));
+    ASSERT_TRUE(eventually(game, [&] { return proc_state(player) == 'T'; }));
     long long switches = proc_switches(player);
     game.send("bg\n");
     game.read_until("&");
     EXPECT_TRUE(eventually(
-        game, [&] { return process_state(player) == 'T' && proc_switches(player) > switches; }));
+        game, [&] { return proc_state(player) == 'T' && proc_switches(player) > switches; }));
     game.send("fg\n");
     EXPECT_NE(game.read_until(listing(ROOM_MENU, 1)).find("\r 1: " + ROOM_MENU[0]),
               std::string::npos);

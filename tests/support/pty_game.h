@@ -96,12 +96,6 @@ void game_environment();
 // gets the wait status.
 std::string output_of(const std::string& command, int* status = nullptr);
 
-// The state letter of a process as /proc shows it ('T' when stopped, 'Z'
-// when it has ended), '?' if unknown.
-inline char process_state(pid_t pid) {
-    return proc_state(pid);
-}
-
 // The wait status of a game that a signal ended in order: ended by SIGINT
 // or SIGTERM itself, so that a shell sees it; exit status 131 for SIGQUIT.
 bool ended_by(int wait_status, int signal_number);
@@ -119,12 +113,6 @@ struct ProcessIo {
     bool operator==(const ProcessIo&) const = default;
 };
 ProcessIo process_io(pid_t pid);
-
-// True while the process sits in a wait for a key: a wait for input
-// without a time limit (the escape decoder's waits have one).
-inline bool in_key_wait(pid_t pid) {
-    return proc_in_input_wait(pid) > 0;
-}
 
 // What the game's keyboard mode makes of a terminal's settings: canonical
 // input, echo and output flow control off.
