@@ -14,8 +14,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
-#include <filesystem>
 #include <fcntl.h>
+#include <filesystem>
 #include <map>
 #include <poll.h>
 #include <sstream>
