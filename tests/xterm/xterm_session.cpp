@@ -5,7 +5,6 @@
 #include "support/screen.h"
 #include "support/stdio_redirect.h"
 #include "support/text_checks.h"
-#include "support/utf8_text.h"
 
 #include <gtest/gtest.h>
 
@@ -32,44 +31,18 @@ extern char** environ;
 namespace {
 
 // xterm starts each printed line with the line's size (ESC "#5" for a
-// single-width line) and writes the rendition before every cell that has
-// colours.
-ScreenRow parse_row(const std::string& line) {
-    ScreenRow row;
-    std::vector<int> rendition;
-    size_t at = 0;
-    while (at < line.size()) {
-        if (line[at] == '\x1b' && at + 1 < line.size() && line[at + 1] == '[') {
-            size_t end =
-                line.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", at + 2);
-            if (end == std::string::npos)
-                break;
-            if (line[end] == 'm')
-                rendition = sgr_parameters(line.substr(at + 2, end - at - 2));
-            at = end + 1;
-        } else if (line[at] == '\x1b') {
-            at += 3;
-        } else {
-            size_t n = std::max(1, utf8_announced_length(line[at]));
-            row.push_back({line.substr(at, n), rendition});
-            at += n;
-        }
-    }
-    return row;
+// single-width line), ends it with CR LF and writes each cell's whole
+// rendition before it: a terminal wide enough shows the printout as it is.
+Screen screen_parse(std::string printed) {
+    for (size_t at; (at = printed.find("\x1b#5")) != std::string::npos;)
+        printed.erase(at, 3);
+    Screen screen =
+        screen_play(printed, 10000, static_cast<int>(std::ranges::count(printed, '\n')) + 1);
+    screen.rows.pop_back(); // where the last line feed left the cursor
+    return screen;
 }
 
 } // namespace
-
-Screen screen_parse(const std::string& printed) {
-    Screen screen;
-    std::istringstream in(printed);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        screen.rows.push_back(parse_row(line));
-    }
-    return screen;
-}
 
 // ---- Processes ----------------------------------------------------------
 
