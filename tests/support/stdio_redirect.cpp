@@ -2,6 +2,8 @@
 
 #include "support/child.h"
 #include "support/output_capture.h"
+#include "term/paragraph.h"
+#include "term/window_size.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +20,12 @@ std::string capture_stdout(const std::function<void()>& body) {
     OutputCapture capture;
     body();
     return capture.take();
+}
+
+std::string written(int width, int column, const std::function<void()>& body) {
+    term_set_window({width, term_window().rows});
+    paragraph_at_column(column);
+    return capture_stdout(body);
 }
 
 StdinPipe::StdinPipe() : saved_stdin_(dup(0)) {

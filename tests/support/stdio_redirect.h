@@ -10,6 +10,9 @@
 // Runs body with standard output captured (OutputCapture) and returns every
 // byte body wrote through stdio.
 std::string capture_stdout(const std::function<void()>& body);
+// What body writes so on a terminal of the given width, with the current
+// line already holding column plain letters.
+std::string written(int width, int column, const std::function<void()>& body);
 
 // Puts the read end of a fresh pipe on descriptor 0 for the object's life.
 class StdinPipe {
