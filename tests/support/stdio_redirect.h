@@ -77,7 +77,6 @@ class StdoutPty : public PtyOnDescriptor {
     bool resize(int columns, int rows);
 };
 
-// Milliseconds on a monotonic clock.
 double now_ms();
 
 // Appends what descriptor fd gives to text until done(text) holds, the
