@@ -25,12 +25,8 @@ const std::string LAST_OPTION_OF_THE_ROOM = last_option_line(ROOM_MENU);
 // The bed's second option highlighted.
 const std::string SECOND_LIT = option_line(1, BED_MENU[1], true);
 
-template <typename Condition>
-bool eventually(PtyGame& game, Condition condition) {
-    double deadline = now_ms() + 20000;
-    while (!condition() && now_ms() < deadline)
-        game.read_for(10);
-    return condition();
+bool eventually(PtyGame& game, const std::function<bool()>& condition) {
+    return ::eventually(condition, 20000, [&] { game.read_for(10); });
 }
 
 class QuitKey : public testing::TestWithParam<std::string> {};

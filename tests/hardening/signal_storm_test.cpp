@@ -150,9 +150,7 @@ INSTANTIATE_TEST_SUITE_P(Seeds, InterruptStorm, testing::Range(1u, seeds_end(16)
 // the wait for the rest.
 bool half_read(PtyGame& game) {
     game.send("\x1b[");
-    double deadline = now_ms() + 2000;
-    while (game.keys_read() < 2 && now_ms() < deadline)
-        game.read_for(1);
+    eventually([&] { return game.keys_read() >= 2; }, 2000, [&] { game.read_for(1); });
     return game.keys_read() == 2;
 }
 

@@ -98,6 +98,13 @@ double now_ms() {
     return now_us() / 1000.0;
 }
 
+bool eventually(const std::function<bool()>& condition, int timeout_ms,
+                const std::function<void()>& between) {
+    for (double deadline = now_ms() + timeout_ms; !condition() && now_ms() < deadline;)
+        between ? between() : static_cast<void>(usleep(5000));
+    return condition();
+}
+
 bool read_fd_until(int fd, std::string& text, const std::function<bool(const std::string&)>& done,
                    int timeout_ms) {
     double deadline = now_ms() + timeout_ms;

@@ -79,6 +79,11 @@ class StdoutPty : public PtyOnDescriptor {
 
 double now_ms();
 
+// Looks until condition holds, for at most timeout_ms, calling between (a
+// sleep of 5 ms unless given) after each look; whether it holds.
+bool eventually(const std::function<bool()>& condition, int timeout_ms = 5000,
+                const std::function<void()>& between = {});
+
 // Appends what descriptor fd gives to text until done(text) holds, the
 // input ends, or timeout_ms pass; returns done(text).
 bool read_fd_until(int fd, std::string& text, const std::function<bool(const std::string&)>& done,

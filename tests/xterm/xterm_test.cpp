@@ -98,14 +98,6 @@ auto shows_line(const std::string& line) {
     return [line](const Screen& screen) { return screen.find_last_line(line) >= 0; };
 }
 
-template <typename Condition>
-bool eventually(Condition condition) {
-    double deadline = now_ms() + 5000;
-    while (!condition() && now_ms() < deadline)
-        usleep(5000);
-    return condition();
-}
-
 class Xterm : public testing::Test {
   protected:
     void SetUp() override {
