@@ -156,10 +156,6 @@ std::string listing_end(const Labels& menu, int columns);
 
 // The bytes of a key as a terminal sends them.
 namespace keys {
-inline const std::string UP = "\x1b[A";
 inline const std::string DOWN = "\x1b[B";
-inline const std::string RIGHT = "\x1b[C";
-inline const std::string LEFT = "\x1b[D";
 inline const std::string ENTER = "\n";
-inline const std::string ESC = "\x1b";
 } // namespace keys
