@@ -2,16 +2,9 @@
 # Fuzzes one target for a bounded time and prints a one-line summary.
 #   run.sh BINARY SEED_DIR WORK_DIR SECONDS [SEED]
 # New inputs go to WORK_DIR/corpus, never into the committed seeds. On a
-# failure the end of the log (libFuzzer's report, the input's file name in
-# WORK_DIR) is shown and the status is 1.
-#
-# Without SEED, libFuzzer draws one and WORK_DIR/corpus keeps growing from
-# run to run: an open-ended search. With SEED, the run starts from the seeds
-# alone (WORK_DIR/corpus is emptied first) with address randomization off,
-# so the same command with the same binary tries the same inputs in the same
-# order and a failure comes back at the same input. (Randomized addresses
-# would not do: compared pointers reach libFuzzer's table of compared
-# values, and from there its mutations.)
+# failure the end of the log is shown and the status is 1. Without SEED the
+# search goes on from earlier runs; with SEED it starts afresh and replays
+# exactly (fuzz/README.md says why).
 set -u
 binary=$1
 seeds=$2

@@ -25,12 +25,9 @@ const std::string LAST_OPTION_OF_THE_ROOM = last_option_line(ROOM_MENU);
 // The bed's second option highlighted.
 const std::string SECOND_LIT = option_line(1, BED_MENU[1], true);
 
-template <typename Condition>
-bool eventually(PtyGame& game, Condition condition) {
-    double deadline = now_ms() + 20000;
-    while (!condition() && now_ms() < deadline)
-        game.read_for(10);
-    return condition();
+using ::eventually;
+bool eventually(PtyGame& game, const std::function<bool()>& condition) {
+    return eventually(condition, 20000, [&] { game.read_for(10); });
 }
 
 class QuitKey : public testing::TestWithParam<std::string> {};
@@ -146,8 +143,7 @@ TEST(Session, AnEndingSignalEndsAGameWhoseTerminalTakesNothing) {
         usleep(300000);
         game.signal(signal_number);
         double sent = now_ms();
-        while (!has_ended(game.pid()) && now_ms() - sent < 3000)
-            usleep(1000);
+        eventually([&] { return has_ended(game.pid()); }, 3000, [] { usleep(1000); });
         EXPECT_LT(now_ms() - sent, 1000) << plain;
         EXPECT_TRUE(ended_by(game.wait_exit(), signal_number)) << plain;
         EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
@@ -316,7 +312,7 @@ TEST(Session, SuspendGivesTheTerminalBackAndContinueTakesItAgain) {
     ASSERT_NE(player, game.pid());
     size_t before = game.transcript().size();
     game.send("\x1a"); // the terminal turns Ctrl-Z into SIGTSTP
-    ASSERT_TRUE(eventually(game, [&] { return process_state(player) == 'T'; }));
+    ASSERT_TRUE(eventually(game, [&] { return proc_state(player) == 'T'; }));
     EXPECT_TRUE(same_settings(game.settings(), game.initial_settings()));
     game.read_for(0); // the terminal holds all it wrote before the stop
     // The highlight goes out, the cursor below the list, the shell's colours.
@@ -388,12 +384,12 @@ TEST(Session, AsAShellsJobItStopsBelowItsListKeepsOutOfTheBackgroundAndEndsByKil
     std::string stop = game.read_until("Stopped");
     EXPECT_NE(stop.find("\x1b[B\x1b[B\x1b[0m\x1b[?2004l\r\n"), std::string::npos) << escaped(stop);
     // Stopped again by the terminal after bg: it ran since the stop above.
-    ASSERT_TRUE(eventually(game, [&] { return process_state(player) == 'T'; }));
+    ASSERT_TRUE(eventually(game, [&] { return proc_state(player) == 'T'; }));
     long long switches = proc_switches(player);
     game.send("bg\n");
     game.read_until("&");
     EXPECT_TRUE(eventually(
-        game, [&] { return process_state(player) == 'T' && proc_switches(player) > switches; }));
+        game, [&] { return proc_state(player) == 'T' && proc_switches(player) > switches; }));
     game.send("fg\n");
     EXPECT_NE(game.read_until(listing(ROOM_MENU, 1)).find("\r 1: " + ROOM_MENU[0]),
               std::string::npos);
@@ -453,9 +449,7 @@ TEST(Session, AHangUpEndsTheGameAsSighupDoesQuietly) {
                   ".status'\n");
         game.read_until(*option == '\0' ? LAST_OPTION_OF_THE_BED : "sluta: ");
         hang_up(game);
-        double deadline = now_ms() + 5000;
-        while (read_file(ended + ".status").empty() && now_ms() < deadline)
-            usleep(10000);
+        eventually([&] { return !read_file(ended + ".status").empty(); });
         EXPECT_EQ(read_file(ended + ".status"), "129\n") << option;
         // (Only the shell's report of the signal, "Hangup", may stand there.)
         EXPECT_EQ(read_file(ended + ".err").find("vakna"), std::string::npos) << option;
@@ -478,8 +472,7 @@ TEST(Session, AHangUpEndsTheDiscardOfUnreadKeysAtOnce) {
     waitpid(paster, nullptr, 0);
     hang_up(game);
     double closed = now_ms();
-    while (!has_ended(game.pid()) && now_ms() - closed < 3000)
-        usleep(1000);
+    eventually([&] { return has_ended(game.pid()); }, 3000, [] { usleep(1000); });
     EXPECT_LT(now_ms() - closed, 500);
     EXPECT_EQ(game.wait_exit(), 129 << 8);
 }
@@ -501,8 +494,7 @@ TEST(Session, OnlyItsOwnTerminalIsTakenAndWhatTheGameReliesOnIsOn) {
     PtyGame orphan({"/bin/bash", "-c",
                     "set -m; sh -c '(sleep 0.3; " + std::string(VAKNA_BINARY) + "; echo $? > " +
                         ended + ") &'; sleep 5"});
-    for (double deadline = now_ms() + 5000; read_file(ended).empty() && now_ms() < deadline;)
-        usleep(10000);
+    eventually([&] { return !read_file(ended).empty(); });
     EXPECT_EQ(read_file(ended), "74\n");
     EXPECT_NE(orphan.read_for(0).find("another job"), std::string::npos);
     EXPECT_EQ(orphan.transcript().find("\x1b["), std::string::npos);

@@ -167,18 +167,6 @@ std::vector<std::string> random_byte_runs(std::mt19937& rng, int runs, bool quit
     return out;
 }
 
-Question question_in(const std::string& written) {
-    if (written.find(DECLINE_TO_GO_ON + "\x1b[K") != std::string::npos)
-        return Question::AFTER_DEATH;
-    if (written.find(DECLINE_TO_PLAY_AGAIN + "\x1b[K") != std::string::npos)
-        return Question::AFTER_FINALE;
-    return Question::NONE;
-}
-
-const std::string& new_game_label(Question question) {
-    return question == Question::AFTER_FINALE ? PLAY_AGAIN : GO_ON;
-}
-
 static void expect_in_order(PtyGame& game, int status) {
     EXPECT_TRUE(ended_in_order(status))
         << "the game did not end with status 0 or by an interrupt signal: " << status;
@@ -200,4 +188,39 @@ bool answers_or_ended_in_order(PtyGame& game, int timeout_ms) {
 
 void expect_ended_in_order(PtyGame& game, int timeout_ms) {
     expect_in_order(game, game.wait_exit(timeout_ms));
+}
+
+void RandomPlayer::start(int columns, int rows) {
+    game = std::make_unique<PtyGame>(columns, rows);
+    ++games;
+    ended = false;
+    ASSERT_TRUE(game->settle()) << "no first listing at width " << columns;
+}
+
+bool RandomPlayer::press(const std::string& key) {
+    game->send(key);
+    return answered();
+}
+
+bool RandomPlayer::answered() {
+    ++keys;
+    ended = !answers_or_ended_in_order(*game);
+    return !ended;
+}
+
+bool RandomPlayer::choose(const std::string& label) {
+    if (game->choose(label, 10000) != 0)
+        return answered();
+    ended = true;
+    return false;
+}
+
+bool RandomPlayer::go_on(const std::string& written) {
+    bool after_death = written.find(DECLINE_TO_GO_ON + "\x1b[K") != std::string::npos;
+    if (!after_death && written.find(DECLINE_TO_PLAY_AGAIN + "\x1b[K") == std::string::npos)
+        return false;
+    ++(after_death ? deaths : finales);
+    ++games;
+    choose(after_death ? GO_ON : PLAY_AGAIN);
+    return true;
 }

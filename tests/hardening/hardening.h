@@ -5,6 +5,7 @@
 #include "support/pty_game.h"
 #include "support/utf8_text.h"
 
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -44,13 +45,6 @@ std::string random_key(std::mt19937& rng);
 // reach the game whole: an escape sequence split in time is another input.
 std::vector<std::string> random_byte_runs(std::mt19937& rng, int runs, bool quit_free);
 
-// The question the game asks after a death or the finale, if what it wrote
-// last asks one; each has an option that starts a new game.
-enum class Question { NONE, AFTER_DEATH, AFTER_FINALE };
-Question question_in(const std::string& written);
-// The label of the option that answers the question with a new game.
-const std::string& new_game_label(Question question);
-
 // After keys were sent: true when the game has answered them all and waits
 // for more, false when it has ended, which it must have done in order (exit
 // status 0 or by an interrupt signal, the terminal's settings restored). A game that does neither
@@ -61,3 +55,28 @@ bool answers_or_ended_in_order(PtyGame& game, int timeout_ms = 10000);
 // ended by an interrupt signal) and the terminal's settings exactly as they
 // were before the game started.
 void expect_ended_in_order(PtyGame& game, int timeout_ms = 5000);
+
+// A game played one key at a time, each answered, as the soak, the storms
+// and the random bytes play it. A game that ends must have ended in order.
+struct RandomPlayer {
+    std::mt19937 rng;
+    std::unique_ptr<PtyGame> game;
+    long keys = 0;
+    int games = 0;
+    int deaths = 0;
+    int finales = 0;
+    bool ended = false; // after the last key
+
+    explicit RandomPlayer(unsigned seed) : rng(seed) {}
+    // A new game in place of the one before.
+    void start(int columns = 80, int rows = 24);
+    // Sends the key; true once it is answered, false when the game ended.
+    bool press(const std::string& key);
+    // The same for a key already sent.
+    bool answered();
+    // Presses the key of the option with this label.
+    bool choose(const std::string& label);
+    // At the question after a death or the finale, if what the game wrote
+    // asks it, chooses a new game; whether it asked.
+    bool go_on(const std::string& written);
+};

@@ -44,26 +44,18 @@ int longest_line(const std::string& output) {
     return longest;
 }
 
-// Plays random keys one at a time, each answered, and resizes the terminal
-// between and during turns. A game that ends (the questions after death and
-// the finale cannot be read at every width, so random keys may decline to go
-// on) must have ended in order, and a new one takes its place.
-struct StormPlayer {
-    std::mt19937 rng;
+// Plays random keys and resizes the terminal between and during turns. A
+// game that ends (the questions after death and the finale cannot be read
+// at every width, so random keys may decline to go on) must have ended in
+// order, and a new one takes its place.
+struct StormPlayer : RandomPlayer {
     int width = 1 + below(rng, MAX_WIDTH);
-    std::unique_ptr<PtyGame> game;
-    int games = 0;
-    long keys = 0;
     int resizes = 0;
     int checked_lines = 0;
 
-    explicit StormPlayer(unsigned seed) : rng(seed) { start(); }
+    explicit StormPlayer(unsigned seed) : RandomPlayer(seed) { start(); }
 
-    void start() {
-        game = std::make_unique<PtyGame>(width, 1 + below(rng, 100));
-        ++games;
-        ASSERT_TRUE(game->settle()) << "no first listing at width " << width;
-    }
+    void start() { RandomPlayer::start(width, 1 + below(rng, 100)); }
 
     void resize() {
         width = 1 + below(rng, MAX_WIDTH);
@@ -79,11 +71,10 @@ struct StormPlayer {
         int laid_out_at = width;
         std::string key = random_key(rng);
         game->send(key);
-        ++keys;
         bool resized_during = below(rng, 4) == 0;
         for (int n = resized_during ? 1 + below(rng, 3) : 0; n > 0; --n)
             resize();
-        if (!answers_or_ended_in_order(*game)) {
+        if (!answered()) {
             ASSERT_FALSE(testing::Test::HasFailure())
                 << "key " << keys << " (" << escaped(key) << ") at width " << width;
             start();
@@ -159,9 +150,7 @@ INSTANTIATE_TEST_SUITE_P(Seeds, InterruptStorm, testing::Range(1u, seeds_end(16)
 // the wait for the rest.
 bool half_read(PtyGame& game) {
     game.send("\x1b[");
-    double deadline = now_ms() + 2000;
-    while (game.keys_read() < 2 && now_ms() < deadline)
-        game.read_for(1);
+    eventually([&] { return game.keys_read() >= 2; }, 2000, [&] { game.read_for(1); });
     return game.keys_read() == 2;
 }
 

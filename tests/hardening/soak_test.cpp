@@ -22,7 +22,6 @@ constexpr int FINALE_EVERY = 8;
 // run and its end: a few pages of stack and stdio, far below what a node
 // kept per scene would add over thousands of scenes.
 constexpr long PEAK_GROWTH_KIB = 64;
-constexpr int ANSWER_TIMEOUT_MS = 10000;
 
 long soak_keys() {
     const char* keys = std::getenv("VAKNA_SOAK_KEYS");
@@ -35,57 +34,33 @@ struct MemorySample {
     long resident_kib; // VmRSS
 };
 
-struct Soak {
-    PtyGame game;
-    std::mt19937 rng{20240605};
-    long keys = 0;
-    int games = 1;
-    int deaths = 0;
-    int finales = 0;
+struct Soak : RandomPlayer {
     std::vector<MemorySample> samples;
 
-    // Waits for the answer to the key just pressed; returns what it wrote.
-    std::string answer(const std::string& key) {
-        ++keys;
-        EXPECT_TRUE(game.settle(ANSWER_TIMEOUT_MS))
-            << "no answer to key " << keys << " (" << escaped(key) << ")";
-        return game.read_for(0);
+    Soak() : RandomPlayer(20240605) { start(); }
+
+    void press_random_key() {
+        game->forget();
+        std::string key = random_key(rng);
+        EXPECT_TRUE(press(key)) << "no answer to key " << keys << " (" << escaped(key) << ")";
+        go_on_after(game->read_for(0));
     }
 
-    std::string press(const std::string& key) {
-        game.forget();
-        game.send(key);
-        return answer(key);
-    }
-
-    std::string choose(const std::string& label) {
-        return answer(std::string(1, static_cast<char>(game.choose(label, ANSWER_TIMEOUT_MS))));
-    }
-
-    // At the question after death or the finale, goes on to a new game, and
-    // now and then plays that one to the finale.
-    void go_on_after(std::string written) {
-        Question question = question_in(written);
-        if (question == Question::NONE)
+    void go_on_after(const std::string& written) {
+        int before = games;
+        if (!go_on(written))
             return;
-        ++(question == Question::AFTER_DEATH ? deaths : finales);
-        written = choose(new_game_label(question));
-        if (++games % FINALE_EVERY == 0)
-            walk_to_the_finale();
-        else
-            go_on_after(written);
-    }
-
-    void walk_to_the_finale() {
-        std::string written;
-        for (const std::string& label : ROAD_TO_THE_FINALE)
-            written = choose(label);
-        go_on_after(written);
+        EXPECT_FALSE(ended) << "no answer to a new game after key " << keys;
+        if (before % FINALE_EVERY == FINALE_EVERY - 1) {
+            for (const std::string& label : ROAD_TO_THE_FINALE)
+                EXPECT_TRUE(choose(label)) << "no answer to " << label;
+        }
+        go_on_after(game->read_for(0));
     }
 
     void sample_memory() {
         samples.push_back(
-            {keys, proc_status_kib(game.pid(), "VmHWM:"), proc_status_kib(game.pid(), "VmRSS:")});
+            {keys, proc_status_kib(game->pid(), "VmHWM:"), proc_status_kib(game->pid(), "VmRSS:")});
     }
 
     // The first sample taken after a tenth of the run, when the game has
@@ -102,12 +77,11 @@ TEST(Soak, RandomKeysNeverCrashOrHangTheGameAndItsMemoryStaysFlat) {
     const long total = soak_keys();
     const long sample_every = std::max(1L, total / 20);
     Soak soak;
-    ASSERT_TRUE(soak.game.settle(ANSWER_TIMEOUT_MS)) << "no first listing";
     soak.sample_memory();
     double start = now_ms();
     long next_sample = sample_every;
     while (soak.keys < total && !testing::Test::HasFailure()) {
-        soak.go_on_after(soak.press(random_key(soak.rng)));
+        soak.press_random_key();
         if (soak.keys >= next_sample) {
             soak.sample_memory();
             next_sample += sample_every;
@@ -128,8 +102,8 @@ TEST(Soak, RandomKeysNeverCrashOrHangTheGameAndItsMemoryStaysFlat) {
         EXPECT_LE(late.peak_kib, early.peak_kib + PEAK_GROWTH_KIB);
         EXPECT_LE(late.resident_kib, early.resident_kib + PEAK_GROWTH_KIB);
     }
-    soak.game.send("q");
-    expect_ended_in_order(soak.game);
+    soak.game->send("q");
+    expect_ended_in_order(*soak.game);
 }
 
 } // namespace

@@ -3,7 +3,6 @@
 // then answer the interrupt instead of blocking until the next key press.
 #include "input/key_test_support.h"
 #include "support/stdio_redirect.h"
-#include "term/terminal.h"
 
 #include <cerrno>
 #include <cstdarg>
@@ -45,13 +44,8 @@ extern "C" int ioctl(int fd, unsigned long request, ...) noexcept {
 
 namespace {
 
-class KeyDiscard : public KeyReaderTest {
+class KeyDiscard : public KeySignalTest {
   protected:
-    void SetUp() override {
-        KeyReaderTest::SetUp();
-        terminal_signals_on(STYLE_COLOR);
-    }
-
     // Types a key and waits until the terminal holds it for reading.
     void type_and_wait(const std::string& bytes) {
         terminal.type(bytes);

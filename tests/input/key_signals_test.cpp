@@ -3,19 +3,12 @@
 // and without losing a waiting byte.
 #include "input/key_test_support.h"
 #include "support/stdio_redirect.h"
-#include "term/terminal.h"
 
 #include <cerrno>
 
 namespace {
 
-class KeySignals : public KeyReaderTest {
-  protected:
-    void SetUp() override {
-        KeyReaderTest::SetUp();
-        terminal_signals_on(STYLE_COLOR);
-    }
-};
+using KeySignals = KeySignalTest;
 
 TEST_F(KeySignals, ThreeSignalsBeforeAReadGiveThreeInterrupts) {
     StdinPipe input;

@@ -6,6 +6,7 @@
 
 #include "input/key_decoder.h"
 #include "input/key_reader.h"
+#include "term/terminal.h"
 
 #include <gtest/gtest.h>
 
@@ -76,6 +77,15 @@ class KeyReaderTest : public ::testing::Test {
   private:
     static constexpr int SIGNALS[] = {SIGINT,   SIGQUIT, SIGTERM, SIGHUP,
                                       SIGWINCH, SIGTSTP, SIGCONT, SIGPIPE};
+};
+
+// With the game's signal handlers on, as while it plays.
+class KeySignalTest : public KeyReaderTest {
+  protected:
+    void SetUp() override {
+        KeyReaderTest::SetUp();
+        terminal_signals_on(STYLE_COLOR);
+    }
 };
 
 // Starts body on a thread that takes no signals, so that a signal sent to

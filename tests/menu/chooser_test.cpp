@@ -249,15 +249,6 @@ TEST_F(Chooser, ListsAtMostTwentyOptionsAndFixedKeysComeFirst) {
     EXPECT_EQ(run("B\n"), 30);
 }
 
-// What body writes at the given width, with the current line already
-// holding column letters: the turns as the story says them, and as a new
-// size writes them again.
-std::string written(int width, int column, const std::function<void()>& body) {
-    term_set_window({width, 0});
-    paragraph_at_column(column);
-    return capture_stdout(body);
-}
-
 TEST(TurnStoreTest, StorySceneFlowsAsOneParagraphUntilTheNext) {
     std::string out = written(20, 0, [] {
         story_paragraph();

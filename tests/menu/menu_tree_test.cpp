@@ -318,7 +318,6 @@ TEST(MenuStory, ManyScenesLeaveNothingBehind) {
 #endif
 }
 
-// The fuzz target's model of the tree, on random runs.
 TEST(MenuModel, RandomRunsMatchTheModel) {
     expect_model_holds(menu_tree_run, 300, random_bytes(600));
 }

@@ -13,26 +13,20 @@
 
 namespace {
 
-termios settings_of_stdin() {
-    termios mode{};
-    tcgetattr(STDIN_FILENO, &mode);
-    return mode;
-}
-
 StateId a_broken_chooser() {
     throw std::runtime_error("broken");
 }
 
 TEST(SessionFrame, AnErrorEscapingTheStoryRestoresTheTerminalAndFails) {
     StdinPty terminal;
-    termios mode = settings_of_stdin();
+    termios mode = terminal.settings();
     mode.c_lflag |= ICANON | ECHO;
     tcsetattr(STDIN_FILENO, TCSANOW, &mode);
     story_set_hooks({a_broken_chooser, nullptr});
     int status = 0;
     std::string drawn = capture_stdout([&] { status = run_game(); });
     EXPECT_NE(status, 0);
-    EXPECT_TRUE(same_settings(settings_of_stdin(), mode));
+    EXPECT_TRUE(same_settings(terminal.settings(), mode));
     EXPECT_EQ(drawn.rfind("\x1b[?2004h\x1b[0;37;40m\x1b[2J\x1b[1;1H", 0), 0u)
         << "the screen was cleared first, in the game's colours";
 }
@@ -43,25 +37,25 @@ StateId quit_at_once() {
 
 TEST(SessionFrame, WhileOpenOnlyCanonicalInputEchoAndFlowControlAreOff) {
     StdinPty terminal;
-    termios before = settings_of_stdin();
+    termios before = terminal.settings();
     before.c_lflag |= ICANON | ECHO;
     before.c_iflag |= IXON;
     tcsetattr(STDIN_FILENO, TCSANOW, &before);
     termios during{};
     capture_stdout([&] {
         terminal_take(STYLE_COLOR);
-        during = settings_of_stdin();
+        during = terminal.settings();
         terminal_screen_off();
         terminal_keyboard_off();
     });
     EXPECT_TRUE(same_settings(during, game_mode(before)));
-    EXPECT_TRUE(same_settings(settings_of_stdin(), before));
+    EXPECT_TRUE(same_settings(terminal.settings(), before));
 
     story_set_hooks({quit_at_once, nullptr});
     int status = -1;
     capture_stdout([&] { status = run_game(); });
     EXPECT_EQ(status, 0);
-    EXPECT_TRUE(same_settings(settings_of_stdin(), before));
+    EXPECT_TRUE(same_settings(terminal.settings(), before));
 }
 
 // The settings of the terminal on standard output, read while the story

@@ -269,7 +269,6 @@ size_t child_read_all(Child* c, int timeout_ms) {
     return (size_t)(c->received - from);
 }
 
-/* Reads a small /proc file of a process into buf. */
 static int read_proc(pid_t pid, const char* name, char* buf, size_t size) {
     char path[64];
     snprintf(path, sizeof path, "/proc/%d/%s", (int)pid, name);

@@ -48,7 +48,6 @@ enum {
     CHILD_KEEP_TERMINAL = 2,
 };
 
-/* Monotonic time in microseconds. */
 double now_us(void);
 
 /* A fresh pseudo-terminal of the given size (0 columns: as the system
@@ -66,7 +65,6 @@ int child_start_pty(Child* c, char* const argv[], char* const envp[], int column
  * to /dev/null. */
 int child_start_pipes(Child* c, char* const argv[], double* started);
 
-/* Writes bytes to the program's input. Returns 0 when all were written. */
 int child_send(Child* c, const char* bytes, size_t n);
 
 /* Reads until what arrived since the call began ends with the last `tail`
@@ -91,7 +89,7 @@ size_t child_read_all(Child* c, int timeout_ms);
  * call must come before the first key. Returns 0 when it is idle, -1 on
  * timeout or when it has ended, -2 when keys went before the first call. */
 int child_wait_idle(Child* c, int timeout_ms);
-/* The same rule looked at once: 1 idle, 0 busy, -1 ended, -2 as above. */
+/* Looked at once: 1 idle, 0 busy, -1 ended, -2 as above. */
 int child_idle(Child* c);
 
 /* Waits up to timeout_ms for the program to end, reading its output into
@@ -107,10 +105,9 @@ void child_close(Child* c);
  * status, or -1 when it still runs. */
 int proc_wait(pid_t pid, int timeout_ms);
 
-/* The /proc readers, for any process. */
-/* Its state letter ('S' asleep, 'T' stopped, 'Z' ended); '?' if unknown. */
+/* The /proc readers, for any process. Its state letter ('S' asleep, 'T'
+ * stopped, 'Z' ended), '?' if unknown; its parent, -1 if unknown. */
 char proc_state(pid_t pid);
-/* Its parent's process ID; -1 if unknown. */
 pid_t proc_parent(pid_t pid);
 int proc_io(pid_t pid, ChildIo* io);
 /* 1 while it sleeps in a wait for input without a time limit (a read, or

@@ -110,7 +110,7 @@ ProcessIo process_io(pid_t pid) {
 }
 
 bool has_ended(pid_t pid) {
-    char state = process_state(pid);
+    char state = proc_state(pid);
     return state == 'Z' || state == '?';
 }
 

@@ -41,7 +41,6 @@ class PtyGame {
     // check that a key drew nothing more, once settle() has seen the first
     // wait for a key.
     std::string read_settled(int timeout_ms = 5000);
-    // Everything the game has written so far.
     const std::string& transcript() const { return all_; }
 
     // Waits until the game has read every byte sent, waits for the next key
@@ -57,11 +56,11 @@ class PtyGame {
 
     void resize(int columns, int rows);
     void signal(int signal_number);
-    // Waits for the game to end; returns its wait status, or -1 on timeout.
+    // The wait status, or -1 on timeout.
     int wait_exit(int timeout_ms = 5000);
-    // Settings of the terminal as the game's side of it sees them now.
+    // The terminal's settings as the game's side sees them now, and before
+    // the game started.
     termios settings() const;
-    // Settings of the terminal before the game started.
     const termios& initial_settings() const { return child_->initial; }
     pid_t pid() const { return child_->pid; }
     // Bytes typed on the terminal that nobody has read yet.
@@ -84,7 +83,6 @@ class PtyGame {
 // The orderly end of a game: exit status 0, and the terminal's settings as
 // they were before it started.
 void expect_clean_end(PtyGame& game);
-// Presses q and expects the orderly end.
 void expect_quit(PtyGame& game);
 
 // Puts this process's TERM and NO_COLOR as every test game expects them:
@@ -96,12 +94,6 @@ void game_environment();
 // gets the wait status.
 std::string output_of(const std::string& command, int* status = nullptr);
 
-// The state letter of a process as /proc shows it ('T' when stopped, 'Z'
-// when it has ended), '?' if unknown.
-inline char process_state(pid_t pid) {
-    return proc_state(pid);
-}
-
 // The wait status of a game that a signal ended in order: ended by SIGINT
 // or SIGTERM itself, so that a shell sees it; exit status 131 for SIGQUIT.
 bool ended_by(int wait_status, int signal_number);
@@ -109,7 +101,6 @@ bool ended_by(int wait_status, int signal_number);
 // one of the interrupt signals as above.
 bool ended_in_order(int wait_status);
 
-// Whether the process has ended (or is gone).
 bool has_ended(pid_t pid);
 
 // What a process has read and written so far, from /proc.
@@ -120,20 +111,12 @@ struct ProcessIo {
 };
 ProcessIo process_io(pid_t pid);
 
-// True while the process sits in a wait for a key: a wait for input
-// without a time limit (the escape decoder's waits have one).
-inline bool in_key_wait(pid_t pid) {
-    return proc_in_input_wait(pid) > 0;
-}
-
 // What the game's keyboard mode makes of a terminal's settings: canonical
 // input, echo and output flow control off.
 termios game_mode(termios settings);
 
-// Byte-for-byte equality of two terminal settings records.
 bool same_settings(const termios& a, const termios& b);
 
-// The bytes given times over.
 std::string repeated(const std::string& bytes, size_t times);
 // The bytes the chooser writes for one option's line, highlighted or not.
 std::string option_line(size_t index, const std::string& label, bool lit = false);
@@ -156,7 +139,6 @@ Labels label_lines(const std::string& label, int columns);
 // its number before the first and the others indented under it; wider than
 // five columns, where no line of a label reaches the last cell.
 std::string option_lines(size_t index, const std::string& label, int columns, bool lit = false);
-// A whole list as listing() writes it, on a terminal this wide.
 std::string listing_at(const Labels& menu, int columns, size_t lit = 0);
 // Everything a fresh game on a terminal of this size writes along a road,
 // once it waits for the next key: the layout that any drawing of the same
@@ -174,10 +156,6 @@ std::string listing_end(const Labels& menu, int columns);
 
 // The bytes of a key as a terminal sends them.
 namespace keys {
-inline const std::string UP = "\x1b[A";
 inline const std::string DOWN = "\x1b[B";
-inline const std::string RIGHT = "\x1b[C";
-inline const std::string LEFT = "\x1b[D";
 inline const std::string ENTER = "\n";
-inline const std::string ESC = "\x1b";
 } // namespace keys

@@ -83,7 +83,6 @@ inline const std::string SLEEP_TEXT = says("FALL_ASLEEP").at(0);
 inline const Labels ROOM_MENU = offers("SHOW_ROOM");
 inline const std::string EAT = label_to("EAT");
 inline const std::string TAKE_ICE_DRILL = label_to("TAKE_ICE_DRILL");
-inline const std::string LIE_DOWN = label_to("LIE_DOWN");
 
 inline const std::string OUT_OF_THE_WINDOW = label_to("CLIMB_OUT");
 // Every option the window may offer; the first ones, back in among them,

@@ -65,5 +65,4 @@ Screen screen_play(const std::string& output, int columns, int rows,
 // True when every cell was written with this SGR parameter (and there is at
 // least one cell).
 bool all_cells_have(const std::vector<ShownCell>& cells, int parameter);
-// True when some cell was written with this SGR parameter.
 bool any_cell_has(const std::vector<ShownCell>& cells, int parameter);

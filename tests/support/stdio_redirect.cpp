@@ -2,6 +2,8 @@
 
 #include "support/child.h"
 #include "support/output_capture.h"
+#include "term/paragraph.h"
+#include "term/window_size.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +20,12 @@ std::string capture_stdout(const std::function<void()>& body) {
     OutputCapture capture;
     body();
     return capture.take();
+}
+
+std::string written(int width, int column, const std::function<void()>& body) {
+    term_set_window({width, term_window().rows});
+    paragraph_at_column(column);
+    return capture_stdout(body);
 }
 
 StdinPipe::StdinPipe() : saved_stdin_(dup(0)) {
@@ -88,6 +96,13 @@ bool StdoutPty::resize(int columns, int rows) {
 
 double now_ms() {
     return now_us() / 1000.0;
+}
+
+bool eventually(const std::function<bool()>& condition, int timeout_ms,
+                const std::function<void()>& between) {
+    for (double deadline = now_ms() + timeout_ms; !condition() && now_ms() < deadline;)
+        between ? between() : static_cast<void>(usleep(5000));
+    return condition();
 }
 
 bool read_fd_until(int fd, std::string& text, const std::function<bool(const std::string&)>& done,

@@ -10,6 +10,9 @@
 // Runs body with standard output captured (OutputCapture) and returns every
 // byte body wrote through stdio.
 std::string capture_stdout(const std::function<void()>& body);
+// What body writes so on a terminal of the given width, with the current
+// line already holding column plain letters.
+std::string written(int width, int column, const std::function<void()>& body);
 
 // Puts the read end of a fresh pipe on descriptor 0 for the object's life.
 class StdinPipe {
@@ -74,8 +77,12 @@ class StdoutPty : public PtyOnDescriptor {
     bool resize(int columns, int rows);
 };
 
-// Milliseconds on a monotonic clock.
 double now_ms();
+
+// Looks until condition holds, for at most timeout_ms, calling between (a
+// sleep of 5 ms unless given) after each look; whether it holds.
+bool eventually(const std::function<bool()>& condition, int timeout_ms = 5000,
+                const std::function<void()>& between = {});
 
 // Appends what descriptor fd gives to text until done(text) holds, the
 // input ends, or timeout_ms pass; returns done(text).

@@ -10,7 +10,6 @@
 // The whole of a file; empty when it cannot be read.
 std::string read_file(const std::string& path);
 
-// Whether part stands anywhere in text.
 inline bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }

@@ -16,14 +16,6 @@ namespace {
 
 const std::string EL = "\x1b[K";
 
-// What body writes on a terminal of the given width, with the current line
-// already holding column plain letters.
-std::string written(int width, int column, const std::function<void()>& body) {
-    term_set_window({width, term_window().rows});
-    paragraph_at_column(column);
-    return capture_stdout(body);
-}
-
 std::string said(int width, int column, const char* text) {
     return written(width, column, [&] { say(text); });
 }

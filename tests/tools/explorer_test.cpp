@@ -15,7 +15,6 @@ namespace {
 constexpr StateId DEATH_SCENE = 70;
 constexpr StateId WINDOW_SCENE = 58;
 constexpr StateId HOLES_COUNTED = 23;
-constexpr int DROWNING_HOLES = 8;
 
 std::set<StateId> scenes_begun(const Exploration& exploration) {
     std::set<StateId> scenes;

@@ -5,17 +5,16 @@
 #include "support/screen.h"
 #include "support/stdio_redirect.h"
 #include "support/text_checks.h"
-#include "support/utf8_text.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <climits>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <map>
 #include <poll.h>
 #include <sstream>
@@ -32,44 +31,18 @@ extern char** environ;
 namespace {
 
 // xterm starts each printed line with the line's size (ESC "#5" for a
-// single-width line) and writes the rendition before every cell that has
-// colours.
-ScreenRow parse_row(const std::string& line) {
-    ScreenRow row;
-    std::vector<int> rendition;
-    size_t at = 0;
-    while (at < line.size()) {
-        if (line[at] == '\x1b' && at + 1 < line.size() && line[at + 1] == '[') {
-            size_t end =
-                line.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", at + 2);
-            if (end == std::string::npos)
-                break;
-            if (line[end] == 'm')
-                rendition = sgr_parameters(line.substr(at + 2, end - at - 2));
-            at = end + 1;
-        } else if (line[at] == '\x1b') {
-            at += 3;
-        } else {
-            size_t n = std::max(1, utf8_announced_length(line[at]));
-            row.push_back({line.substr(at, n), rendition});
-            at += n;
-        }
-    }
-    return row;
+// single-width line), ends it with CR LF and writes each cell's whole
+// rendition before it: a terminal wide enough shows the printout as it is.
+Screen screen_parse(std::string printed) {
+    for (size_t at; (at = printed.find("\x1b#5")) != std::string::npos;)
+        printed.erase(at, 3);
+    Screen screen =
+        screen_play(printed, 10000, static_cast<int>(std::ranges::count(printed, '\n')) + 1);
+    screen.rows.pop_back(); // where the last line feed left the cursor
+    return screen;
 }
 
 } // namespace
-
-Screen screen_parse(const std::string& printed) {
-    Screen screen;
-    std::istringstream in(printed);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        screen.rows.push_back(parse_row(line));
-    }
-    return screen;
-}
 
 // ---- Processes ----------------------------------------------------------
 
@@ -131,20 +104,11 @@ pid_t spawn(const std::vector<std::string>& command, const std::vector<std::stri
     return pid;
 }
 
-// Waits for a child of this process to end; its exit status, or -1 after
-// timeout_ms.
-int wait_child(pid_t pid, int timeout_ms) {
-    int status = proc_wait(pid, timeout_ms);
-    if (status == -1)
-        return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
 void end_child(pid_t pid) {
     if (pid <= 0)
         return;
     kill(pid, SIGTERM);
-    if (wait_child(pid, 2000) < 0) {
+    if (proc_wait(pid, 2000) == -1) {
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
     }
@@ -165,23 +129,6 @@ std::vector<pid_t> descendants(pid_t root) {
         for (pid_t child : children[found[i]])
             found.push_back(child);
     return found;
-}
-
-std::string real_path(const std::string& path) {
-    char resolved[PATH_MAX];
-    return realpath(path.c_str(), resolved) ? resolved : path;
-}
-
-std::string executable_of(pid_t pid) {
-    char target[PATH_MAX];
-    std::string link = "/proc/" + std::to_string(pid) + "/exe";
-    ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
-    return n > 0 ? std::string(target, static_cast<size_t>(n)) : "";
-}
-
-size_t count_newlines(const std::string& path) {
-    std::string all = read_file(path);
-    return static_cast<size_t>(std::count(all.begin(), all.end(), '\n'));
 }
 
 } // namespace
@@ -333,7 +280,7 @@ Screen XtermSession::print() {
     }
     key("ctrl+shift+p");
     double deadline = now_ms() + 5000;
-    while (count_newlines(printout_) < static_cast<size_t>(rows_)) {
+    while (std::ranges::count(read_file(printout_), '\n') < rows_) {
         if (now_ms() >= deadline || !running()) {
             ADD_FAILURE() << "xterm printed no whole screen";
             break;
@@ -363,9 +310,10 @@ bool XtermSession::running() {
 }
 
 pid_t XtermSession::find_process(const std::string& program) const {
-    std::string wanted = real_path(program);
+    std::error_code error;
+    std::filesystem::path wanted = std::filesystem::weakly_canonical(program, error);
     for (pid_t pid : descendants(xterm_))
-        if (executable_of(pid) == wanted)
+        if (std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/exe", error) == wanted)
             return pid;
     return -1;
 }
@@ -397,8 +345,8 @@ int XtermSession::xdotool(const std::vector<std::string>& arguments, std::string
             pipe_ends[0], *out, [](const std::string&) { return false; }, timeout_ms);
         close(pipe_ends[0]);
     }
-    int status = wait_child(pid, std::max(0, static_cast<int>(deadline - now_ms())));
-    if (status < 0)
+    int status = proc_wait(pid, std::max(0, static_cast<int>(deadline - now_ms())));
+    if (status == -1)
         end_child(pid);
     return status;
 }

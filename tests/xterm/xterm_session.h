@@ -13,9 +13,6 @@
 #include <termios.h>
 #include <vector>
 
-// Reads xterm's printout (printAttributes 2: the colours as SGR sequences).
-Screen screen_parse(const std::string& printed);
-
 // The first of Xvfb, xterm and xdotool that is not on the PATH; empty when
 // all are there.
 std::string xterm_missing_tool();

@@ -64,7 +64,7 @@ bool game_survives_key(XtermSession& xterm, pid_t game, const std::string& name)
         if (has_ended(game))
             return false;
         ProcessIo io = process_io(game);
-        if (io.read > before && in_key_wait(game) && process_io(game) == io)
+        if (io.read > before && proc_in_input_wait(game) > 0 && process_io(game) == io)
             return true;
         usleep(2000);
     }
@@ -96,14 +96,6 @@ auto shows_text(const std::string& needle) {
 
 auto shows_line(const std::string& line) {
     return [line](const Screen& screen) { return screen.find_last_line(line) >= 0; };
-}
-
-template <typename Condition>
-bool eventually(Condition condition) {
-    double deadline = now_ms() + 5000;
-    while (!condition() && now_ms() < deadline)
-        usleep(5000);
-    return condition();
 }
 
 class Xterm : public testing::Test {
@@ -218,7 +210,7 @@ TEST_F(Xterm, AfterAContinueTheNextKeyDrawsTheWholeMenuBelowTheShellsLines) {
     ASSERT_TRUE(eventually([&] {
         termios mode{};
         winsize size{};
-        return process_state(game) != 'T' && process_terminal(game, &mode, &size) &&
+        return proc_state(game) != 'T' && process_terminal(game, &mode, &size) &&
                (mode.c_lflag & (ICANON | ECHO)) == 0;
     })) << "the game did not take its keyboard mode again";
     xterm_->key("Down");
