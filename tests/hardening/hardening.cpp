@@ -56,20 +56,11 @@ std::string control_bytes(std::mt19937& rng, bool quit_free) {
     return run;
 }
 
-const std::vector<std::string> BAD_UTF8 = {"\x80",
-                                           "\xbf",
-                                           "\xc3",
-                                           "\xc3q",
-                                           "\xe2\x82",
-                                           "\xf0\x9f\x98",
-                                           "\xc0\xaf",
-                                           "\xe0\x80\xaf",
-                                           "\xed\xa0\x80",
-                                           "\xf5\x80\x80\x80",
-                                           "\xfe",
-                                           "\xff",
-                                           "\x80\x80\x80\x80\x80\x80",
-                                           "\xc3\xa4"};
+// clang-format off
+const std::vector<std::string> BAD_UTF8 = {
+    "\x80", "\xbf", "\xc3", "\xc3q", "\xe2\x82", "\xf0\x9f\x98", "\xc0\xaf", "\xe0\x80\xaf",
+    "\xed\xa0\x80", "\xf5\x80\x80\x80", "\xfe", "\xff", "\x80\x80\x80\x80\x80\x80", "\xc3\xa4"};
+// clang-format on
 
 std::string bad_utf8(std::mt19937& rng, bool quit_free) {
     std::string run = pick(rng, BAD_UTF8);

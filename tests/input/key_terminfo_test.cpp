@@ -15,49 +15,16 @@
 
 namespace {
 
+// clang-format off
 const char* const TERMINALS[] = {
-    "xterm",
-    "xterm-256color",
-    "xterm-new",
-    "xterm-xfree86",
-    "rxvt",
-    "rxvt-256color",
-    "rxvt-unicode",
-    "rxvt-unicode-256color",
-    "mrxvt",
-    "aterm",
-    "screen",
-    "screen-256color",
-    "tmux",
-    "tmux-256color",
-    "linux",
-    "vt100",
-    "vt102",
-    "vt220",
-    "vt320",
-    "konsole",
-    "konsole-256color",
-    "gnome",
-    "gnome-256color",
-    "vte",
-    "vte-256color",
-    "putty",
-    "putty-256color",
-    "st",
-    "st-256color",
-    "alacritty",
-    "kitty",
-    "foot+base",
-    "Eterm",
-    "Eterm-color",
-    "mlterm",
-    "terminology",
-    "iTerm2.app",
-    "nsterm",
-    "Apple_Terminal",
-    "xfce",
-    "cygwin",
+    "xterm", "xterm-256color", "xterm-new", "xterm-xfree86", "rxvt", "rxvt-256color",
+    "rxvt-unicode", "rxvt-unicode-256color", "mrxvt", "aterm", "screen", "screen-256color", "tmux",
+    "tmux-256color", "linux", "vt100", "vt102", "vt220", "vt320", "konsole", "konsole-256color",
+    "gnome", "gnome-256color", "vte", "vte-256color", "putty", "putty-256color", "st",
+    "st-256color", "alacritty", "kitty", "foot+base", "Eterm", "Eterm-color", "mlterm",
+    "terminology", "iTerm2.app", "nsterm", "Apple_Terminal", "xfce", "cygwin",
 };
+// clang-format on
 
 // The output of a command, or nothing when it failed.
 bool command_output(const std::string& command, std::string& output) {

@@ -124,38 +124,15 @@ inline const Labels ROAD_INTO_THE_LIFT =
 
 // From the lift, its buttons working, to the finale's question whether to
 // play again.
-inline const Labels FROM_THE_LIFT_TO_THE_FINALE = {
-    "Trycka på knapp 2",
-    "Kliva ur hissen",
-    "Dra i rep-stjärten",
-    "Tränga in i hissen",
-    "Trycka på knapp 1",
-    "Kliva ur hissen",
-    "Ta hammaren",
-    "Gå in genom dörren",
-    "_T32",
-    "_T32",
-    "_T32",
-    "_T32",
-    "_T32",
-    "_T32",
-    "_T32",
-    "_T32",
-    "_T32",
-    "Ta upp ögonen och stoppa tillbaka dem",
-    "Segla över havet",
-    "Ta skaftet",
-    "Segla åter",
-    "Dra dig tillbaka",
-    "Ta hissen",
-    "Trycka på knapp 4",
-    "Kliva ur hissen",
-    "Ta nyckeln",
-    "Använda hissen",
-    "Trycka på knapp 3",
-    "Kliva ur hissen",
-    "Gå in i undervattensbåten",
-};
+// clang-format off
+inline const Labels FROM_THE_LIFT_TO_THE_FINALE = concat({
+    {"Trycka på knapp 2", "Kliva ur hissen", "Dra i rep-stjärten", "Tränga in i hissen",
+     "Trycka på knapp 1", "Kliva ur hissen", "Ta hammaren", "Gå in genom dörren"},
+    Labels(9, "_T32"), // the boat, built at the ninth
+    {"Ta upp ögonen och stoppa tillbaka dem", "Segla över havet", "Ta skaftet", "Segla åter",
+     "Dra dig tillbaka", "Ta hissen", "Trycka på knapp 4", "Kliva ur hissen", "Ta nyckeln",
+     "Använda hissen", "Trycka på knapp 3", "Kliva ur hissen", "Gå in i undervattensbåten"}});
+// clang-format on
 
 // From the bed to the finale's question.
 inline const Labels ROAD_TO_THE_FINALE = concat({ROAD_INTO_THE_LIFT, FROM_THE_LIFT_TO_THE_FINALE});
