@@ -197,7 +197,7 @@ int take_terminal_note() {
 // The end of input from a terminal is a hang-up (its other side has
 // closed) when the terminal says so: it then fails every control call with
 // EIO, where anything that is not a terminal says ENOTTY.
-bool terminal_hung_up() {
+bool hang_up_seen() {
     pollfd input = {STDIN_FILENO, POLLIN, 0};
     return poll(&input, 1, 0) > 0 && (input.revents & POLLHUP) && !isatty(STDIN_FILENO) &&
            errno == EIO;
@@ -211,7 +211,7 @@ void note_input_ended(int got) {
     if (got < 0) {
         reader.input_error = errno;
         reader.hung_up = errno == EIO && terminal_in_foreground();
-    } else if (terminal_hung_up()) {
+    } else if (hang_up_seen()) {
         reader.input_error = EIO;
         reader.hung_up = true;
     }
