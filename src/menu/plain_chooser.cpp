@@ -67,7 +67,7 @@ static void say_what_to_answer() {
 }
 
 static bool is_blank(int byte) {
-    return byte == ' ' || byte == '\t' || byte == '\r';
+    return byte == ' ' || byte == '\t';
 }
 
 // An answer as the keys of its line come: the bytes kept, from the first
